@@ -1,0 +1,42 @@
+#pragma once
+// The engine's text log: one UTF-8 file per run in the user-data folder,
+// each line prefixed with the milliseconds since the previous one.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/ClassInfo.h"
+#include "engine/Format.h"
+#include "engine/StringUtils.h"
+
+class FileStream;
+
+class Logger {
+  ZIB_DECLARE_ROOT_CLASS()
+ public:
+  // Opens getLogFilePath() and writes the header.
+  Logger();
+  virtual ~Logger();
+
+  template <class... Args>
+  void log(std::u16string_view format, const Args&... args) {
+    if (stream) writeMessage(formatString(format, args...));
+  }
+  // Writes one already formatted line.
+  void writeMessage(const std::u16string& message);
+  // Flushes, closes and copies the log to the crash-log path; later lines are dropped.
+  void close();
+
+  std::u16string logFilePath;
+  FileStream* stream = nullptr;
+  // Milliseconds clock of the previous line; set once the first line is out.
+  uint32_t lastLineTime = 0;
+  bool bHasLastLine = false;
+};
+
+std::u16string logFileName();
+std::u16string getLogFilePath();
+
+// "%s(): %s" with the calling function's name, through zib's logger when there is one.
+void logFunctionMessage(const std::u16string& function, const std::u16string& message);
+#define ZIB_LOG(format, ...) ::logFunctionMessage(ZIB_FUNCTION, ::formatString(format __VA_OPT__(, ) __VA_ARGS__))
