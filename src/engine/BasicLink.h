@@ -10,14 +10,19 @@ class BasicLink {
   BasicLink() = default;
   BasicLink(const BasicLink&) = delete;
   BasicLink& operator=(const BasicLink&) = delete;
+  // Leaves the parent, then deletes the children.
   virtual ~BasicLink();
-  // Deletes the node; nothing for a null object.
+  // Deletes the node.
   virtual void destroy();
 
+  // A new child must not be in any list; `after` and a removed child must be
+  // children of this node (checked: a wrong node would corrupt both lists).
   virtual void appendChild(BasicLink* child);
+  // Leaves the removed child's own prev/next as they were.
   virtual void removeChild(BasicLink* child);
   void prependChild(BasicLink* child);
   void insertChildAfter(BasicLink* child, BasicLink* after);
+  // Unlinks and deletes every child, the last first.
   void deleteChildren();
   uint32_t countChildren() const;
 
@@ -28,27 +33,4 @@ class BasicLink {
   BasicLink* parent = nullptr;
   uint8_t bDeletePending = 0;
   uint8_t bSkip = 0;
-};
-
-// Walks the children of one node; the walk itself may destroy nodes.
-class ChildIterator {
- public:
-  enum : uint32_t {
-    ITERATE_BACKWARDS = 1,
-    ITERATE_DESTROY_PENDING = 2,
-    ITERATE_INCLUDE_SKIPPED = 4,
-  };
-  // Flags 0, from the first child.
-  ChildIterator(BasicLink* owner, int unused = 0);
-  // With flags: from the last child when ITERATE_BACKWARDS is set.
-  ChildIterator(BasicLink* owner, uint32_t flags, bool);
-
-  BasicLink* getCurrent() const { return current; }
-  void next();
-
-  bool bDone = false;
-  BasicLink* current = nullptr;
-  uint32_t flags = 0;
-  BasicLink* owner;
-  BasicLink* nextNode;
 };

@@ -1,16 +1,26 @@
 #pragma once
 // Run-time class records: one static ClassInfo per engine class, linked into
 // the registry during static initialisation and numbered once by name order.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct ClassRegistry;
 
 class ClassInfo {
  public:
   using Factory = void* (*)();
 
-  // A record registered with itself as parent is a root record (parent null).
+  // Joins the program's registry. A record registered with itself as parent
+  // is a root record (parent null).
   ClassInfo(uint32_t hash, const char16_t* name, const ClassInfo* parent, Factory factory);
+  // Joins the given registry instead (local registries in tests and tools).
+  ClassInfo(ClassRegistry& registry, uint32_t hash, const char16_t* name, const ClassInfo* parent,
+            Factory factory);
+  ClassInfo(const ClassInfo&) = delete;
+  ClassInfo& operator=(const ClassInfo&) = delete;
   virtual ~ClassInfo() = default;
 
   std::u16string getName() const { return name; }
@@ -27,38 +37,48 @@ class ClassInfo {
 
 struct ClassRegistry {
   bool bBadClasses = false;
+  // Sorted by name once assignClassIds has run; the position is the class index.
   std::vector<ClassInfo*> classes;
+  // Most recently registered record; the list continues through `next`.
   ClassInfo* head = nullptr;
 
+  // Numbers the records by name order (once: later calls change nothing) and
+  // sets bBadClasses when two records share a name.
   void assignClassIds();
-  // Lookups for the replication layer.
+  // Lookups for the replication layer: by index once numbered, by hash along the list.
   const ClassInfo* findByIndex(int32_t index) const;
   const ClassInfo* findByHash(uint32_t hash) const;
-  // Records in the registry list, most recently registered first.
+  const ClassInfo* findByName(std::u16string_view name) const;
+  // Records in the registry list.
   size_t countRecords() const;
 };
 
+// The program's registry, built on first use (by the first record's constructor).
 ClassRegistry& getClassRegistry();
 
 // Declares the record accessor in a class body (getClass is the first virtual
 // operation of every engine class).
-#define ZIB_DECLARE_CLASS()                       \
- public:                                          \
-  static const ClassInfo classInfo;               \
+#define ZIB_DECLARE_CLASS()                                          \
+ public:                                                             \
+  static ClassInfo classInfo;                                        \
   const ClassInfo* getClass() const override { return &classInfo; }
 
 // Same, for root classes that have no base with a virtual getClass.
-#define ZIB_DECLARE_ROOT_CLASS()                  \
- public:                                          \
-  static const ClassInfo classInfo;               \
+#define ZIB_DECLARE_ROOT_CLASS()                                    \
+ public:                                                            \
+  static ClassInfo classInfo;                                       \
   virtual const ClassInfo* getClass() const { return &classInfo; }
 
 // Defines the record in the class's source file. The hash comes from the name.
 #define ZIB_DEFINE_CLASS(Class, Parent, factory) \
-  const ClassInfo Class::classInfo(::classNameHash(u## #Class), u## #Class, &Parent::classInfo, factory)
+  ClassInfo Class::classInfo(::classNameHash(u## #Class), u## #Class, &Parent::classInfo, factory)
 // A root record: its own parent.
 #define ZIB_DEFINE_ROOT_CLASS(Class, factory) \
-  const ClassInfo Class::classInfo(::classNameHash(u## #Class), u## #Class, &Class::classInfo, factory)
+  ClassInfo Class::classInfo(::classNameHash(u## #Class), u## #Class, &Class::classInfo, factory)
+// A record known by its hash alone: `name` is u"_" and the hash in eight
+// lower-case hexadecimal digits, e.g. (..., 0x4229753a, u"_4229753a", ...).
+#define ZIB_DEFINE_HASHED_CLASS(Class, Parent, hash, name, factory) \
+  ClassInfo Class::classInfo(hash, name, &Parent::classInfo, factory)
 
 // hashName for string literals, usable during static initialisation.
 constexpr uint32_t classNameHash(const char16_t* name) {

@@ -21,19 +21,29 @@ class ErrorManager {
     fail(formatString(format, args...));
   }
 
-  // The report itself. Safe without an engine root or any manager, and
-  // against re-entry (a failure inside the report ends the process at once).
+  // The report itself. Safe without an engine root or any manager. A failure
+  // inside the report does not start it again: the steps after the failing
+  // one run, and the process ends.
   [[noreturn]] static void fail(const std::u16string& message);
 
   // "S_OK" for every value >= 0, else "NAME (0x%08x)".
   static std::u16string getHRESULTString(int32_t hr);
 
-  // Test seam: called with the message after it is logged and before the
+  // Test seam: called with the message after the report and before the
   // process ends. A hook that throws turns fatal errors into exceptions.
   using FatalHook = std::function<void(const std::u16string& message)>;
   static void setFatalHook(FatalHook hook);
 
-  // The exit status of a fatal error (-1 as the platform reports it).
+  // Set by the graphics layer; run only while `zib` has its graphics manager,
+  // and only on the main thread. Saves the back buffer as the crash screenshot.
+  static inline void (*onCrashScreenshot)(const std::u16string& path) = nullptr;
+  // Leaves full screen (so the message box can be seen) and releases the device.
+  static inline void (*onReleaseDisplay)() = nullptr;
+  // Set by the application shell: uninstalls its crash filter, so that the
+  // exit of a reported failure is not taken for a crash.
+  static inline void (*removeCrashFilter)() = nullptr;
+
+  // The exit status of a fatal error (-1 as an 8-bit process status).
   static constexpr int kExitCode = 255;
 };
 

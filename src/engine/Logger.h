@@ -2,7 +2,6 @@
 // The engine's text log: one UTF-8 file per run in the user-data folder,
 // each line prefixed with the milliseconds since the previous one.
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "engine/ClassInfo.h"

@@ -6,7 +6,8 @@ class ZibBase;
 
 class ObjectListNode : public BasicLink {
  public:
-  // Only forgets its children and parent: the list never owns its objects.
+  // Deletes nothing: the list never owns its objects. Entries still listed
+  // (leaks) forget the head, so that they can outlive it.
   ~ObjectListNode() override;
 
   ZibBase* owner = nullptr;

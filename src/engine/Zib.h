@@ -1,10 +1,16 @@
 #pragma once
 // The engine root: owns every manager and the engine-wide object list.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
+#include <unordered_set>
+#include <vector>
 
 #include "engine/ClassInfo.h"
 #include "engine/ObjectListNode.h"
+#include "engine/SystemInfo.h"
+#include "engine/ZibTimer.h"
 
 class Logger;
 class MemoryIniFile;
@@ -21,20 +27,67 @@ class FontGDI;
 class PointerFocusTracker;
 class Language;
 class Context;
+class ZibBase;
 
 enum ZibMode : int32_t { MODE_FROZEN = 1, MODE_PAUSED = 2, MODE_OK = 3 };
 
 class Zib {
   ZIB_DECLARE_ROOT_CLASS()
  public:
+  // What a frame needs of the graphics device. The graphics manager installs
+  // one; without one the device is always ready and draws nothing.
+  struct FrameDevice {
+    static constexpr int32_t kOk = 0;                                   // D3D_OK
+    static constexpr int32_t kDeviceLost = static_cast<int32_t>(0x88760868);
+    static constexpr int32_t kDeviceNotReset = static_cast<int32_t>(0x88760869);
+
+    virtual ~FrameDevice() = default;
+    // The device's cooperative level: kOk, kDeviceLost, kDeviceNotReset...
+    virtual int32_t testCooperativeLevel() = 0;
+    // Rebuilds the presentation after a loss or a settings change.
+    virtual bool restorePresentation() = 0;
+    // BeginScene, then the graphics manager's per-frame set-up.
+    virtual void beginScene() = 0;
+    virtual void endScene() = 0;
+    virtual void present() = 0;
+  };
+
+  // The engine-wide object list. It tells the walks of notifyObjects which
+  // objects left it while they ran, so a listener may destroy other objects.
+  class ObjectList : public ObjectListNode {
+   public:
+    void removeChild(BasicLink* child) override;
+
+    std::vector<std::unordered_set<const ZibBase*>*> activeWalks;
+  };
+
   // A bare root with no managers: tests and tools add the ones they need.
   // Sets the global `zib`.
   Zib();
+  // The engine: every manager and both configuration files (see
+  // staticConfigFolder in "engine/EngineConfig.h" for the static one).
+  Zib(void* hAppInstance, void* hWindowHandle);
   Zib(const Zib&) = delete;
   Zib& operator=(const Zib&) = delete;
-  // Deletes the managers that exist in the shutdown order, the logger last;
+  // The numbered shutdown: deletes the managers that exist, the logger last;
   // clears `zib`.
   virtual ~Zib();
+
+  // One frame for the root Context (may be null).
+  void frame(Context* root);
+  // Steps zibMode one mode at a time to `requested`, telling every object.
+  void changeZIBmode(int32_t requested);
+  // The frame timer's last step in seconds.
+  double getFrameDelta() const;
+  void dumpSystemInfo();
+  // Writes defaultLanguage into the user configuration and saves the file.
+  void saveDefaultLanguage();
+  // Calls `notify` on every object of objectList in list order, passing over
+  // those destroyed meanwhile.
+  void notifyObjects(const std::function<void(ZibBase*)>& notify);
+
+  // The short name of a Windows version; "<unknown>" for none of the known ones.
+  static std::u16string windowsVersionName(uint32_t major, uint32_t minor, uint32_t platformId);
 
   void* hAppInstance = nullptr;
   void* hWindowHandle = nullptr;
@@ -49,6 +102,7 @@ class Zib {
   ResourceManager* pResourceManager = nullptr;
   TimeKeeper* pTimeKeeper = nullptr;
   Console* pConsole = nullptr;
+  ZibTimer frameTimer;
   FontGDI* pDefaultFont = nullptr;
   PointerFocusTracker* pFocusTracker = nullptr;
   Language* pLanguage = nullptr;
@@ -72,11 +126,22 @@ class Zib {
   int32_t frameCounter = 0;
   int32_t frameStats[9] = {};
   int32_t statHistory[5][512] = {};
-  ObjectListNode objectList;
+  ObjectList objectList;
   double lastFrameTime = 0;
   double totalFrameTime = 0;
   Context* currentContext = nullptr;
   int32_t zibMode = MODE_OK;
+  // Frame phase stamps in engine seconds: tick start, tick clock, after the
+  // root tick, after the console tick, render end, after EndScene, after
+  // present, frame end; and the time the overlay took to draw.
+  double phaseTime[8] = {};
+  double overlayTime = 0;
+  // Not owning; null: always ready, draws nothing.
+  FrameDevice* pFrameDevice = nullptr;
+  // The idle modes' sleeps go through here, so that tests need not wait.
+  std::function<void(uint32_t ms)> sleepFunction = sleepMs;
+  // The thread that built the root; the fatal report touches the display only from it.
+  std::thread::id mainThreadId;
 };
 
 // The one engine root; valid from the start of its constructor to the end of

@@ -40,14 +40,16 @@ class FatalErrorsThrow {
 };
 
 class EngineTest : public ::testing::Test {
+ public:
+  // Reads a whole file as bytes; "" when it cannot be read.
+  static std::string readFile(const std::filesystem::path& path);
+
  protected:
   void SetUp() override;
   void TearDown() override;
 
   // The user-data folder the engine writes into (ends with "/").
   std::filesystem::path userDataFolder() const;
-  // Reads a whole file as bytes.
-  static std::string readFile(const std::filesystem::path& path);
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;

@@ -1,0 +1,3 @@
+#include "app/GameGlobal.h"
+
+GameGlobal::GameGlobal() = default;

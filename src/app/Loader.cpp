@@ -1,0 +1,34 @@
+#include "app/Loader.h"
+
+#include "app/ContextManager.h"
+#include "app/TitleScreen.h"
+#include "engine/TimeKeeper.h"
+#include "engine/Zib.h"
+#include "frontend/ContextLanguageSelect.h"
+#include "localisation/Language.h"
+
+Loader::Loader(ContextManager* manager) : manager(manager) { bDeleteWhenFinished = 1; }
+
+void Loader::setupLanguage() {
+  if (zib->defaultLanguage == -2) zib->defaultLanguage = ContextLanguageSelect::autodetectLanguage();
+  // A negative choice asks for the language-selection screen, which is not
+  // there yet; setLanguage falls back to language 0 meanwhile.
+  if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
+}
+
+void Loader::tickContents(double, double) {
+  // First, since the fonts take their glyph set from the language.
+  if (!bLanguageSet) {
+    setupLanguage();
+    bLanguageSet = true;
+  }
+  // Without the engine clock every frame loads one step.
+  TimeKeeper* const clock = zib->pTimeKeeper;
+  const double start = clock ? clock->getElapsedTime() : 0.0;
+  while (nextStep < loadSteps.size()) {
+    loadSteps[nextStep++]();
+    if (!clock || clock->getElapsedTime() - start >= kSliceSeconds) return;
+  }
+  manager->push(new TitleScreen());
+  bFinished = 1;
+}

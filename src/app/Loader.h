@@ -1,0 +1,32 @@
+#pragma once
+// The loading screen: settles the language, loads the resources a slice per
+// frame, then hands over to the title screen.
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "graphics/Context.h"
+
+class ContextManager;
+
+class Loader : public Context {
+ public:
+  // Longest stretch of loading in one frame, in seconds.
+  static constexpr double kSliceSeconds = 0.25;
+
+  // The title screen is pushed onto `manager`. Deleted by it once finished.
+  explicit Loader(ContextManager* manager);
+
+  void tickContents(double time, double delta) override;
+
+  // What is left to load, in order; each step registers its resources.
+  std::vector<std::function<void()>> loadSteps;
+  size_t nextStep = 0;
+  bool bLanguageSet = false;
+
+ private:
+  // Picks the language on the first run and makes it current.
+  void setupLanguage();
+
+  ContextManager* manager;
+};

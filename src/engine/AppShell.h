@@ -1,0 +1,76 @@
+#pragma once
+// The program's shell: the main window and its message loop, whose idle step
+// builds, runs and tears down the engine root and the game object.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/SystemInfo.h"
+#include "platform/Process.h"
+#include "platform/Window.h"
+
+class GameGlobal;
+
+// Opens `link` in the desktop's browser, without a shell and without waiting.
+void openWebLink(const std::u16string& link);
+
+// What the shell calls of the engine root and the game object, set by the code
+// that builds them before runApplication (tests set fakes), and the shell's
+// ties to the system.
+struct AppHooks {
+  // new Zib(hAppInstance, hWindowHandle); its constructor sets `zib`.
+  std::function<void(void* hAppInstance, void* hWindowHandle)> createEngine;
+  // new GameGlobal().
+  std::function<GameGlobal*()> createGame;
+  // Global::initPreLoader on `gameGlobal`.
+  std::function<void()> initPreLoader;
+  // Deletes `gameGlobal`; its destructor saves the profiles and the configuration.
+  std::function<void()> deleteGame;
+  // Zib::frame with the game object's ContextManager as the root Context;
+  // returns the ContextManager's bQuit.
+  std::function<bool()> runFrame;
+  // The game object's pending web link.
+  std::function<std::u16string()> pendingWebLink;
+  // Stores a typed character in ZibInput's typedChar.
+  std::function<void(char16_t)> setTypedChar;
+
+  std::function<void(uint32_t milliseconds)> sleep = sleepMs;
+  std::function<void(const std::u16string& link)> openLink = openWebLink;
+};
+extern AppHooks appHooks;
+
+// The game object; created and deleted together with `zib`.
+extern GameGlobal* gameGlobal;
+// Set by the options screen: the next idle step deletes the engine, a later one builds it again.
+extern bool bRecreateEngine;
+extern bool bTouchAvailable;
+// The file-name part of argv[0].
+extern std::u16string programFileName;
+
+// The program: crash filter, arguments, single-instance check, window and
+// message loop. Returns the exit status.
+int runApplication(int argc, char** argv);
+// Runs the message loop of `window` until WM_QUIT; returns its exit code.
+int runMessageLoop(void* hInstance, HWND window);
+
+bool isAnotherInstanceRunning();
+// True when more than one of `processes` runs an executable named `exeFileName`, in any case.
+bool isAnotherInstanceRunning(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName);
+
+LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// False only for a mouse message made from touch while touch input is available.
+bool isRealMouseMessage();
+
+// One idle step of the message loop; false asks the loop to close the program.
+bool runMainLoopStep(void* hInstance, HWND hWnd);
+void createZIB(void* hInstance, HWND hWnd);
+void deleteZIB();
+
+void onWindowClose();
+void onCharMessage(WPARAM character);
+namespace WMhooks {
+void windowFocusGained();
+void windowFocusLost();
+}  // namespace WMhooks

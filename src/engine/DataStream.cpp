@@ -1,0 +1,5 @@
+#include "engine/DataStream.h"
+
+DataStream::~DataStream() = default;
+
+const void* DataStream::getMemory() { return nullptr; }

@@ -1,0 +1,135 @@
+#include "engine/SaveContainer.h"
+
+#include <unistd.h>
+#include <zlib.h>
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <limits>
+
+#include "app/AppPaths.h"
+#include "app/FixedString.h"
+#include "engine/FileStream.h"
+#include "engine/Md5.h"
+#include "engine/StringUtils.h"
+
+namespace {
+
+// The container's header as stored; the digest covers everything from
+// `recordLength` to the end of the zlib stream.
+struct SaveContainerHeader {
+  char editionName[32];
+  char version[16];
+  uint8_t digest[16];
+  uint32_t recordLength;
+};
+static_assert(sizeof(SaveContainerHeader) == SaveContainer::kHeaderSize);
+static_assert(offsetof(SaveContainerHeader, digest) == 0x30);
+static_assert(offsetof(SaveContainerHeader, recordLength) == 0x40);
+static_assert(std::endian::native == std::endian::little, "the header is stored little-endian");
+
+constexpr size_t kDigestedFrom = offsetof(SaveContainerHeader, recordLength);
+// The version of the program writing the container; for identification only.
+constexpr char16_t kWriterVersion[] = u"2.79";
+
+}  // namespace
+
+void SaveContainer::clear() {
+  data.reset();
+  length = 0;
+}
+
+bool SaveContainer::pack(const void* record, uint32_t recordLength, uint32_t salt) {
+  clear();
+  if (recordLength == 0) return false;
+  uLongf compressedLength = compressBound(recordLength);
+  if (compressedLength > std::numeric_limits<uint32_t>::max() - kHeaderSize) return false;
+  auto bytes = std::make_unique_for_overwrite<uint8_t[]>(kHeaderSize + compressedLength);
+  if (compress(bytes.get() + kHeaderSize, &compressedLength, static_cast<const Bytef*>(record), recordLength) != Z_OK)
+    return false;
+  const size_t total = kHeaderSize + compressedLength;
+
+  // Zero-filled first, so that nothing but the texts reaches the disk.
+  SaveContainerHeader header{};
+  assignFixedString32(header.editionName, applicationName());
+  assignFixedString16(header.version, kWriterVersion);
+  header.recordLength = recordLength;
+  memcpy(bytes.get(), &header, kHeaderSize);
+  md5DigestSalted(bytes.get() + offsetof(SaveContainerHeader, digest), salt, bytes.get() + kDigestedFrom,
+                  total - kDigestedFrom);
+
+  data = std::move(bytes);
+  length = static_cast<uint32_t>(total);
+  return true;
+}
+
+bool SaveContainer::unpack(const void* container, size_t containerLength, uint32_t salt, uint32_t expectedLength) {
+  clear();
+  if (containerLength <= kDigestedFrom) return false;
+  const auto* bytes = static_cast<const uint8_t*>(container);
+  uint8_t digest[16];
+  md5DigestSalted(digest, salt, bytes + kDigestedFrom, containerLength - kDigestedFrom);
+  if (!md5Equal(digest, bytes + offsetof(SaveContainerHeader, digest))) return false;
+  if (containerLength < kHeaderSize) return false;
+
+  uint32_t recordLength;
+  memcpy(&recordLength, bytes + kDigestedFrom, sizeof recordLength);
+  if (recordLength != expectedLength) return false;
+  auto record = std::make_unique_for_overwrite<uint8_t[]>(recordLength);
+  uLongf inflatedLength = recordLength;
+  if (uncompress(record.get(), &inflatedLength, bytes + kHeaderSize, containerLength - kHeaderSize) != Z_OK ||
+      inflatedLength != recordLength)
+    return false;
+
+  data = std::move(record);
+  length = recordLength;
+  return true;
+}
+
+void SaveContainer::writeFile(const std::u16string& path) const {
+  if (length) writeFileReplacing(path, data.get(), length);
+}
+
+bool SaveContainer::readFile(uint32_t salt, const std::u16string& path, uint32_t expectedLength) {
+  clear();
+  FileStream file(path, FileStream::kRead);
+  // No intact container of such a record is longer than this.
+  if (!file.isOpen || file.size > kHeaderSize + compressBound(expectedLength)) return false;
+  auto bytes = std::make_unique_for_overwrite<uint8_t[]>(file.size);
+  if (file.read(bytes.get(), file.size) != static_cast<int32_t>(file.size)) return false;
+  return unpack(bytes.get(), file.size, salt, expectedLength);
+}
+
+bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count) {
+  const std::u16string temporary = path + u".tmp";
+  const std::string target = toUtf8(path);
+  const std::string written = toUtf8(temporary);
+  bool ok;
+  {
+    FileStream file(temporary, FileStream::kWrite);
+    ok = file.write(bytes, count) && file.flush() && fsync(fileno(file.file)) == 0;
+    ok = file.close() && ok;
+  }
+  if (ok && std::rename(written.c_str(), target.c_str()) == 0) return true;
+  std::remove(written.c_str());
+  return false;
+}
+
+void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
+                         const std::u16string& fileName, const std::u16string& version) {
+  if (recordLength == 0) return;
+  SaveContainer container;
+  if (container.pack(record, recordLength, hashName(fileName + version)))
+    container.writeFile(folder + u"/" + fileName);
+}
+
+bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u16string& folder,
+                         const std::u16string& fileName, const std::u16string& version) {
+  if (recordLength == 0) return true;
+  SaveContainer container;
+  if (!container.readFile(hashName(fileName + version), folder + u"/" + fileName, recordLength)) return false;
+  memcpy(destination, container.data.get(), recordLength);
+  return true;
+}

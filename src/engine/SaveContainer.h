@@ -1,0 +1,48 @@
+#pragma once
+// A fixed-size record wrapped for storage: compressed with zlib and protected
+// by a salted MD5 digest, so that a damaged or edited file is refused whole.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class SaveContainer {
+ public:
+  SaveContainer() = default;
+  virtual ~SaveContainer() = default;
+  SaveContainer(const SaveContainer&) = delete;
+  SaveContainer& operator=(const SaveContainer&) = delete;
+
+  // Builds the container of the record; false, with the container empty, for
+  // an empty record or when compression fails.
+  bool pack(const void* record, uint32_t recordLength, uint32_t salt);
+  // Checks and inflates a container; on success the container holds the
+  // record. A record of another length than `expectedLength` is refused
+  // before anything is allocated for it.
+  bool unpack(const void* container, size_t containerLength, uint32_t salt, uint32_t expectedLength);
+  // Replaces the file with the container's bytes; failures are silent.
+  void writeFile(const std::u16string& path) const;
+  // Reads the whole file and unpacks it.
+  bool readFile(uint32_t salt, const std::u16string& path, uint32_t expectedLength);
+  void clear();
+
+  // Size of the fixed header in front of the zlib stream.
+  static constexpr size_t kHeaderSize = 68;
+
+  std::unique_ptr<uint8_t[]> data;
+  uint32_t length = 0;
+};
+
+// Writes the bytes to a temporary file beside `path` and renames it over
+// `path`, so that a failed or interrupted write leaves the old file whole.
+bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count);
+
+// Packs the record and writes it to folder + "/" + fileName, salted with the
+// file name and the version text. Nothing is reported.
+void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
+                         const std::u16string& fileName, const std::u16string& version);
+// Copies the saved record over `destination` when the file is intact and holds
+// a record of exactly `recordLength` bytes; otherwise leaves it untouched and
+// returns false. A length of 0 succeeds without reading.
+bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u16string& folder,
+                         const std::u16string& fileName, const std::u16string& version);

@@ -1,0 +1,131 @@
+#include "engine/SystemInfo.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include "engine/FileStream.h"
+#include "engine/Format.h"
+#include "engine/StringUtils.h"
+
+std::vector<std::u16string> commandLineArgs;
+
+namespace {
+
+constexpr char16_t kEditionName[] = u"Skerrion2demo";
+constexpr char16_t kVersion[] = u"2.79";
+
+std::filesystem::path toPath(std::u16string_view path) { return std::filesystem::path(toUtf8(path)); }
+
+std::u16string formatTime(int64_t time, bool utc) {
+  const time_t t = static_cast<time_t>(time);
+  tm parts;
+  if (!(utc ? gmtime_r(&t, &parts) : localtime_r(&t, &parts))) return {};
+  char text[256];
+  const size_t length = strftime(text, sizeof text, "%Y-%m-%d %H.%M.%S", &parts);
+  return fromUtf8(std::string_view(text, length));
+}
+
+}  // namespace
+
+std::u16string getPlatformName() { return u"WIN"; }
+
+std::u16string getVersionString() {
+  return formatString(u"%s v%s.%s %s %s", kEditionName, kVersion, u"p", u"32bit", u"");
+}
+
+std::u16string getCommonAppDataFolder() {
+  std::string folder;
+  if (const char* xdg = getenv("XDG_DATA_HOME"); xdg && *xdg) {
+    folder = xdg;
+  } else if (const char* home = getenv("HOME"); home && *home) {
+    folder = std::string(home) + "/.local/share";
+  } else {
+    return u".";
+  }
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return u".";
+  return fromUtf8(folder);
+}
+
+std::u16string getUserDataFolder() {
+  std::u16string folder = getCommonAppDataFolder();
+  for (std::u16string_view level : {u"/Quillon studios", u"/Skerrion2demo", u"/2.79"}) {
+    folder += level;
+    createSharedDirectory(folder);
+  }
+  return folder + u"/";
+}
+
+std::u16string userDataFolderPath() { return getUserDataFolder(); }
+
+void createSharedDirectory(std::u16string_view path) {
+  const std::string name = toUtf8(path);
+  // chmod as well, since the umask would take the group's write right away.
+  if (mkdir(name.c_str(), 0775) == 0) chmod(name.c_str(), 0775);
+}
+
+std::u16string getProgramFolder() {
+  std::error_code error;
+  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  const size_t slash = program.rfind('/');
+  if (error || slash == std::string::npos) return {};
+  return fromUtf8(std::string_view(program).substr(0, slash));
+}
+
+std::u16string getInstallFolder() { return getProgramFolder() + u"/"; }
+
+std::u16string getCurrentFolder() {
+  std::error_code error;
+  const std::string folder = std::filesystem::current_path(error).string();
+  return error ? u"Unknown" : fromUtf8(folder);
+}
+
+bool fileExists(std::u16string_view path) { return FileStream(path, FileStream::kRead).isOpen; }
+
+void copyFile(std::u16string_view source, std::u16string_view destination) {
+  std::error_code error;
+  std::filesystem::copy_file(toPath(source), toPath(destination),
+                             std::filesystem::copy_options::overwrite_existing, error);
+}
+
+void sleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+std::u16string getSystemLanguageCode() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = getenv(name);
+    if (!value || !*value) continue;
+    const std::string_view locale(value);
+    const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+    if (language.empty() || language == "C" || language == "POSIX") break;
+    return fromUtf8(language);
+  }
+  return u"en";
+}
+
+bool hasCommandLineOption(std::u16string_view option) {
+  return std::find(commandLineArgs.begin(), commandLineArgs.end(), option) != commandLineArgs.end();
+}
+
+void lerpColor(uint32_t& out, uint32_t a, uint32_t b, float t) {
+  out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const double from = (a >> shift) & 0xFF, to = (b >> shift) & 0xFF;
+    const double value = std::nearbyint(from + t * (to - from));
+    // Written so that NaN lands on 0.
+    const uint32_t channel = value >= 255 ? 255 : value > 0 ? static_cast<uint32_t>(value) : 0;
+    out |= channel << shift;
+  }
+}
+
+std::u16string getTimeStampString(int64_t time) { return formatTime(time, false); }
+
+std::u16string getUtcTimeStampString(int64_t time) { return formatTime(time, true); }

@@ -1,0 +1,391 @@
+#include "engine/Zib.h"
+
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <bit>
+#include <fstream>
+#include <memory>
+#include <unordered_map>
+
+#include "app/AppPaths.h"
+#include "engine/EngineConfig.h"
+#include "engine/ErrorManager.h"
+#include "engine/FileManager.h"
+#include "engine/Logger.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/ResourceManager.h"
+#include "engine/StringUtils.h"
+#include "engine/TimeKeeper.h"
+#include "engine/ZibProcessEntry.h"
+#include "graphics/Context.h"
+#include "graphics/MemoryImageFile.h"
+#include "localisation/Language.h"
+#include "platform/Process.h"
+#include "platform/Timers.h"
+
+ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
+
+Zib* zib = nullptr;
+
+namespace {
+
+template <class T>
+void deleteMember(T*& member) {
+  delete member;
+  member = nullptr;  // later steps see it gone
+}
+
+// The running system as one line: name, release, version and machine.
+std::u16string systemDescription() {
+  utsname system{};
+  if (uname(&system) != 0) return {};
+  return fromUtf8(std::string(system.sysname) + ' ' + system.release + ' ' + system.version + ' ' + system.machine);
+}
+
+// What GlobalMemoryStatus tells, in bytes.
+struct MemoryStatus {
+  uint32_t memoryLoad = 0;  // percent of physical memory in use
+  int64_t totalPhys = 0, availPhys = 0;
+  int64_t totalPageFile = 0, availPageFile = 0;  // memory and swap together
+  int64_t totalVirtual = 0, availVirtual = 0;    // this process's address space
+};
+
+// The "Name:   123 kB" values of a /proc file, in bytes.
+std::unordered_map<std::string, int64_t> readKilobyteTable(const char* path) {
+  std::unordered_map<std::string, int64_t> values;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos) values[line.substr(0, colon)] = std::strtoll(line.c_str() + colon + 1, nullptr, 10) * 1024;
+  }
+  return values;
+}
+
+MemoryStatus readMemoryStatus() {
+  auto memory = readKilobyteTable("/proc/meminfo");
+  auto self = readKilobyteTable("/proc/self/status");
+  MemoryStatus status;
+  status.totalPhys = memory["MemTotal"];
+  status.availPhys = memory.contains("MemAvailable") ? memory["MemAvailable"] : memory["MemFree"];
+  if (status.totalPhys > 0)
+    status.memoryLoad = static_cast<uint32_t>((status.totalPhys - status.availPhys) * 100 / status.totalPhys);
+  status.totalPageFile = status.totalPhys + memory["SwapTotal"];
+  status.availPageFile = status.availPhys + memory["SwapFree"];
+  // The stack sits at the top of the user address space, whose size is a power of two.
+  int probe = 0;
+  status.totalVirtual = static_cast<int64_t>(std::bit_ceil(reinterpret_cast<uintptr_t>(&probe)));
+  status.availVirtual = status.totalVirtual - self["VmSize"];
+  return status;
+}
+
+// Keeps a walk's record of departed objects registered while the walk runs.
+class WalkRegistration {
+ public:
+  WalkRegistration(Zib::ObjectList& list, std::unordered_set<const ZibBase*>& gone) : list(list), gone(gone) {
+    list.activeWalks.push_back(&gone);
+  }
+  ~WalkRegistration() { std::erase(list.activeWalks, &gone); }
+  WalkRegistration(const WalkRegistration&) = delete;
+  WalkRegistration& operator=(const WalkRegistration&) = delete;
+
+ private:
+  Zib::ObjectList& list;
+  std::unordered_set<const ZibBase*>& gone;
+};
+
+}  // namespace
+
+void Zib::ObjectList::removeChild(BasicLink* child) {
+  ObjectListNode::removeChild(child);
+  for (auto* gone : activeWalks) gone->insert(static_cast<ObjectListNode*>(child)->owner);
+}
+
+Zib::Zib() : mainThreadId(std::this_thread::get_id()) {
+  // Set before any manager exists: every later constructor reaches the root through it.
+  zib = this;
+}
+
+Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
+  this->hAppInstance = hAppInstance;
+  this->hWindowHandle = hWindowHandle;
+  // Whole seconds since the system started.
+  seedRandom(timeGetTime() / 1000);
+
+  pLogger = new Logger();
+  ZIB_LOG(u"Zib engine of %s starting.", applicationName());
+  ZIB_LOG(u"Version: ZibZDX9 build %s %s", fromUtf8(__TIME__), fromUtf8(__DATE__));
+  dumpSystemInfo();
+
+  pErrorManager = new ErrorManager();
+  pTimeKeeper = new TimeKeeper();
+  pFileManager = new FileManager();
+
+  // Both configuration files live on the disk, never in an archive.
+  pFileManager->bForceDisk = true;
+  const std::u16string staticPath = getStaticConfigFilePath();
+  pFileManager->verifyFile(staticPath);
+  MemoryIniFile staticConfig(staticPath);
+  singleLanguage = staticConfig.getInt(u"Language", u"singleLanguage");
+  bHoliday = staticConfig.getBool(u"Edition", u"bHoliday");
+  ditherDepth = staticConfig.getInt(u"Graphics", u"ditherDepth");
+  hq2x = staticConfig.getInt(u"Graphics", u"hq2x");
+  languageMask = staticConfig.getString(u"Language", u"languageMask");
+  pFileManager->bForceDisk = false;
+  ZIB_LOG(u"HQ2X: %d", hq2x);
+
+  pFileManager->bForceDisk = true;
+  pConfig = new MemoryIniFile(getConfigFilePath());
+  pFileManager->bForceDisk = false;
+  // A missing key gets its default first, so that the saved file holds every key.
+  const std::u16string section = classInfo.getName();
+  const auto readInt = [&](const char16_t* key, int32_t fallback) {
+    if (!pConfig->hasKey(section, key)) pConfig->setInt(fallback, section, key);
+    return pConfig->getInt(section, key);
+  };
+  const auto readBool = [&](const char16_t* key, bool fallback) {
+    if (!pConfig->hasKey(section, key)) pConfig->setBool(fallback, section, key);
+    return pConfig->getBool(section, key);
+  };
+  if (!pConfig->hasKey(section, u"warning"))
+    pConfig->setString(section, u"warning", u"Do NOT modify this file unless you are explicitly instructed to do so!");
+  pConfig->getString(section, u"warning");
+  debugLevel = readInt(u"debugLevel", 0);
+  bRelease = readInt(u"debugCode", 1) != 40917;
+  if (bRelease) debugLevel = 0;
+  defaultLanguage = readInt(u"defaultLanguage", -2);
+  bTickWhilePaused = readBool(u"bTickWhilePaused", false);
+  bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
+
+  pResourceManager = new ResourceManager();
+  pLanguage = new Language();
+
+  frameTimer.start(0.001);
+  ZIB_LOG(u"Started.");
+}
+
+Zib::~Zib() {
+  ZIB_LOG(u"Initiating shutdown...");
+  bShuttingDown = true;
+  if (frameCounter > 0) ZIB_LOG(u"Rendered %d frames, avg=%.1lfms.", frameCounter, totalFrameTime * 1000 / frameCounter);
+  saveDefaultLanguage();
+
+  ZIB_LOG(u"1...");
+  deleteMember(pLanguage);
+  // Steps 2 to 8 belong to the network, console, default font, audio,
+  // graphics, input and focus-tracker managers, which this engine does not build.
+  for (int32_t step = 2; step <= 8; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"9...");
+  deleteMember(pResourceManager);
+  ZIB_LOG(u"10...");
+  deleteMember(pConfig);
+  ZIB_LOG(u"11...");
+  deleteMember(pFileManager);
+  ZIB_LOG(u"12...");
+  deleteMember(pTimeKeeper);
+  ZIB_LOG(u"13...");
+  deleteMember(pErrorManager);
+  ZIB_LOG(u"14...");
+
+  if (!bRelease) {
+    std::unordered_map<const BasicLink*, int32_t> positions;
+    for (BasicLink* node = objectList.firstChild; node; node = node->next)
+      positions.emplace(static_cast<ObjectListNode*>(node)->owner, static_cast<int32_t>(positions.size()));
+    ZIB_LOG(u"Objects still allocated (memory leaks?): %d", static_cast<int32_t>(positions.size()));
+    int32_t index = 0;
+    for (BasicLink* node = objectList.firstChild; node; node = node->next) {
+      const ZibBase* object = static_cast<ObjectListNode*>(node)->owner;
+      std::u16string parentText = u"--";
+      if (object->parent) {
+        const auto found = positions.find(object->parent);
+        parentText = found != positions.end() ? formatString(u"parent=[%d]", found->second) : u"parent=***FREED***";
+      }
+      ZIB_LOG(u"%8d. %s\t\t\t(uid=%d %s)", index++, object->getClass()->getName(), object->objectUID, parentText);
+    }
+  }
+  ZIB_LOG(u"Done. Clean exit.");
+  deleteMember(pLogger);
+  // objectList forgets the objects still listed; frameTimer closes its event.
+  zib = nullptr;
+}
+
+void Zib::dumpSystemInfo() {
+  // This is not Windows: the version reported is the one whose name fits
+  // best, and the real system stands in the service-pack text.
+  constexpr uint32_t major = 10, minor = 0, build = 0, platformId = 2;
+  osName = windowsVersionName(major, minor, platformId);
+  ZIB_LOG(u"Operating system version : %s", osName);
+  ZIB_LOG(u"dwMajorVersion: %08x", major);
+  ZIB_LOG(u"dwMinorVersion: %08x", minor);
+  ZIB_LOG(u"dwBuildNumber: %08x", build);
+  ZIB_LOG(u"Platform ID: Windows NT-based");
+  ZIB_LOG(u"szCSDVersion: %s", systemDescription());
+
+  const MemoryStatus memory = readMemoryStatus();
+  ZIB_LOG(u"Memory information:");
+  ZIB_LOG(u"dwMemoryLoad: %d", memory.memoryLoad);
+  // 64-bit counts: a 64-bit address space in kilobytes does not fit 32 bits.
+  ZIB_LOG(u"dwTotalPhys: %lldK", memory.totalPhys >> 10);
+  ZIB_LOG(u"dwAvailPhys: %lldK", memory.availPhys >> 10);
+  ZIB_LOG(u"dwTotalPageFile: %lldK", memory.totalPageFile >> 10);
+  ZIB_LOG(u"dwAvailPageFile: %lldK", memory.availPageFile >> 10);
+  ZIB_LOG(u"dwTotalVirtual: %lldK", memory.totalVirtual >> 10);
+  ZIB_LOG(u"dwAvailVirtual: %lldK", memory.availVirtual >> 10);
+
+  const std::vector<ProcessEntry> processes = listProcesses();
+  if (processes.empty()) return;  // no snapshot: no tree
+  ZIB_LOG(u"Process tree:");
+  const auto root = std::make_unique<ZibProcessEntry>();
+  for (const ProcessEntry& process : processes) root->insert(new ZibProcessEntry(process));
+  root->dump(u"");
+}
+
+std::u16string Zib::windowsVersionName(uint32_t major, uint32_t minor, uint32_t platformId) {
+  struct Row {
+    uint32_t major, minor;
+    int64_t platformId;  // -1: any
+    const char16_t* name;
+  };
+  static constexpr Row kRows[] = {
+      {4, 0, 1, u"Windows95"},     {4, 10, -1, u"Windows98"},   {4, 90, -1, u"WindowsMe"},
+      {3, 51, -1, u"WindowsNT351"}, {4, 0, 2, u"WindowsNT40"},  {5, 0, -1, u"Windows2000"},
+      {5, 1, -1, u"WindowsXP"},    {5, 2, -1, u"Windows2003"}, {6, 0, -1, u"WindowsVista"},
+      {6, 1, -1, u"Windows7"},     {6, 2, -1, u"Windows8"},    {6, 3, -1, u"Windows81"},
+      {10, 0, -1, u"Windows10"},
+  };
+  for (const Row& row : kRows)
+    if (row.major == major && row.minor == minor && (row.platformId < 0 || row.platformId == platformId))
+      return row.name;
+  return u"<unknown>";
+}
+
+void Zib::saveDefaultLanguage() {
+  if (!pConfig) return;
+  // The graphics manager adds its video settings here once it exists.
+  pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
+  pConfig->save();
+}
+
+void Zib::notifyObjects(const std::function<void(ZibBase*)>& notify) {
+  std::vector<ZibBase*> snapshot;
+  for (BasicLink* node = objectList.firstChild; node; node = node->next)
+    snapshot.push_back(static_cast<ObjectListNode*>(node)->owner);
+  std::unordered_set<const ZibBase*> gone;
+  const WalkRegistration registration(objectList, gone);
+  for (ZibBase* object : snapshot)
+    if (!gone.contains(object)) notify(object);
+}
+
+void Zib::changeZIBmode(int32_t requested) {
+  ZIB_LOG(u"Change request from %d to %d (t=%.3lf).", zibMode, requested,
+          pTimeKeeper ? pTimeKeeper->getElapsedTime() : 0.0);
+  ZIB_ASSERT(requested >= MODE_FROZEN && requested <= MODE_OK);
+  if (bShuttingDown) {
+    ZIB_LOG(u"Shutdown in progress -- ignoring.");
+    return;
+  }
+  while (zibMode != requested) {
+    const int32_t oldMode = zibMode;
+    const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
+    zibMode = newMode;  // before anyone is told
+    ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
+    // The audio, graphics and input managers take the step here once they exist.
+    ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
+    notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
+  }
+  ZIB_LOG(u"Mode change complete.");
+}
+
+double Zib::getFrameDelta() const { return frameTimer.lastTime - frameTimer.previousTime; }
+
+void Zib::frame(Context* root) {
+  using Device = FrameDevice;
+  const auto testCooperativeLevel = [this] { return pFrameDevice ? pFrameDevice->testCooperativeLevel() : Device::kOk; };
+
+  ZIB_ASSERT(zibMode >= MODE_FROZEN && zibMode <= MODE_OK);
+  if (zibMode == MODE_OK) {
+    if (const int32_t result = testCooperativeLevel(); result < 0) {
+      ZIB_LOG(u"OK dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
+      changeZIBmode(MODE_FROZEN);
+      return;
+    }
+    if (!bHasFocus) {
+      changeZIBmode(MODE_PAUSED);
+      return;
+    }
+  } else if (zibMode == MODE_PAUSED) {
+    if (const int32_t result = testCooperativeLevel(); result < 0) {
+      ZIB_LOG(u"PAUSED dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
+      changeZIBmode(MODE_FROZEN);
+      return;
+    }
+    if (bHasFocus) {
+      changeZIBmode(MODE_OK);
+      return;
+    }
+    if (!bTickWhilePaused) sleepFunction(500);
+  } else {
+    if (!bHasFocus) {
+      sleepFunction(100);
+      return;
+    }
+    const int32_t result = testCooperativeLevel();
+    if (result != Device::kOk && result != Device::kDeviceNotReset) {
+      ZIB_LOG(u"FROZEN dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
+      sleepFunction(1000);
+      return;
+    }
+    if (!pFrameDevice || pFrameDevice->restorePresentation()) {
+      changeZIBmode(MODE_PAUSED);
+    } else {
+      ZIB_LOG(u"restorePresentation() failed. Aborting...");
+      sleepFunction(1000);  // still frozen: the next frame tries again
+    }
+    return;
+  }
+
+  const bool ticking = zibMode == MODE_OK || (bTickWhilePaused && zibMode == MODE_PAUSED);
+  std::fill(std::begin(frameStats), std::end(frameStats), 0);
+  double* const t = phaseTime;
+  if (ticking) {
+    ++frameCounter;
+    // Input and audio are polled here once their managers exist.
+    t[0] = t[1] = pTimeKeeper->getElapsedTime();
+    if (lastFrameTime == 0) lastFrameTime = t[1];
+    if (root) root->frameTick(0, 0);  // the Context takes its own time step
+    t[2] = pTimeKeeper->getElapsedTime();
+    t[3] = pTimeKeeper->getElapsedTime();
+  }
+
+  if (pFrameDevice) pFrameDevice->beginScene();
+  if (root) root->frameRender();
+  if (ticking) {
+    t[4] = pTimeKeeper->getElapsedTime();
+    double frameTime = t[4] - lastFrameTime;
+    double tickTime = t[4] - t[1];
+    lastFrameTime = t[4];
+    totalFrameTime += tickTime;
+    frameTime = std::max(frameTime, 0.00001);
+    tickTime = std::max(tickTime, 0.00001);
+    currentFps = 1 / frameTime;
+    const int32_t slot = frameCounter % 512;
+    statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
+    statHistory[2][slot] = residentImageBytes;
+  }
+  if (pFrameDevice) pFrameDevice->endScene();
+  t[5] = pTimeKeeper->getElapsedTime();
+  overlayTime = t[5] - t[4];
+  if (pFrameDevice) pFrameDevice->present();
+  if (ticking) {
+    t[6] = pTimeKeeper->getElapsedTime();
+    frameTimer.wait();
+    t[7] = pTimeKeeper->getElapsedTime();
+  }
+
+  if (bRestartPresentation) {
+    // Set by a settings change while running; a change that arrives while
+    // paused is honoured the same way: the frozen frames rebuild the presentation.
+    changeZIBmode(MODE_FROZEN);
+    bRestartPresentation = false;
+  }
+}

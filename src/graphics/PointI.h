@@ -1,0 +1,8 @@
+#pragma once
+// Integer point.
+#include <cstdint>
+
+struct PointI {
+  int32_t x;
+  int32_t y;
+};

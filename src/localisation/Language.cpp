@@ -1,0 +1,164 @@
+#include "localisation/Language.h"
+
+#include <span>
+
+#include "engine/ErrorManager.h"
+#include "engine/Format.h"
+#include "engine/Zib.h"
+#include "localisation/TextKeys.h"
+
+namespace {
+
+struct TextEntry {
+  int32_t key;
+  const char16_t* text;
+};
+
+struct ScanCodeName {
+  uint8_t scanCode;
+  const char16_t* name;
+};
+
+// Display names of one language for the key slots.
+struct KeyNameTexts {
+  const char16_t* directions[4];  // controller up, down, left, right
+  const char16_t* button;         // "%d": controller button from 1
+  const char16_t* mouse[4];       // mouse up, down, left, right
+  const char16_t* mouseButton;    // "%d": mouse button from 1
+  const char16_t* other;          // "%d": the slot number
+  std::span<const ScanCodeName> keys;
+};
+
+struct LanguageData {
+  std::span<const TextEntry> texts;
+  KeyNameTexts keyNames;
+};
+
+constexpr TextEntry kEnglishTexts[] = {
+    {LANGUAGENAME, u"English"}, {LANGUAGEISOCODE, u"en"},      {LANGUAGEREADINGORDER, u"LTR"},
+    {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
+};
+
+constexpr TextEntry kGermanTexts[] = {
+    {LANGUAGENAME, u"Deutsch"}, {LANGUAGEISOCODE, u"de"},      {LANGUAGEREADINGORDER, u"LTR"},
+    {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
+};
+
+// Keyboard keys labelled alike in every language (scan codes in DirectInput numbering).
+constexpr ScanCodeName kCommonKeys[] = {
+    {0x0C, u"-"},     {0x0D, u"="},     {0x1A, u"["},     {0x1B, u"]"},     {0x27, u";"},
+    {0x28, u"'"},     {0x29, u"`"},     {0x2B, u"\\"},    {0x33, u","},     {0x34, u"."},
+    {0x35, u"/"},     {0x37, u"Num *"}, {0x47, u"Num 7"}, {0x48, u"Num 8"}, {0x49, u"Num 9"},
+    {0x4A, u"Num -"}, {0x4B, u"Num 4"}, {0x4C, u"Num 5"}, {0x4D, u"Num 6"}, {0x4E, u"Num +"},
+    {0x4F, u"Num 1"}, {0x50, u"Num 2"}, {0x51, u"Num 3"}, {0x52, u"Num 0"}, {0x53, u"Num ."},
+    {0x57, u"F11"},   {0x58, u"F12"},   {0xB5, u"Num /"}, {0xC5, u"Pause"},
+};
+
+constexpr ScanCodeName kEnglishKeys[] = {
+    {0x01, u"Escape"},      {0x0E, u"Backspace"},    {0x0F, u"Tab"},         {0x1C, u"Enter"},
+    {0x1D, u"Left Ctrl"},   {0x2A, u"Left Shift"},   {0x36, u"Right Shift"}, {0x38, u"Left Alt"},
+    {0x39, u"Space"},       {0x3A, u"Caps Lock"},    {0x45, u"Num Lock"},    {0x46, u"Scroll Lock"},
+    {0x9C, u"Num Enter"},   {0x9D, u"Right Ctrl"},   {0xB7, u"Print Screen"}, {0xB8, u"Right Alt"},
+    {0xC7, u"Home"},        {0xC8, u"Up"},           {0xC9, u"Page Up"},     {0xCB, u"Left"},
+    {0xCD, u"Right"},       {0xCF, u"End"},          {0xD0, u"Down"},        {0xD1, u"Page Down"},
+    {0xD2, u"Insert"},      {0xD3, u"Delete"},       {0xDB, u"Left Windows"}, {0xDC, u"Right Windows"},
+    {0xDD, u"Menu"},
+};
+
+constexpr ScanCodeName kGermanKeys[] = {
+    {0x01, u"Esc"},           {0x0E, u"R\u00fccktaste"},  {0x0F, u"Tabulator"},      {0x1C, u"Eingabe"},
+    {0x1D, u"Strg links"},    {0x2A, u"Umschalt links"},  {0x36, u"Umschalt rechts"}, {0x38, u"Alt"},
+    {0x39, u"Leertaste"},     {0x3A, u"Feststelltaste"},  {0x45, u"Num-Taste"},      {0x46, u"Rollen"},
+    {0x9C, u"Num Eingabe"},   {0x9D, u"Strg rechts"},     {0xB7, u"Druck"},          {0xB8, u"Alt Gr"},
+    {0xC7, u"Pos1"},          {0xC8, u"Pfeil hoch"},      {0xC9, u"Bild auf"},       {0xCB, u"Pfeil links"},
+    {0xCD, u"Pfeil rechts"},  {0xCF, u"Ende"},            {0xD0, u"Pfeil runter"},   {0xD1, u"Bild ab"},
+    {0xD2, u"Einfg"},         {0xD3, u"Entf"},            {0xDB, u"Windows links"},  {0xDC, u"Windows rechts"},
+    {0xDD, u"Anwendung"},
+};
+
+constexpr LanguageData kLanguages[Language::kLanguageCount] = {
+    {kEnglishTexts,
+     {{u"Up", u"Down", u"Left", u"Right"}, u"Button %d",
+      {u"Mouse up", u"Mouse down", u"Mouse left", u"Mouse right"}, u"Mouse button %d", u"Key %d", kEnglishKeys}},
+    {kGermanTexts,
+     {{u"Hoch", u"Runter", u"Links", u"Rechts"}, u"Knopf %d",
+      {u"Maus hoch", u"Maus runter", u"Maus links", u"Maus rechts"}, u"Maustaste %d", u"Taste %d", kGermanKeys}},
+};
+
+// Rows of keys named by their one character, from their first scan code.
+struct KeyRow {
+  uint8_t firstScanCode;
+  std::u16string_view labels;
+};
+constexpr KeyRow kCharacterRows[] = {{0x02, u"1234567890"}, {0x10, u"QWERTYUIOP"}, {0x1E, u"ASDFGHJKL"},
+                                     {0x2C, u"ZXCVBNM"}};
+constexpr uint8_t kF1 = 0x3B;  // F1 to F10 follow one another
+
+constexpr int32_t kControllerFirstSlot = 256;
+constexpr int32_t kControllerSlots = 48;
+constexpr int32_t kControllerFirstButton = 16;
+constexpr int32_t kControllerButtons = 32;
+constexpr int32_t kMouseFirstSlot = 448;
+
+}  // namespace
+
+Language::Language() : tables(kLanguageCount, std::vector<std::u16string>(LANGUAGEKEYCOUNT)), keyNames(kKeySlotCount) {
+  for (int32_t language = 0; language < kLanguageCount; ++language)
+    for (const TextEntry& entry : kLanguages[language].texts) tables[language][entry.key] = entry.text;
+}
+
+// The static configuration's "languageMask" holds one character per language
+// index, '1' allowing that language; an empty mask allows them all. A
+// single-language edition ("singleLanguage" not 0) offers only the first
+// language its mask allows.
+bool Language::isLanguageAllowed(int32_t language) {
+  if (language < 0 || language >= kLanguageCount) return false;
+  const std::u16string& mask = zib->languageMask;
+  auto inMask = [&](int32_t i) { return mask.empty() || (static_cast<size_t>(i) < mask.size() && mask[i] == u'1'); };
+  if (!inMask(language)) return false;
+  if (zib->singleLanguage == 0) return true;
+  for (int32_t i = 0; i < language; ++i)
+    if (inMask(i)) return false;
+  return true;
+}
+
+void Language::setLanguage(int32_t language) {
+  currentLanguage = isLanguageAllowed(language) ? language : 0;
+  bRightToLeft = getString(LANGUAGEREADINGORDER) == u"RTL";
+  applyKeyNames();
+}
+
+void Language::applyKeyNames() {
+  const KeyNameTexts& texts = kLanguages[currentLanguage].keyNames;
+  for (int32_t slot = 0; slot < kKeySlotCount; ++slot) keyNames[slot] = formatString(texts.other, slot);
+
+  for (const KeyRow& row : kCharacterRows)
+    for (size_t i = 0; i < row.labels.size(); ++i) keyNames[row.firstScanCode + i] = std::u16string(1, row.labels[i]);
+  for (int32_t i = 0; i < 10; ++i) keyNames[kF1 + i] = formatString(u"F%d", i + 1);
+  for (const ScanCodeName& key : kCommonKeys) keyNames[key.scanCode] = key.name;
+  for (const ScanCodeName& key : texts.keys) keyNames[key.scanCode] = key.name;
+
+  for (int32_t j = 0; j < 4; ++j) {
+    const int32_t first = kControllerFirstSlot + kControllerSlots * j;
+    const std::u16string prefix = formatString(u"(%d) ", j + 1);
+    for (int32_t d = 0; d < 4; ++d) keyNames[first + d] = prefix + texts.directions[d];
+    for (int32_t b = 0; b < kControllerButtons; ++b)
+      keyNames[first + kControllerFirstButton + b] = prefix + formatString(texts.button, b + 1);
+  }
+  for (int32_t i = 0; i < 4; ++i) {
+    keyNames[kMouseFirstSlot + i] = texts.mouse[i];
+    keyNames[kMouseFirstSlot + 4 + i] = formatString(texts.mouseButton, i + 1);
+  }
+}
+
+const std::u16string& Language::getString(int32_t key) const {
+  ZIB_ASSERT(key >= 0 && key < LANGUAGEKEYCOUNT);
+  return tables[currentLanguage][key];
+}
+
+std::u16string_view Language::builtInString(int32_t language, int32_t key) {
+  if (language < 0 || language >= kLanguageCount) return {};
+  for (const TextEntry& entry : kLanguages[language].texts)
+    if (entry.key == key) return entry.text;
+  return {};
+}

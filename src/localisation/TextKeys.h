@@ -1,0 +1,17 @@
+#pragma once
+// Indices of the text keys in every language's table.
+#include <cstdint>
+
+// The language's own name, in that language ("English", "Deutsch").
+constexpr int32_t LANGUAGENAME = 0;
+// ISO 639 code ("en", "de"), matched against the system's language.
+constexpr int32_t LANGUAGEISOCODE = 1;
+// "LTR" or "RTL".
+constexpr int32_t LANGUAGEREADINGORDER = 2;
+// The code page of the glyph fonts: "1250", "1251", "1252", "1253", "1255", "Korean" or "Japanese".
+constexpr int32_t LANGUAGECODEPAGE = 3;
+// "Yes" when accented letters are built from base and accent glyphs.
+constexpr int32_t LANGUAGECOMPOSITECHARS = 5;
+
+// Slots per language.
+constexpr int32_t LANGUAGEKEYCOUNT = 889;

@@ -1,0 +1,251 @@
+#include "platform/Timers.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::function<uint32_t()>& injectedMilliseconds() {
+  static std::function<uint32_t()> source;
+  return source;
+}
+
+TimeSource realSource;
+TimeSource* currentSource = &realSource;
+
+int64_t monotonicNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+struct EventObject {
+  std::mutex mutex;
+  std::condition_variable signal;
+  bool bSignalled = false;
+};
+
+// The events and the timer thread that sets them. One object, so the thread
+// is stopped before the events it reaches go away at exit.
+class TimerService {
+ public:
+  ~TimerService() {
+    {
+      std::lock_guard lock(timerMutex);
+      bStopping = true;
+    }
+    timerWake.notify_one();
+    if (worker.joinable()) worker.join();
+  }
+
+  EventHandle createEvent() {
+    std::lock_guard lock(eventsMutex);
+    const EventHandle handle = nextEvent++;
+    events.emplace(handle, std::make_shared<EventObject>());
+    return handle;
+  }
+
+  bool closeEvent(EventHandle handle) {
+    std::lock_guard lock(eventsMutex);
+    return events.erase(handle) != 0;
+  }
+
+  std::shared_ptr<EventObject> findEvent(EventHandle handle) {
+    std::lock_guard lock(eventsMutex);
+    const auto it = events.find(handle);
+    return it == events.end() ? nullptr : it->second;
+  }
+
+  uint32_t addTimer(uint32_t delayMs, EventHandle event) {
+    std::lock_guard lock(timerMutex);
+    if (!worker.joinable()) worker = std::thread([this] { run(); });
+    const uint32_t id = nextTimer++;
+    if (nextTimer == 0) nextTimer = 1;  // 0 means failure
+    timers.push_back({Clock::now() + std::chrono::milliseconds(delayMs), event});
+    std::push_heap(timers.begin(), timers.end(), later);
+    timerWake.notify_one();
+    return id;
+  }
+
+ private:
+  struct Timer {
+    Clock::time_point due;
+    EventHandle event;
+  };
+  static bool later(const Timer& a, const Timer& b) { return a.due > b.due; }
+
+  void run() {
+    std::unique_lock lock(timerMutex);
+    while (!bStopping) {
+      if (timers.empty()) {
+        timerWake.wait(lock);
+      } else if (const Clock::time_point due = timers.front().due; Clock::now() < due) {
+        timerWake.wait_until(lock, due);  // a copy: the queue may grow meanwhile
+      } else {
+        std::pop_heap(timers.begin(), timers.end(), later);
+        const EventHandle event = timers.back().event;
+        timers.pop_back();
+        lock.unlock();
+        SetEvent(event);  // a closed event is simply gone
+        lock.lock();
+      }
+    }
+  }
+
+  std::mutex eventsMutex;
+  std::unordered_map<EventHandle, std::shared_ptr<EventObject>> events;
+  EventHandle nextEvent = 1;
+
+  std::mutex timerMutex;
+  std::condition_variable timerWake;
+  std::vector<Timer> timers;  // a heap, earliest first
+  uint32_t nextTimer = 1;
+  bool bStopping = false;
+  std::thread worker;  // started by the first timer
+};
+
+TimerService& service() {
+  static TimerService instance;
+  return instance;
+}
+
+}  // namespace
+
+uint32_t timeGetTime() {
+  if (const auto& source = injectedMilliseconds()) return source();
+  return currentSource->milliseconds();
+}
+
+void setTimeGetTimeSource(std::function<uint32_t()> source) { injectedMilliseconds() = std::move(source); }
+
+void setTimeSource(TimeSource* source) { currentSource = source ? source : &realSource; }
+
+bool QueryPerformanceFrequency(int64_t* frequency) {
+  *frequency = currentSource->frequency();
+  return *frequency != 0;
+}
+
+bool QueryPerformanceCounter(int64_t* count) {
+  if (currentSource->frequency() == 0) {
+    *count = 0;
+    return false;
+  }
+  *count = currentSource->counter();
+  return true;
+}
+
+uint32_t timeGetDevCaps(TIMECAPS* caps, uint32_t size) {
+  if (!caps || size < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+  *caps = {1, 1000000};
+  return TIMERR_NOERROR;
+}
+
+uint32_t timeBeginPeriod(uint32_t) { return TIMERR_NOERROR; }
+uint32_t timeEndPeriod(uint32_t) { return TIMERR_NOERROR; }
+
+void Sleep(uint32_t ms) { currentSource->sleep(ms); }
+
+EventHandle CreateEvent() { return service().createEvent(); }
+
+bool SetEvent(EventHandle event) {
+  const auto object = service().findEvent(event);
+  if (!object) return false;
+  {
+    std::lock_guard lock(object->mutex);
+    object->bSignalled = true;
+  }
+  object->signal.notify_one();
+  return true;
+}
+
+bool CloseHandle(EventHandle event) { return service().closeEvent(event); }
+
+uint32_t WaitForSingleObject(EventHandle event, uint32_t timeoutMs) {
+  return currentSource->wait(event, timeoutMs);
+}
+
+uint32_t timeSetEvent(uint32_t delayMs, uint32_t, EventHandle event, uintptr_t, uint32_t flags) {
+  if (flags != (TIME_ONESHOT | TIME_CALLBACK_EVENT_SET)) return 0;
+  return currentSource->setTimer(delayMs, event);
+}
+
+int64_t TimeSource::frequency() { return 1000000000; }
+
+int64_t TimeSource::counter() { return monotonicNanoseconds(); }
+
+uint32_t TimeSource::milliseconds() {
+  // Unsigned arithmetic: the count wraps at 2^32 like the original timer.
+  return static_cast<uint32_t>(static_cast<uint64_t>(monotonicNanoseconds()) / 1000000u);
+}
+
+void TimeSource::sleep(uint32_t ms) {
+  // An absolute deadline, so a signal that interrupts the sleep does not lengthen it.
+  const int64_t deadline = monotonicNanoseconds() + static_cast<int64_t>(ms) * 1000000;
+  const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
+
+uint32_t TimeSource::setTimer(uint32_t delayMs, EventHandle event) {
+  return service().findEvent(event) ? service().addTimer(delayMs, event) : 0;
+}
+
+uint32_t TimeSource::wait(EventHandle event, uint32_t timeoutMs) {
+  const auto object = service().findEvent(event);
+  if (!object) return WAIT_FAILED;
+  std::unique_lock lock(object->mutex);
+  if (!object->signal.wait_until(lock, Clock::now() + std::chrono::milliseconds(timeoutMs),
+                                 [&] { return object->bSignalled; }))
+    return WAIT_TIMEOUT;
+  object->bSignalled = false;
+  return WAIT_OBJECT_0;
+}
+
+void ManualTimeSource::advance(double seconds) {
+  const int64_t stepMs = std::llround(seconds * 1000.0);
+  count += std::llround(seconds * static_cast<double>(countsPerSecond) * counterRate);
+  ms += static_cast<uint32_t>(stepMs);
+  elapsedMs += static_cast<uint64_t>(stepMs);
+  std::erase_if(pending, [this](const Pending& timer) {
+    if (timer.due > elapsedMs) return false;
+    SetEvent(timer.event);
+    return true;
+  });
+}
+
+void ManualTimeSource::sleep(uint32_t sleepMs) {
+  sleeps.push_back(sleepMs);
+  advance(sleepMs / 1000.0);
+}
+
+uint32_t ManualTimeSource::setTimer(uint32_t delayMs, EventHandle event) {
+  if (bTimersFail) return 0;
+  timerDelays.push_back(delayMs);
+  pending.push_back({elapsedMs + delayMs, event});
+  return static_cast<uint32_t>(timerDelays.size());
+}
+
+uint32_t ManualTimeSource::wait(EventHandle event, uint32_t timeoutMs) {
+  // Already set (or invalid): the real event answers at once.
+  const uint32_t now = TimeSource::wait(event, 0);
+  if (now != WAIT_TIMEOUT) return now;
+  uint64_t firstDue = UINT64_MAX;
+  for (const Pending& timer : pending)
+    if (timer.event == event) firstDue = std::min(firstDue, timer.due);
+  if (firstDue - elapsedMs <= timeoutMs) {
+    advance(static_cast<double>(firstDue - elapsedMs) / 1000.0);
+    return TimeSource::wait(event, 0);
+  }
+  advance(timeoutMs / 1000.0);
+  return WAIT_TIMEOUT;
+}

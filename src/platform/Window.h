@@ -1,0 +1,125 @@
+#pragma once
+// A Win32-like window and message layer: the one main window with its window
+// procedure, and a message queue fed by posted messages and by the events of
+// the platform's window (SDL in the program, a scripted fake in tests).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct NativeWindow;
+using HWND = NativeWindow*;
+using UINT = uint32_t;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+using WNDPROC = LRESULT (*)(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct MSG {
+  HWND hwnd = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  // What GetMessageExtraInfo gives while the message is handled.
+  uintptr_t extraInfo = 0;
+};
+
+struct RECT {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_ACTIVATE = 0x0006;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_RBUTTONDOWN = 0x0204;
+constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_MBUTTONDOWN = 0x0207;
+constexpr UINT WM_MBUTTONUP = 0x0208;
+constexpr UINT WM_MOUSEWHEEL = 0x020A;
+
+constexpr WPARAM WA_INACTIVE = 0;
+constexpr WPARAM WA_ACTIVE = 1;
+constexpr WPARAM SC_KEYMENU = 0xF100;
+constexpr int WHEEL_DELTA = 120;
+constexpr UINT PM_NOREMOVE = 0;
+constexpr UINT PM_REMOVE = 1;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+// Extra information of a mouse message made from a touch point.
+constexpr uintptr_t TOUCH_MOUSE_EXTRA_INFO = 0xFF515780;
+
+constexpr uint16_t LOWORD(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+constexpr uint16_t HIWORD(uintptr_t value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
+constexpr WPARAM MAKEWPARAM(int low, int high) {
+  return static_cast<WPARAM>(static_cast<uint16_t>(low) | (static_cast<uint32_t>(static_cast<uint16_t>(high)) << 16));
+}
+constexpr LPARAM MAKELPARAM(int low, int high) { return static_cast<LPARAM>(MAKEWPARAM(low, high)); }
+constexpr int GET_X_LPARAM(LPARAM lParam) { return static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))); }
+constexpr int GET_Y_LPARAM(LPARAM lParam) { return static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam))); }
+constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM wParam) { return static_cast<int16_t>(HIWORD(wParam)); }
+
+// The platform side of the one window. Its events come back as messages; the
+// message layer fills in their window.
+class WindowBackend {
+ public:
+  virtual ~WindowBackend() = default;
+  // Opens the window hidden, (x, y) and the client size in pixels. False with
+  // the reason in `error` when it cannot (no display, say).
+  virtual bool create(std::u16string_view title, int x, int y, int width, int height, std::u16string& error) = 0;
+  virtual void destroy() = 0;
+  virtual void show(int showCommand) = 0;
+  virtual void setTitle(std::u16string_view title) = 0;
+  virtual void setPlacement(int x, int y, int width, int height) = 0;
+  virtual void getClientSize(int& width, int& height) = 0;
+  // What the graphics layer draws into (the SDL_Window).
+  virtual void* nativeHandle() = 0;
+  // The next window event as a message; false when none is waiting.
+  virtual bool pollEvent(MSG& message) = 0;
+  // Blocks until an event may be waiting, at most `timeoutMs`.
+  virtual void waitEvent(int timeoutMs) = 0;
+};
+
+std::unique_ptr<WindowBackend> makeSdlWindowBackend();
+// Makes `backend` the one in use and starts from a clean slate: no window,
+// nothing queued, no quit posted.
+void setWindowBackend(std::unique_ptr<WindowBackend> backend);
+
+// The window, hidden, with its client area at (x, y). Null when it cannot be
+// opened; the reason goes to `error` when given.
+HWND CreateWindow(std::u16string_view title, WNDPROC windowProc, int x, int y, int width, int height,
+                  std::u16string* error = nullptr);
+// Sends WM_DESTROY, then closes the window; its queued messages are dropped.
+bool DestroyWindow(HWND hWnd);
+void ShowWindow(HWND hWnd, int showCommand);
+void SetWindowText(HWND hWnd, std::u16string_view text);
+// Our windows are measured by their client area: width and height are its size.
+void SetWindowPos(HWND hWnd, int x, int y, int width, int height);
+bool GetClientRect(HWND hWnd, RECT& rect);
+void* GetNativeWindowHandle(HWND hWnd);
+// The window once shown, until it loses the focus, and again when it regains it.
+HWND GetForegroundWindow();
+
+bool PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// WM_QUIT comes after every other waiting message.
+void PostQuitMessage(int exitCode);
+// Messages in the order they were posted or arrived; false when none is waiting.
+bool PeekMessage(MSG& message, UINT removeMessage);
+// Waits for the next message; 0 for WM_QUIT.
+int GetMessage(MSG& message);
+LRESULT DispatchMessage(const MSG& message);
+// WM_CLOSE destroys the window; everything else is ignored.
+LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+uintptr_t GetMessageExtraInfo();
+
+// Asks the window to close as its close button does: the next look at the
+// queue finds WM_CLOSE. Async-signal-safe.
+void requestWindowClose();
+// SIGTERM and SIGINT become requestWindowClose, so they end in a clean shutdown.
+void installCloseSignalHandlers();

@@ -1,0 +1,82 @@
+#include "app/Global.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/AppPaths.h"
+#include "app/ContextManager.h"
+#include "app/GameGlobal.h"
+#include "app/Loader.h"
+#include "engine/FileManager.h"
+#include "engine/SaveContainer.h"
+#include "engine/SystemInfo.h"
+#include "engine/TimeKeeper.h"
+#include "engine/Zib.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+using GlobalTest = EngineTest;
+
+TEST_F(GlobalTest, RecordsRoundTripThroughTheSaveContainerAtTheirFixedSizes) {
+  auto global = std::make_unique<GameGlobal>();
+  global->gameConfiguration.tickRate = 30;
+  global->gameConfiguration.reserved[14659] = 7;
+  global->profileManager.reserved[94247] = 9;
+  global.reset();  // the destructor saves
+
+  SaveContainer container;
+  const std::u16string folder = getUserDataFolder();
+  EXPECT_TRUE(container.readFile(hashName(u"Skerrion2demo.hst2.79"), folder + u"Skerrion2demo.hst", 14696));
+  EXPECT_TRUE(container.readFile(hashName(u"Skerrion2demo.pro2.79"), folder + u"Skerrion2demo.pro", 94248));
+  global = std::make_unique<GameGlobal>();
+  EXPECT_EQ(global->gameConfiguration.tickRate, 30);
+  EXPECT_EQ(global->gameConfiguration.reserved[14659], 7);
+  EXPECT_EQ(global->profileManager.reserved[94247], 9);
+
+  global->gameConfiguration.tickRate = 40;
+  global->saveUserData();
+  GameConfiguration saved;
+  EXPECT_TRUE(saved.load());
+  EXPECT_EQ(saved.tickRate, 40);
+}
+
+TEST_F(GlobalTest, DamagedOrForeignFilesSilentlyKeepTheDefaults) {
+  GameConfiguration changed;
+  changed.tickRate = 25;
+  changed.save();
+  std::string bytes = readFile(userDataFolder() / "Skerrion2demo.hst");
+  bytes[bytes.size() / 2] ^= 0x40;
+  std::ofstream(userDataFolder() / "Skerrion2demo.hst", std::ios::binary) << bytes;
+  // Intact containers of a record of another length and of another version.
+  saveChecksummedFile(&changed, 100, getUserDataFolder(), u"Skerrion2demo.pro", u"2.79");
+  GameGlobal global;
+  EXPECT_EQ(global.gameConfiguration.tickRate, 60);
+  EXPECT_EQ(global.profileManager.reserved[0], 0);
+  saveChecksummedFile(&changed, sizeof changed, getUserDataFolder(), u"Skerrion2demo.hst", u"2.80");
+  EXPECT_FALSE(global.gameConfiguration.load());
+}
+
+TEST_F(GlobalTest, StartUpStepsAndTheFrameRate) {
+  zib->pTimeKeeper = new TimeKeeper();
+  zib->pFileManager = new FileManager();
+  zib->pFileManager->bUseWad = false;  // the archive is selected, not read
+  GameGlobal global;
+  global.initPreLoader();
+  EXPECT_NE(ContextManager::classInfo.classIndex, -1);
+  EXPECT_EQ(zib->pFileManager->currentWad, baseDirectoryPath() + u"Skerrion2demo.dat");
+  ASSERT_NE(global.pContextManager, nullptr);
+  EXPECT_NE(dynamic_cast<Loader*>(global.pContextManager->getTop()), nullptr);
+
+  global.gameConfiguration.tickRate = 50;
+  global.applyConfiguration(-1, -1);
+  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 0.02);
+  global.gameConfiguration.tickRate = 0;
+  global.applyConfiguration(-1, -1);
+  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 1.0);
+}
+
+}  // namespace

@@ -1,0 +1,285 @@
+#include "engine/AppShell.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/Logger.h"
+#include "engine/Zib.h"
+#include "platform/fake/FakeWindow.h"
+#include "support/EngineFixture.h"
+
+extern char** environ;
+
+namespace {
+
+class AppShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto backend = std::make_unique<FakeWindow>();
+    fake = backend.get();
+    setWindowBackend(std::move(backend));
+    window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100);
+    ASSERT_NE(window, nullptr);
+
+    appHooks.createEngine = [this](void*, void* hWnd) {
+      calls.push_back("createEngine");
+      new Zib();
+      zib->pLogger = new Logger();
+      zib->hWindowHandle = hWnd;
+    };
+    appHooks.createGame = [this] {
+      calls.push_back("createGame");
+      return fakeGame();
+    };
+    appHooks.initPreLoader = [this] { calls.push_back("initPreLoader"); };
+    appHooks.deleteGame = [this] { calls.push_back(zib ? "deleteGame" : "deleteGame after the engine"); };
+    appHooks.runFrame = [this] {
+      calls.push_back("frame");
+      ++frames;
+      if (onFrame) onFrame();
+      return frames == quitAtFrame;
+    };
+    appHooks.pendingWebLink = [this] {
+      calls.push_back("pendingWebLink");
+      return link;
+    };
+    appHooks.setTypedChar = [this](char16_t c) { typed.push_back(c); };
+    appHooks.sleep = [this](uint32_t ms) { sleeps.push_back(ms); };
+    appHooks.openLink = [this](const std::u16string& opened) {
+      calls.push_back("open " + toUtf8(opened) + (zib ? " with the engine" : ""));
+    };
+  }
+
+  void TearDown() override {
+    deleteZIB();
+    appHooks = AppHooks();
+    bRecreateEngine = false;
+    bTouchAvailable = false;
+    setWindowBackend(nullptr);
+  }
+
+  GameGlobal* fakeGame() { return reinterpret_cast<GameGlobal*>(&gameStorage); }
+  std::string logText() const { return EngineTest::readFile(toUtf8(getLogFilePath())); }
+  void startEngine() {
+    ShowWindow(window, SW_SHOWNORMAL);
+    ASSERT_TRUE(runMainLoopStep(nullptr, window));
+    ASSERT_NE(zib, nullptr);
+    calls.clear();
+  }
+
+  TempDataHome dataHome;
+  FatalErrorsThrow fatalErrors;
+  FakeWindow* fake = nullptr;
+  HWND window = nullptr;
+  int gameStorage = 0;
+  std::vector<std::string> calls;
+  std::vector<uint32_t> sleeps;
+  std::u16string typed;
+  std::u16string link;
+  int frames = 0;
+  int quitAtFrame = -1;
+  std::function<void()> onFrame;
+};
+
+TEST_F(AppShellTest, EngineIsBuiltOnlyOnceTheWindowIsInFront) {
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(sleeps, (std::vector<uint32_t>{100, 100}));
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(zib, nullptr);
+
+  ShowWindow(window, SW_SHOWNORMAL);
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(calls, (std::vector<std::string>{"createEngine", "createGame", "initPreLoader", "frame"}));
+  ASSERT_NE(zib, nullptr);
+  EXPECT_EQ(zib->hWindowHandle, window);
+  EXPECT_EQ(gameGlobal, fakeGame());
+  EXPECT_NE(logText().find("\tcreateZIB(): Entering game loop.\r\n"), std::string::npos);
+
+  // Once built, the engine runs whether in front or not (it pauses itself).
+  fake->pushEvent(WM_ACTIVATE, WA_INACTIVE);
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(frames, 2);
+  EXPECT_EQ(sleeps.size(), 2u);
+}
+
+TEST_F(AppShellTest, QuitEndsTheStepAfterItsFrame) {
+  quitAtFrame = 3;
+  startEngine();
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_FALSE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(frames, 3);
+  EXPECT_NE(zib, nullptr);  // the close that follows shuts the engine down
+}
+
+TEST_F(AppShellTest, RecreateDeletesTheEngineAndTheNextStepInFrontRebuildsIt) {
+  startEngine();
+  bRecreateEngine = true;
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(calls, (std::vector<std::string>{"frame", "deleteGame"}));
+  EXPECT_EQ(zib, nullptr);
+  EXPECT_EQ(gameGlobal, nullptr);
+  EXPECT_FALSE(bRecreateEngine);
+  EXPECT_NE(logText().find("\tdeleteZIB(): ZIB shutting down...\r\n"), std::string::npos);
+
+  fake->pushEvent(WM_ACTIVATE, WA_INACTIVE);
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_EQ(zib, nullptr);
+  EXPECT_EQ(sleeps.size(), 1u);
+  fake->pushEvent(WM_ACTIVATE, WA_ACTIVE);
+  EXPECT_TRUE(runMainLoopStep(nullptr, window));
+  EXPECT_NE(zib, nullptr);
+  EXPECT_EQ(calls.size(), 6u);  // built and framed again
+}
+
+TEST_F(AppShellTest, WindowMenuKeysAreSwallowedOtherCommandsAreNot) {
+  EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, SC_KEYMENU, 0), 1);
+  EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, SC_KEYMENU | 0x5, 'f'), 1);
+  EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, 0xF060, 0), 0);  // SC_CLOSE goes to the default
+  EXPECT_TRUE(fake->bOpen);
+}
+
+TEST_F(AppShellTest, DestroyPostsQuit) {
+  EXPECT_EQ(windowProc(window, WM_DESTROY, 0, 0), 0);
+  MSG message;
+  ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
+  EXPECT_EQ(message.message, WM_QUIT);
+  EXPECT_EQ(message.wParam, 0u);
+}
+
+TEST_F(AppShellTest, FocusAndCharactersReachTheEngineOnlyWhenItExists) {
+  windowProc(window, WM_ACTIVATE, WA_INACTIVE, 0);
+  windowProc(window, WM_CHAR, 'x', 0);
+  EXPECT_TRUE(typed.empty());
+
+  startEngine();
+  windowProc(window, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_FALSE(zib->bHasFocus);
+  windowProc(window, WM_ACTIVATE, MAKEWPARAM(2, 1), 0);  // clicked active while minimised
+  EXPECT_TRUE(zib->bHasFocus);
+  const std::string log = logText();
+  EXPECT_NE(log.find("\tWMhooks::windowFocusLost(): Window focus lost.\r\n"), std::string::npos);
+  EXPECT_LT(log.find("focus lost"), log.find("\tWMhooks::windowFocusGained(): Window focus gained.\r\n"));
+
+  windowProc(window, WM_CHAR, 'x', 0);  // no ZibInput yet
+  EXPECT_TRUE(typed.empty());
+  int input = 0;
+  zib->pZibInput = reinterpret_cast<ZibInput*>(&input);
+  windowProc(window, WM_CHAR, 0x1F600, 0);
+  zib->pZibInput = nullptr;
+  EXPECT_EQ(typed, u"\xF600");
+}
+
+TEST_F(AppShellTest, CloseOpensThePendingLinkAfterTheShutdown) {
+  startEngine();
+  link = u"https://example.com/skerrion";
+  EXPECT_EQ(windowProc(window, WM_CLOSE, 0, 0), 0);
+  EXPECT_EQ(calls, (std::vector<std::string>{"pendingWebLink", "deleteGame", "open https://example.com/skerrion"}));
+  EXPECT_EQ(zib, nullptr);
+  EXPECT_FALSE(fake->bOpen);
+  MSG message;
+  ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
+  EXPECT_EQ(message.message, WM_QUIT);
+}
+
+TEST_F(AppShellTest, CloseWithoutALinkOrWithoutAGameOpensNothing) {
+  startEngine();
+  windowProc(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(calls, (std::vector<std::string>{"pendingWebLink", "deleteGame"}));
+
+  ASSERT_NE(window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100), nullptr);
+  calls.clear();
+  windowProc(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_FALSE(fake->bOpen);  // the window goes all the same
+}
+
+TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {
+  ShowWindow(window, SW_SHOWNORMAL);
+  quitAtFrame = 3;
+  EXPECT_EQ(runMessageLoop(nullptr, window), 0);
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(calls.back(), "deleteGame");
+  EXPECT_EQ(zib, nullptr);
+  EXPECT_FALSE(fake->bOpen);
+}
+
+TEST_F(AppShellTest, CloseRequestShutsDownBeforeTheNextFrame) {
+  ShowWindow(window, SW_SHOWNORMAL);
+  onFrame = [this] {
+    if (frames == 2) requestWindowClose();  // as SIGTERM does
+  };
+  fake->pushEvent(WM_CHAR, 'q');  // handled before the first idle step
+  EXPECT_EQ(runMessageLoop(nullptr, window), 0);
+  EXPECT_EQ(frames, 2);
+  EXPECT_EQ(calls.back(), "deleteGame");
+  EXPECT_EQ(zib, nullptr);
+}
+
+TEST_F(AppShellTest, MouseMessagesFromTouchAreNotRealWhenTouchIsAvailable) {
+  fake->pushEvent(WM_LBUTTONDOWN, 0, 0, TOUCH_MOUSE_EXTRA_INFO);
+  fake->pushEvent(WM_LBUTTONDOWN, 0, 0, 0xFF510000);  // part of the signature only
+  MSG message;
+  std::vector<bool> withTouch, withoutTouch;
+  while (PeekMessage(message, PM_REMOVE)) {
+    bTouchAvailable = true;
+    withTouch.push_back(isRealMouseMessage());
+    bTouchAvailable = false;
+    withoutTouch.push_back(isRealMouseMessage());
+  }
+  EXPECT_EQ(withTouch, (std::vector<bool>{false, true}));
+  EXPECT_EQ(withoutTouch, (std::vector<bool>{true, true}));
+}
+
+TEST(SingleInstanceTest, CountsProcessesOfTheSameExecutableNameInAnyCase) {
+  const std::vector<ProcessEntry> processes = {{1, 0, u"init"}, {20, 1, u"skerrion2"}, {21, 1, u"Skerrion2"},
+                                               {22, 1, u"skerrion2.bak"}};
+  EXPECT_TRUE(isAnotherInstanceRunning(processes, u"SKERRION2"));
+  EXPECT_FALSE(isAnotherInstanceRunning({processes[0], processes[1], processes[3]}, u"skerrion2"));
+  EXPECT_FALSE(isAnotherInstanceRunning(processes, u"skerrion"));
+}
+
+TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
+  TempDataHome folder;
+  const std::string name = "Zibsleep" + std::to_string(getpid());
+  const std::filesystem::path program = folder.path() / name;
+  std::filesystem::copy_file("/bin/sleep", program);
+  std::u16string upperName = fromUtf8(name);
+  std::ranges::transform(upperName, upperName.begin(), [](char16_t c) { return c >= u'a' && c <= u'z' ? c - 32 : c; });
+
+  auto spawn = [&] {
+    char argument0[] = "not-the-name", argument1[] = "30";
+    char* const argv[] = {argument0, argument1, nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    return pid;
+  };
+  const pid_t first = spawn();
+  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+  const pid_t second = spawn();
+  const std::vector<ProcessEntry> processes = listProcesses();
+  EXPECT_TRUE(isAnotherInstanceRunning(processes, upperName));
+  const auto entry = std::ranges::find(processes, first, &ProcessEntry::pid);
+  ASSERT_NE(entry, processes.end());
+  EXPECT_EQ(entry->parentPid, getpid());
+
+  // A copy that has ended but is not reaped yet no longer runs.
+  kill(second, SIGKILL);
+  siginfo_t info;
+  waitid(P_PID, static_cast<id_t>(second), &info, WEXITED | WNOWAIT);
+  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+
+  kill(first, SIGKILL);
+  waitpid(first, nullptr, 0);
+  waitpid(second, nullptr, 0);
+}
+
+}  // namespace

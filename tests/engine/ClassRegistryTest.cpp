@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ClassInfo.h"
+#include "engine/StringUtils.h"
+
+namespace {
+
+struct ExpectedRecord {
+  const char16_t* name;
+  const char16_t* parent;  // null for a root record
+  bool hasFactory;
+};
+
+// Every class record the program registers. Each new class with a record adds its row.
+const std::vector<ExpectedRecord> kExpectedRecords = {
+    {u"ContextManager", u"Context", false},
+    {u"_4229753a", u"Context", true},
+    {u"Logger", nullptr, false},
+    {u"BasicLink", nullptr, true},
+    {u"ZibBase", u"BasicLink", true},
+    {u"TimeKeeper", nullptr, false},
+    {u"Zib", nullptr, false},
+    {u"Context", u"ZibBase", true},
+    {u"ResourceManager", nullptr, false},
+    {u"ErrorManager", nullptr, false},
+    {u"FileManager", nullptr, false},
+};
+
+// "_" and eight hex digits carry their hash; other names hash their text.
+uint32_t expectedHash(const std::u16string& name) {
+  uint32_t value = 0;
+  if (name.size() != 9 || name[0] != u'_') return hashName(name);
+  const std::string digits = toUtf8(name.substr(1));
+  std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  return value;
+}
+
+// Static, as the program's records are: a root names itself as parent.
+ClassRegistry hierarchy;
+ClassInfo root(hierarchy, 1, u"Root", &root, nullptr);
+ClassInfo middle(hierarchy, 2, u"Middle", &root, nullptr);
+ClassInfo leaf(hierarchy, 3, u"Leaf", &middle, nullptr);
+
+}  // namespace
+
+TEST(ClassRegistryTest, ProgramRegistersExactlyTheExpectedRecordsNumberedByName) {
+  ClassRegistry& registry = getClassRegistry();
+  std::vector<std::u16string> sorted;
+  for (const ClassInfo* c = registry.head; c; c = c->next) {
+    auto row = std::find_if(kExpectedRecords.begin(), kExpectedRecords.end(),
+                            [&](const ExpectedRecord& r) { return c->name == r.name; });
+    ASSERT_NE(row, kExpectedRecords.end()) << "unlisted record " << toUtf8(c->name);
+    EXPECT_EQ(c->hash, expectedHash(c->name)) << toUtf8(c->name);
+    EXPECT_EQ(c->factory != nullptr, row->hasFactory) << toUtf8(c->name);
+    EXPECT_EQ(c->parent ? c->parent->name : u"", row->parent ? row->parent : u"") << toUtf8(c->name);
+    sorted.push_back(c->name);
+  }
+  ASSERT_EQ(sorted.size(), kExpectedRecords.size()) << "a listed record is not linked in";
+
+  registry.assignClassIds();
+  EXPECT_FALSE(registry.bBadClasses);
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    EXPECT_EQ(toUtf8(registry.classes.at(i)->name), toUtf8(sorted[i]));
+    EXPECT_EQ(registry.findByIndex(static_cast<int32_t>(i))->classIndex, static_cast<int32_t>(i));
+  }
+}
+
+TEST(ClassRegistryTest, NumbersOnceByUtf16NamePrefixFirstAndFlagsDuplicates) {
+  ClassRegistry registry;
+  const char16_t* names[] = {u"ZibAudio", u"_4229753a", u"Property", u"Zib", u"PropertyContainer", u"BasicLink"};
+  std::vector<std::unique_ptr<ClassInfo>> records;
+  for (const char16_t* name : names)
+    records.push_back(std::make_unique<ClassInfo>(registry, expectedHash(name), name, nullptr, nullptr));
+  EXPECT_EQ(registry.findByHash(0x4229753a), records[1].get());
+  EXPECT_EQ(records[3]->classIndex, -1);
+
+  registry.assignClassIds();
+  const int32_t expectedIndex[] = {4, 5, 1, 3, 2, 0};  // '_' sorts after every upper-case letter
+  for (size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i]->classIndex, expectedIndex[i]);
+  EXPECT_FALSE(registry.bBadClasses);
+
+  ClassInfo late(registry, 7, u"Aardvark", nullptr, nullptr);
+  registry.assignClassIds();
+  EXPECT_EQ(late.classIndex, -1);
+  EXPECT_EQ(records[5]->classIndex, 0);
+
+  ClassRegistry duplicates;
+  ClassInfo first(duplicates, 1, u"Same", nullptr, nullptr), other(duplicates, 2, u"Other", nullptr, nullptr),
+      second(duplicates, 1, u"Same", nullptr, nullptr);
+  duplicates.assignClassIds();
+  EXPECT_TRUE(duplicates.bBadClasses);
+  EXPECT_EQ(duplicates.findByHash(1), &second);  // the most recently registered match
+}
+
+TEST(ClassRegistryTest, RootRecordsHaveNoParentAndTheClassTestFollowsParents) {
+  EXPECT_EQ(root.parent, nullptr);
+  EXPECT_TRUE(root.isA(&root));
+  EXPECT_FALSE(root.isA(&middle));
+  EXPECT_TRUE(leaf.isA(&root));
+  EXPECT_TRUE(leaf.isA(&middle));
+  EXPECT_FALSE(middle.isA(&leaf));
+}

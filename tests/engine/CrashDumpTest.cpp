@@ -1,0 +1,189 @@
+#include "engine/CrashDump.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "app/AppPaths.h"
+#include "engine/ErrorManager.h"
+#include "engine/Logger.h"
+#include "engine/Zib.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+// Reads the little-endian records of a minidump file.
+struct Dump {
+  std::string bytes;
+
+  template <class T>
+  T at(uint64_t offset) const {
+    T value{};
+    if (offset + sizeof(T) <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+  }
+  uint32_t u32(uint64_t offset) const { return at<uint32_t>(offset); }
+  uint64_t u64(uint64_t offset) const { return at<uint64_t>(offset); }
+  std::u16string string(uint32_t rva) const {
+    std::u16string text(u32(rva) / 2, u'\0');
+    if (rva + 4 + text.size() * 2 <= bytes.size()) std::memcpy(text.data(), bytes.data() + rva + 4, text.size() * 2);
+    return text;
+  }
+  // Stream type -> (size, rva).
+  std::map<uint32_t, std::pair<uint32_t, uint32_t>> streams() const {
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> found;
+    for (uint32_t i = 0; i < u32(8); ++i) {
+      const uint32_t entry = u32(12) + i * 12;
+      found[u32(entry)] = {u32(entry + 4), u32(entry + 8)};
+    }
+    return found;
+  }
+};
+
+Dump writeDump(const std::filesystem::path& path, int signalNumber, int signalCode, void* address,
+               const ucontext_t& context) {
+  siginfo_t info{};
+  info.si_signo = signalNumber;
+  info.si_code = signalCode;
+  info.si_addr = address;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  EXPECT_GE(fd, 0);
+  EXPECT_TRUE(writeMiniDump(fd, signalNumber, info, context));
+  close(fd);
+  return {EngineTest::readFile(path)};
+}
+
+constexpr uint32_t kRipOffset = 0xF8, kRspOffset = 0x98;
+
+TEST(CrashDumpTest, MinidumpHoldsSystemExceptionThreadAndModules) {
+  TempDataHome folder;
+  ucontext_t context;
+  getcontext(&context);
+  const Dump dump = writeDump(folder.path() / "test.mdmp", SIGSEGV, SEGV_MAPERR, reinterpret_cast<void*>(0x1234), context);
+
+  ASSERT_EQ(dump.bytes.substr(0, 4), "MDMP");
+  EXPECT_EQ(dump.u32(4) & 0xFFFF, 0xA793u);
+  const auto streams = dump.streams();
+  ASSERT_EQ(streams.size(), 4u);
+  for (uint32_t type : {3u, 4u, 6u, 7u}) {
+    ASSERT_TRUE(streams.count(type)) << type;
+    EXPECT_LE(uint64_t(streams.at(type).second) + streams.at(type).first, dump.bytes.size()) << type;
+  }
+
+  const uint32_t system = streams.at(7).second;
+  utsname kernel;
+  uname(&kernel);
+  EXPECT_EQ(dump.at<uint16_t>(system), 9);  // AMD64
+  EXPECT_GE(dump.at<uint8_t>(system + 6), 1);
+  EXPECT_EQ(dump.u32(system + 20), 0x8201u);
+  EXPECT_EQ(toUtf8(dump.string(dump.u32(system + 24))), kernel.release);
+
+  const uint32_t exception = streams.at(6).second;
+  const auto threadId = static_cast<uint32_t>(syscall(SYS_gettid));
+  EXPECT_EQ(dump.u32(exception), threadId);
+  EXPECT_EQ(dump.u32(exception + 8), 0xC0000005u);
+  EXPECT_EQ(dump.u64(exception + 24), 0x1234u);
+  const uint32_t contextRva = dump.u32(exception + 164);
+  EXPECT_EQ(dump.u32(exception + 160), 1232u);
+  EXPECT_EQ(dump.u64(contextRva + kRipOffset), uint64_t(context.uc_mcontext.gregs[REG_RIP]));
+  const uint64_t rsp = dump.u64(contextRva + kRspOffset);
+  EXPECT_EQ(rsp, uint64_t(context.uc_mcontext.gregs[REG_RSP]));
+
+  const uint32_t threads = streams.at(3).second;
+  ASSERT_EQ(dump.u32(threads), 1u);
+  EXPECT_EQ(dump.u32(threads + 4), threadId);
+  const uint64_t stackStart = dump.u64(threads + 4 + 24);
+  const uint32_t stackSize = dump.u32(threads + 4 + 32), stackRva = dump.u32(threads + 4 + 36);
+  EXPECT_EQ(dump.u32(threads + 4 + 44), contextRva);
+  EXPECT_LE(stackStart, rsp);
+  EXPECT_GT(stackStart + stackSize, rsp);
+  EXPECT_LE(stackSize, 64u * 1024);
+  EXPECT_LE(uint64_t(stackRva) + stackSize, dump.bytes.size());
+
+  // The test program is a module, and it holds the writer's code.
+  const uint32_t modules = streams.at(4).second;
+  const uint32_t moduleCount = dump.u32(modules);
+  ASSERT_GT(moduleCount, 0u);
+  EXPECT_EQ(streams.at(4).first, 4 + moduleCount * 108);
+  const auto code = reinterpret_cast<uint64_t>(&writeMiniDump);
+  bool bFoundProgram = false;
+  for (uint32_t i = 0; i < moduleCount; ++i) {
+    const uint32_t module = modules + 4 + i * 108;
+    const std::string name = toUtf8(dump.string(dump.u32(module + 20)));
+    ASSERT_EQ(name.front(), '/') << i;
+    const uint64_t base = dump.u64(module), size = dump.u32(module + 8);
+    if (name.ends_with("/zibtests")) bFoundProgram = base <= code && code < base + size;
+  }
+  EXPECT_TRUE(bFoundProgram);
+}
+
+TEST(CrashDumpTest, EachSignalHasItsWindowsCode) {
+  TempDataHome folder;
+  ucontext_t context;
+  getcontext(&context);
+  struct Case {
+    int signalNumber, signalCode;
+    uint32_t code;
+  };
+  for (const Case& c : {Case{SIGBUS, BUS_ADRERR, 0xC0000006}, Case{SIGILL, ILL_ILLOPC, 0xC000001D},
+                        Case{SIGFPE, FPE_INTDIV, 0xC0000094}, Case{SIGFPE, FPE_FLTINV, 0xC0000090},
+                        Case{SIGABRT, SI_TKILL, 0x40000015}}) {
+    const Dump dump = writeDump(folder.path() / "test.mdmp", c.signalNumber, c.signalCode, nullptr, context);
+    const uint32_t exception = dump.streams()[6].second;
+    EXPECT_EQ(dump.u32(exception + 8), c.code) << c.signalNumber;
+    if (c.signalCode == SI_TKILL) {  // a sent signal is placed at the instruction
+      EXPECT_EQ(dump.u64(exception + 24), uint64_t(context.uc_mcontext.gregs[REG_RIP]));
+    }
+  }
+}
+
+TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
+  TempDataHome dataHome;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    new Zib();
+    zib->pLogger = new Logger();
+    ZIB_LOG(u"Before the crash.");
+    installCrashFilter();
+    volatile uintptr_t bad = 16;
+    *reinterpret_cast<volatile int*>(bad) = 1;
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+
+  const Dump dump{EngineTest::readFile(toUtf8(crashMiniDumpPath()))};
+  ASSERT_EQ(dump.bytes.substr(0, 4), "MDMP");
+  const uint32_t exception = dump.streams()[6].second;
+  EXPECT_EQ(dump.u32(exception + 8), 0xC0000005u);
+  EXPECT_EQ(dump.u64(exception + 24), 16u);
+  EXPECT_NE(EngineTest::readFile(toUtf8(crashLogPath())).find("Before the crash."), std::string::npos);
+}
+
+TEST(CrashDumpTest, ErrorManagerCanRemoveTheFilter) {
+  TempDataHome dataHome;
+  struct sigaction before, during, after;
+  sigaction(SIGSEGV, nullptr, &before);
+  installCrashFilter();
+  sigaction(SIGSEGV, nullptr, &during);
+  EXPECT_NE(during.sa_sigaction, before.sa_sigaction);
+  ASSERT_NE(ErrorManager::removeCrashFilter, nullptr);
+  ErrorManager::removeCrashFilter();
+  sigaction(SIGSEGV, nullptr, &after);
+  EXPECT_EQ(after.sa_sigaction, before.sa_sigaction);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include "engine/ErrorManager.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/AppPaths.h"
+#include "engine/Logger.h"
+#include "engine/Zib.h"
+#include "platform/Timers.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+class ErrorManagerTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    setTimeGetTimeSource([] { return 1000u; });  // every line in one millisecond: no prefixes
+    EngineTest::SetUp();
+  }
+  void TearDown() override {
+    ErrorManager::onCrashScreenshot = nullptr;
+    if (zib) zib->pZibGraphics = nullptr;
+    EngineTest::TearDown();
+    setTimeGetTimeSource({});
+  }
+
+  // The text a fatal report ended with.
+  template <class F>
+  static std::u16string fatalText(F&& statement) {
+    try {
+      statement();
+    } catch (const FatalError& e) {
+      return e.message;
+    }
+    ADD_FAILURE() << "no fatal error";
+    return {};
+  }
+
+  std::string logText() const { return readFile(toUtf8(getLogFilePath())); }
+  std::string crashLogText() const { return readFile(toUtf8(crashLogPath())); }
+
+  // Stands in for the graphics manager, which only has to exist.
+  static ZibGraphics* someGraphics() { return reinterpret_cast<ZibGraphics*>(&graphicsStandIn); }
+  static inline int graphicsStandIn = 0;
+};
+
+TEST_F(ErrorManagerTest, ReportFormsCarryFunctionFileAndLine) {
+  int line = 0;
+  std::u16string function;
+  std::u16string text = fatalText([&] { function = ZIB_FUNCTION; line = __LINE__; ZIB_ERROR(u"Broken %d", 7); });
+  EXPECT_EQ(text, formatString(u"Error: Broken 7\n Function: %s()\n File: ErrorManagerTest.cpp\n Line: %d", function, line));
+
+  text = fatalText([&] { function = ZIB_FUNCTION; line = __LINE__; ZIB_ASSERT(1 + 1 == 3); });
+  EXPECT_EQ(text, formatString(u"Error: Assertion failed.\n Statement: 1 + 1 == 3\n Function: %s()\n"
+                               u" File: ErrorManagerTest.cpp\n Line: %d",
+                               function, line));
+  ZIB_ASSERT(1 + 1 == 2);
+}
+
+TEST_F(ErrorManagerTest, PercentSignsInTheMessageAreNotReinterpreted) {
+  EXPECT_EQ(fatalText([] { ErrorManager::fail(u"cannot open gfx/%d%s.tga"); }), u"cannot open gfx/%d%s.tga");
+  EXPECT_NE(crashLogText().find("\tErrorManager::error(): cannot open gfx/%d%s.tga\r\n"), std::string::npos);
+}
+
+TEST_F(ErrorManagerTest, CrashLogEndsWithTheErrorAndForcedExit) {
+  EXPECT_NE(logText().find("\tErrorManager::ErrorManager(): Starting...\r\n"), std::string::npos);
+  EXPECT_FATAL(ErrorManager::fail(u"Out of cheese"), "Out of cheese");
+  EXPECT_TRUE(zib->bShuttingDown);
+  const std::string crashLog = crashLogText();
+  EXPECT_EQ(crashLog, logText());
+  const std::string tail = "\tErrorManager::error(): Out of cheese\r\n\tErrorManager::error(): Forced exit.\r\n";
+  ASSERT_GE(crashLog.size(), tail.size());
+  EXPECT_EQ(crashLog.substr(crashLog.size() - tail.size()), tail);
+  // The log is closed: nothing more reaches it.
+  ZIB_LOG(u"late");
+  EXPECT_EQ(logText(), crashLog);
+}
+
+TEST_F(ErrorManagerTest, FailureInsideTheReportCarriesOnWithTheRemainingSteps) {
+  static int screenshots;
+  static std::u16string screenshotPath;
+  screenshots = 0;
+  ErrorManager::onCrashScreenshot = [](const std::u16string& path) {
+    ++screenshots;
+    screenshotPath = path;
+    ZIB_ERROR(u"JPEG write failed");
+  };
+  zib->pZibGraphics = someGraphics();
+  EXPECT_EQ(fatalText([] { ErrorManager::fail(u"first"); }), u"first");
+  EXPECT_EQ(screenshots, 1);
+  EXPECT_EQ(screenshotPath, crashScreenshotPath());
+  const std::string crashLog = crashLogText();
+  EXPECT_NE(crashLog.find("\tErrorManager::error(): first\r\n"), std::string::npos);
+  EXPECT_NE(crashLog.find("\tErrorManager::error(): Error: JPEG write failed\n"), std::string::npos);
+  EXPECT_NE(crashLog.find("\tErrorManager::error(): Forced exit.\r\n"), std::string::npos);
+
+  // The next failure is a report of its own again.
+  EXPECT_EQ(fatalText([] { ErrorManager::fail(u"second"); }), u"second");
+  EXPECT_EQ(screenshots, 2);
+}
+
+TEST_F(ErrorManagerTest, ScreenshotOnlyFromTheMainThread) {
+  static int screenshots;
+  screenshots = 0;
+  ErrorManager::onCrashScreenshot = [](const std::u16string&) { ++screenshots; };
+  zib->pZibGraphics = someGraphics();
+  bool bCaught = false;
+  std::thread worker([&] {
+    try {
+      ErrorManager::fail(u"from a worker");
+    } catch (const FatalError&) {
+      bCaught = true;
+    }
+  });
+  worker.join();
+  EXPECT_TRUE(bCaught);
+  EXPECT_EQ(screenshots, 0);
+  zib->pZibGraphics = nullptr;  // no graphics manager: no screenshot either
+  EXPECT_FATAL(ErrorManager::fail(u"early"), "early");
+  EXPECT_EQ(screenshots, 0);
+}
+
+TEST_F(ErrorManagerTest, ReportsWithoutRootOrManagers) {
+  delete root;
+  root = nullptr;
+  ASSERT_EQ(zib, nullptr);
+  EXPECT_FATAL(ZIB_ERROR(u"before the engine: %s", u"x"), "Error: before the engine: x\n Function: ");
+  Zib bare;
+  EXPECT_FATAL(ZIB_ASSERT(false), "Statement: false\n");
+  EXPECT_TRUE(bare.bShuttingDown);
+}
+
+TEST_F(ErrorManagerTest, FatalErrorEndsTheProcessWithStatus255) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ErrorManager::setFatalHook({});
+        ErrorManager::removeCrashFilter = [] { fputs("crash filter removed\n", stderr); };
+        ZIB_ERROR(u"Fatal %d", 3);
+      },
+      ::testing::ExitedWithCode(255), "Error: Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");
+}
+
+TEST(ErrorManagerNames, HresultText) {
+  EXPECT_EQ(ErrorManager::getHRESULTString(0), u"S_OK");
+  EXPECT_EQ(ErrorManager::getHRESULTString(1), u"S_OK");  // S_FALSE
+  const auto text = [](uint32_t hr) { return ErrorManager::getHRESULTString(static_cast<int32_t>(hr)); };
+  EXPECT_EQ(text(0x8876086C), u"D3DERR_INVALIDCALL (0x8876086c)");
+  EXPECT_EQ(text(0x88760868), u"D3DERR_DEVICELOST (0x88760868)");
+  EXPECT_EQ(text(0x8876017C), u"D3DERR_OUTOFVIDEOMEMORY (0x8876017c)");
+  EXPECT_EQ(text(0x88760B59), u"D3DXERR_INVALIDDATA (0x88760b59)");
+  EXPECT_EQ(text(0x80004005), u"E_FAIL (0x80004005)");
+  EXPECT_EQ(text(0x8007001E), u"DIERR_INPUTLOST (0x8007001e)");
+  EXPECT_EQ(text(0x80040209), u"DIERR_UNPLUGGED (0x80040209)");
+  EXPECT_EQ(text(0x92345678), u"Unknown (0x92345678)");
+}
+
+}  // namespace

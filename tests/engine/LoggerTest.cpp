@@ -1,0 +1,127 @@
+#include "engine/Logger.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <vector>
+
+#include "app/AppPaths.h"
+#include "engine/SystemInfo.h"
+#include "engine/Zib.h"
+#include "platform/Timers.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+class LoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setTimeGetTimeSource([this] { return now; });
+    savedArgs = commandLineArgs;
+  }
+  void TearDown() override {
+    setTimeGetTimeSource({});
+    commandLineArgs = savedArgs;
+  }
+
+  std::string logBytes() const { return EngineTest::readFile(toUtf8(getLogFilePath())); }
+  // The lines after the header, each with its CR LF.
+  std::string bodyAfterHeader() const {
+    const std::string bytes = logBytes();
+    const size_t dateLine = bytes.find("\tLog date: ");
+    return bytes.substr(bytes.find("\r\n", dateLine) + 2);
+  }
+
+  TempDataHome dataHome;
+  uint32_t now = 5000;
+  std::vector<std::u16string> savedArgs;
+};
+
+std::vector<std::string> splitCrLf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+TEST_F(LoggerTest, HeaderIdentifiesTheRun) {
+  commandLineArgs = {u"-safe", u"two words"};
+  Logger logger;
+  const std::string bytes = logBytes();
+  ASSERT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  const std::vector<std::string> lines = splitCrLf(bytes.substr(3));
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0], "\tApplication: " + toUtf8(getVersionString()));
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex("\tExecuting [^>]+->[^>]+->/.*/zibtests"))) << lines[1];
+  EXPECT_EQ(lines[2], "\tCurrent directory: " + toUtf8(getCurrentFolder()));
+  EXPECT_EQ(lines[3], "\tCommand-line parameter: [-safe]");
+  EXPECT_EQ(lines[4], "\tCommand-line parameter: [two words]");
+  EXPECT_EQ(lines[5], "\tLog file: " + dataHome.path().string() + "/Quillon studios/Skerrion2demo/2.79/Skerrion2demo.log");
+  EXPECT_TRUE(std::regex_match(lines[6], std::regex("\tLog date: \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d UTC")))
+      << lines[6];
+}
+
+TEST_F(LoggerTest, LinesCarryTheMillisecondsSinceThePreviousOne) {
+  Logger logger;
+  logger.log(u"same %s", u"millisecond");
+  now += 1500;
+  logger.log(u"%d%%", 50);
+  now += 1;
+  logger.log(u"next");
+  EXPECT_EQ(bodyAfterHeader(), "\tsame millisecond\r\n+1500\t50%\r\n+1\tnext\r\n");
+}
+
+TEST_F(LoggerTest, FirstLineHasNoPrefixWhateverTheClock) {
+  commandLineArgs.clear();
+  now = 0;  // a clock that reads 0 at the first line is no special case
+  Logger logger;
+  now = 7;
+  logger.log(u"x");
+  EXPECT_EQ(logBytes().substr(3, 14), "\tApplication: ");
+  EXPECT_EQ(bodyAfterHeader(), "+7\tx\r\n");
+}
+
+TEST_F(LoggerTest, GapSpansTheWrapOfTheClock) {
+  now = 0xFFFFFF00u;
+  Logger logger;
+  now = 0x100;
+  logger.log(u"after wrap");
+  EXPECT_EQ(bodyAfterHeader(), "+512\tafter wrap\r\n");
+}
+
+TEST_F(LoggerTest, CloseCopiesToTheCrashLogAndSilencesLaterLines) {
+  Logger logger;
+  logger.log(u"before");
+  logger.close();
+  const std::string closed = logBytes();
+  EXPECT_EQ(EngineTest::readFile(toUtf8(crashLogPath())), closed);
+  EXPECT_NE(closed.find("\tbefore\r\n"), std::string::npos);
+  now += 10;
+  logger.log(u"after");
+  logger.close();
+  EXPECT_EQ(logBytes(), closed);
+  EXPECT_EQ(EngineTest::readFile(toUtf8(crashLogPath())), closed);
+}
+
+TEST_F(LoggerTest, UncreatableLogLeavesTheLoggerSilent) {
+  // A folder in the log file's place: the open fails even for root.
+  std::filesystem::create_directories(toUtf8(getLogFilePath()));
+  Logger logger;
+  EXPECT_EQ(logger.stream, nullptr);
+  logger.log(u"nothing");
+  logger.close();
+  EXPECT_FALSE(std::filesystem::exists(toUtf8(crashLogPath())));
+}
+
+TEST_F(LoggerTest, FunctionMessagesGoThroughTheRootsLogger) {
+  logFunctionMessage(u"Nobody::here", u"no root yet");  // nothing to write to, no crash
+  Zib root;
+  logFunctionMessage(u"Nobody::here", u"no logger yet");
+  root.pLogger = new Logger();
+  logFunctionMessage(u"Foo::bar", u"100% done");
+  ZIB_LOG(u"%d items", 3);
+  EXPECT_EQ(bodyAfterHeader(), "\tFoo::bar(): 100% done\r\n\t" + toUtf8(ZIB_FUNCTION) + "(): 3 items\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+#include "engine/MemoryIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string_view>
+
+#include "engine/ByteBuffer.h"
+#include "engine/FileManager.h"
+#include "engine/StringUtils.h"
+#include "engine/Zib.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+using namespace std::literals;
+using Contents = std::map<std::u16string, std::map<std::u16string, std::u16string>>;
+
+MemoryIniFile parse(std::string_view bytes) {
+  ByteBuffer buffer;
+  buffer.append(bytes.data(), bytes.size());
+  return MemoryIniFile(buffer);
+}
+
+// Sections and pairs, leaving out sections without keys.
+Contents contentsOf(const MemoryIniFile& ini) {
+  Contents contents;
+  for (const auto& [name, section] : ini.sections)
+    for (const auto& [key, entry] : section.keys) contents[name][key] = entry.value;
+  return contents;
+}
+
+class MemoryIniFileTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    zib->pFileManager = new FileManager();
+    zib->pFileManager->bForceDisk = true;
+  }
+  void TearDown() override {
+    delete zib->pFileManager;
+    zib->pFileManager = nullptr;
+    EngineTest::TearDown();
+  }
+
+  std::filesystem::path path(const char* name) const { return userDataFolder() / name; }
+  static void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+};
+
+TEST_F(MemoryIniFileTest, ParsesLinesAsTheFormatDefines) {
+  MemoryIniFile ini = parse(
+      "top=1\r\n"
+      "[Zib]\r\n"
+      "debugLevel=0\n"
+      "  k==v \t\n"
+      "=v\n"
+      " a = b \n"
+      "debugLevel=5\n"
+      "\n"
+      "[Other]\n"
+      "x=1\n"
+      "[Zib]\n"
+      "late=yes\n"
+      "; comment\n"
+      "c=3\n"
+      "?\n"
+      "d=4\n"
+      "[]\n"
+      "e=5\n");
+  EXPECT_EQ(contentsOf(ini), (Contents{
+                                 {u"", {{u"top", u"1"}, {u"d", u"4"}, {u"e", u"5"}}},
+                                 {u"Zib",
+                                  {{u"debugLevel", u"0"}, {u"k", u"=v"}, {u"", u"v"}, {u"a ", u" b"}, {u"late", u"yes"}}},
+                                 {u"Other", {{u"x", u"1"}}},
+                                 {u" commen", {{u"c", u"3"}}},
+                             }));
+}
+
+TEST_F(MemoryIniFileTest, DecodesAllThreeByteOrders) {
+  const Contents expected{{u"S\u00e9", {{u"k", u"\u20ac"}}}};
+  EXPECT_EQ(contentsOf(parse("[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
+  EXPECT_EQ(contentsOf(parse("\xEF\xBB\xBF[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
+  const std::u16string wide = u"[S\u00e9]\r\nk=\u20ac";
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t unit : wide) utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  EXPECT_EQ(contentsOf(parse(utf16 + std::string("\0\0junk=1"sv))), expected);
+}
+
+TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
+  MemoryIniFile ini = parse(
+      "[S]\nn=42abc\nneg= -7\nword=abc\nbig=99999999999\nsmall=-99999999999\nlimit=2147483647\n"
+      "d=0.25000000\nyes=Yes\nlower=yes\none=1\nempty=\nY=Y");
+  EXPECT_EQ(ini.getInt(u"S", u"n"), 42);
+  EXPECT_EQ(ini.getInt(u"S", u"neg"), -7);
+  EXPECT_EQ(ini.getInt(u"S", u"word"), 0);
+  EXPECT_EQ(ini.getInt(u"S", u"big"), INT32_MAX);
+  EXPECT_EQ(ini.getInt(u"S", u"small"), INT32_MIN);
+  EXPECT_EQ(ini.getInt(u"S", u"limit"), INT32_MAX);
+  EXPECT_EQ(ini.getDouble(u"S", u"d"), 0.25);
+  EXPECT_EQ(ini.getDouble(u"S", u"word"), 0.0);
+  EXPECT_TRUE(ini.getBool(u"S", u"yes"));
+  EXPECT_TRUE(ini.getBool(u"S", u"Y"));
+  EXPECT_FALSE(ini.getBool(u"S", u"lower"));
+  EXPECT_FALSE(ini.getBool(u"S", u"one"));
+  EXPECT_FALSE(ini.getBool(u"S", u"empty"));
+  EXPECT_FATAL(ini.getString(u"S", u"missing"), "Key 'missing' could not be found in section 'S'.");
+  EXPECT_FATAL(ini.getInt(u"Nowhere", u"k"), "Key 'k' could not be found in section 'Nowhere'.");
+}
+
+TEST_F(MemoryIniFileTest, SettersFormatAndReplace) {
+  MemoryIniFile ini = parse("");
+  ini.setDouble(0.25, u"S", u"d");
+  ini.setDouble(0.2, u"S", u"tenth");
+  ini.setInt(-12, u"S", u"i");
+  ini.setBool(true, u"S", u"on");
+  ini.setBool(false, u"S", u"off");
+  ini.setString(u"S", u"d", u"replaced");
+  EXPECT_EQ(ini.getString(u"S", u"tenth"), u"0.20000000");
+  EXPECT_EQ(ini.getString(u"S", u"i"), u"-12");
+  EXPECT_EQ(ini.getString(u"S", u"d"), u"replaced");
+  ini.setDouble(0.25, u"S", u"d");
+  EXPECT_EQ(ini.getString(u"S", u"d"), u"0.25000000");
+  EXPECT_EQ(ini.getDouble(u"S", u"d"), 0.25);
+  EXPECT_EQ(ini.saveText(), "\xEF\xBB\xBF[S]\r\nd=0.25000000\r\ntenth=0.20000000\r\ni=-12\r\non=Yes\r\noff=No\r\n\r\n");
+  ini.removeKey(u"S", u"on");
+  EXPECT_FALSE(ini.hasKey(u"S", u"on"));
+}
+
+TEST_F(MemoryIniFileTest, SavedFormKeepsFileOrderAndEmptySections) {
+  MemoryIniFile ini = parse("k=0\n[B]\nz=1\ny=2\n[A]\nx=3\n");
+  EXPECT_FALSE(ini.hasKey(u"Queried", u"k"));
+  ini.setString(u"B", u"a", u"new");
+  ini.setString(u"B", u"z", u"changed");
+  EXPECT_EQ(ini.saveText(),
+            "\xEF\xBB\xBF[]\r\nk=0\r\n\r\n[B]\r\nz=changed\r\ny=2\r\na=new\r\n\r\n[A]\r\nx=3\r\n\r\n"
+            "[Queried]\r\n\r\n");
+  EXPECT_EQ(contentsOf(parse(ini.saveText())), contentsOf(ini));
+}
+
+TEST_F(MemoryIniFileTest, SettersCannotInjectLines) {
+  MemoryIniFile ini = parse("");
+  ini.setString(u"Zib", u"name", u"me\r\n[Evil]\r\nbEvil=Yes");
+  ini.setString(u"Zib", u"key\nbInjected\n", u"v");
+  ini.setString(u"Zib\r\n[Evil]\r\n", u"k", u"v");
+  const Contents reread = contentsOf(parse(ini.saveText()));
+  EXPECT_EQ(reread, (Contents{{u"Zib", {{u"name", u"me[Evil]bEvil=Yes"}, {u"keybInjected", u"v"}}},
+                              {u"Zib[Evil]", {{u"k", u"v"}}}}));
+}
+
+TEST_F(MemoryIniFileTest, ReparsingTheSavedFormGivesTheSameContents) {
+  for (std::string_view text : {
+           "a=1\n[S]\nk = v\n[S]\nk=2\nx=\n[T]\n"sv,
+           "\xEF\xBB\xBF[\xE2\x82\xAC]\r\n\xC3\xA9=\xF0\x9F\x98\x80\r\n[]\r\n==\r\n"sv,
+           "\xFF\xFE[\0S\0]\0\n\0k\0=\0\x01\xD8"sv,
+           "x\n\t y=z\t\r\r\n[a\rb]\nq\rr=s\r\n;x\n[ s ]\n=\n"sv,
+       }) {
+    const MemoryIniFile first = parse(text);
+    EXPECT_EQ(contentsOf(parse(first.saveText())), contentsOf(first)) << text;
+  }
+}
+
+TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
+  const auto file = path("user.cfg");
+  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
+  EXPECT_FALSE(std::filesystem::exists(file));
+  writeBytes(file, "");
+  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
+
+  writeBytes(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
+  MemoryIniFile ini(fromUtf8(file.string()));
+  EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
+  ini.save();
+  EXPECT_EQ(readFile(file), "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n");
+  EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
+}
+
+TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
+  const auto file = path("user.cfg");
+  writeBytes(file, "[S]\nk=old\n");
+  MemoryIniFile ini(fromUtf8(file.string()));
+  ini.setString(u"S", u"k", u"new");
+  // The temporary file cannot be created while a folder has its name.
+  std::filesystem::create_directory(path("user.cfg.tmp"));
+  ini.save();
+  EXPECT_EQ(readFile(file), "[S]\nk=old\n");
+
+  MemoryIniFile(fromUtf8((userDataFolder() / "missing" / "x.cfg").string())).save();
+  EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
+  parse("[S]\nk=1").save();  // no file name: nothing to write
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+
+#include "app/AppPaths.h"
+#include "engine/StringUtils.h"
+#include "engine/SystemInfo.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets (or, with nullptr, unsets) an environment variable for its lifetime.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name(name) {
+    if (const char* old = getenv(name)) oldValue = old;
+    set(value);
+  }
+  ~ScopedEnv() { set(oldValue ? oldValue->c_str() : nullptr); }
+
+ private:
+  void set(const char* value) {
+    value ? setenv(name, value, 1) : unsetenv(name);
+    tzset();
+  }
+  const char* name;
+  std::optional<std::string> oldValue;
+};
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char pattern[] = "/tmp/zib-sysinfo-XXXXXX";
+    path = mkdtemp(pattern);
+  }
+  ~TempFolder() { fs::remove_all(path); }
+  fs::path path;
+};
+
+fs::perms permsOf(const fs::path& path) { return fs::status(path).permissions(); }
+
+}  // namespace
+
+TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
+  TempFolder temp;
+  const fs::path home = temp.path / "data" / "home";
+  ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
+
+  const fs::path expected = home / "Quillon studios" / "Skerrion2demo" / "2.79";
+  const std::u16string folder = getUserDataFolder();
+  EXPECT_EQ(folder, fromUtf8(expected.string() + "/"));
+  EXPECT_EQ(userDataFolderPath(), folder);
+  for (fs::path level = expected; level != home; level = level.parent_path()) {
+    ASSERT_TRUE(fs::is_directory(level)) << level;
+    EXPECT_EQ(permsOf(level) & fs::perms::all, fs::perms(0775)) << level;
+  }
+
+  // An existing folder keeps its rights.
+  fs::permissions(expected, fs::perms(0700));
+  EXPECT_EQ(getUserDataFolder(), folder);
+  EXPECT_EQ(permsOf(expected) & fs::perms::all, fs::perms(0700));
+
+  EXPECT_EQ(crashMiniDumpPath(), folder + u"crash.Skerrion2demo.mdmp");
+}
+
+TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
+  TempFolder temp;
+  ScopedEnv home("HOME", temp.path.c_str());
+  ScopedEnv emptyXdg("XDG_DATA_HOME", "");
+  EXPECT_EQ(getCommonAppDataFolder(), fromUtf8((temp.path / ".local/share").string()));
+  EXPECT_TRUE(fs::is_directory(temp.path / ".local/share"));
+  ScopedEnv badXdg("XDG_DATA_HOME", "/proc/no-such-folder");
+  EXPECT_EQ(getCommonAppDataFolder(), u".");
+}
+
+TEST(SystemInfoTest, VersionAndProgramFolder) {
+  EXPECT_EQ(getVersionString(), u"Skerrion2demo v2.79.p 32bit ");
+  const std::string bin = fs::canonical(ZIB_BIN_DIR).string();
+  EXPECT_EQ(getProgramFolder(), fromUtf8(bin));
+  EXPECT_EQ(getInstallFolder(), fromUtf8(bin + "/"));
+  EXPECT_EQ(baseDirectoryPath(), getInstallFolder());
+}
+
+TEST(SystemInfoTest, FileExistsAndCopyFile) {
+  TempFolder temp;
+  const auto path = [&](const char* name) { return fromUtf8((temp.path / name).string()); };
+  std::ofstream(temp.path / "source.txt") << "new";
+  std::ofstream(temp.path / "target.txt") << "old text";
+  EXPECT_TRUE(fileExists(path("source.txt")));
+  EXPECT_FALSE(fileExists(path("missing.txt")));
+  EXPECT_FALSE(fileExists(fromUtf8(temp.path.string())));
+
+  copyFile(path("source.txt"), path("target.txt"));
+  EXPECT_EQ(fs::file_size(temp.path / "target.txt"), 3u);
+  copyFile(path("missing.txt"), path("other.txt"));
+  EXPECT_FALSE(fileExists(path("other.txt")));
+}
+
+TEST(SystemInfoTest, LanguageCodeComesFromTheLocaleVariables) {
+  ScopedEnv all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", nullptr);
+  EXPECT_EQ(getSystemLanguageCode(), u"en");
+
+  const std::pair<const char*, const char16_t*> cases[] = {
+      {"de_DE.UTF-8", u"de"}, {"fr", u"fr"}, {"sr@latin", u"sr"}, {"C.UTF-8", u"en"}, {"POSIX", u"en"}};
+  for (const auto& [locale, code] : cases) {
+    ScopedEnv value("LANG", locale);
+    EXPECT_EQ(getSystemLanguageCode(), code) << locale;
+  }
+
+  // LC_ALL wins over LC_MESSAGES, which wins over LANG.
+  ScopedEnv langValue("LANG", "it_IT");
+  ScopedEnv messagesValue("LC_MESSAGES", "es_ES");
+  EXPECT_EQ(getSystemLanguageCode(), u"es");
+  ScopedEnv allSet("LC_ALL", "ja_JP.eucJP");
+  EXPECT_EQ(getSystemLanguageCode(), u"ja");
+}
+
+TEST(SystemInfoTest, CommandLineOptionsMatchExactly) {
+  const auto saved = commandLineArgs;
+  commandLineArgs = {u"-window", u"-safe"};
+  EXPECT_TRUE(hasCommandLineOption(u"-safe"));
+  EXPECT_FALSE(hasCommandLineOption(u"-SAFE"));
+  commandLineArgs = saved;
+}
+
+TEST(SystemInfoTest, LerpColorRoundsHalfToEvenAndClamps) {
+  uint32_t out = 0;
+  lerpColor(out, 0xFF000000, 0xFFFFFFFF, 0.5f);
+  EXPECT_EQ(out, 0xFF808080u);
+  lerpColor(out, 0x00000000, 0x01030507, 0.5f);  // 0.5, 1.5, 2.5, 3.5
+  EXPECT_EQ(out, 0x00020204u);
+  // Outside [0, 1] each channel stops at its bound instead of wrapping.
+  lerpColor(out, 0x00FF0080, 0xFF00FF80, 2.0f);
+  EXPECT_EQ(out, 0xFF00FF80u);
+  lerpColor(out, 0x00FF0080, 0xFF00FF80, -1.0f);
+  EXPECT_EQ(out, 0x00FF0080u);
+}
+
+TEST(SystemInfoTest, TimeStampsUseDashesAndDots) {
+  const int64_t march4 = 1614834367;  // 2021-03-04 05:06:07 UTC
+  {
+    ScopedEnv tz("TZ", "UTC");
+    EXPECT_EQ(getTimeStampString(march4), u"2021-03-04 05.06.07");
+  }
+  ScopedEnv tz("TZ", "CET-1");
+  EXPECT_EQ(getTimeStampString(march4), u"2021-03-04 06.06.07");
+  EXPECT_EQ(getUtcTimeStampString(march4), u"2021-03-04 05.06.07");
+  EXPECT_EQ(getTimeStampString(std::numeric_limits<int64_t>::max()), u"");
+}

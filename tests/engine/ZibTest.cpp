@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/EngineConfig.h"
+#include "engine/SystemInfo.h"
+#include "engine/Zib.h"
+#include "engine/ZibProcessEntry.h"
+#include "graphics/Context.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The log's messages ("Function(): text") without the time column; only
+// those starting with `function` when given.
+Lines logLines(const std::string& function = "") {
+  std::istringstream in(EngineTest::readFile(toUtf8(getUserDataFolder()) + "Skerrion2demo.log"));
+  Lines lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line.erase(0, line.find('\t') + 1);
+    if (line.starts_with(function)) lines.push_back(line.substr(function.size()));
+  }
+  return lines;
+}
+
+bool contains(const Lines& lines, const std::string& line) { return std::ranges::find(lines, line) != lines.end(); }
+
+// A whole engine on a temporary user-data folder and the shipped static configuration.
+class ZibTest : public ::testing::Test {
+ protected:
+  void SetUp() override { staticConfigFolder = fromUtf8(ZIB_SOURCE_DIR "/config/"); }
+  void TearDown() override { staticConfigFolder.clear(); }
+
+  static std::string configPath() { return toUtf8(getConfigFilePath()); }
+  static void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+  TempDataHome dataHome;
+  FatalErrorsThrow fatalErrors;
+};
+
+TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
+  auto* engine = new Zib(nullptr, nullptr);
+  EXPECT_EQ(zib, engine);
+  EXPECT_EQ(engine->languageMask, u"11");
+  EXPECT_EQ(engine->hq2x, 1);
+  EXPECT_EQ(engine->defaultLanguage, -2);
+  EXPECT_NE(engine->pLanguage, nullptr);
+  EXPECT_EQ(engine->frameTimer.period, 0.001);
+  delete engine;
+  EXPECT_EQ(zib, nullptr);
+
+  EXPECT_EQ(EngineTest::readFile(configPath()),
+            "\xEF\xBB\xBF[Zib]\r\n"
+            "warning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n"
+            "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n");
+  EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
+  const Lines started = logLines("Zib::Zib(): ");
+  ASSERT_GE(started.size(), 4u);
+  EXPECT_TRUE(started[1].starts_with("Version: ZibZDX9 build "));
+  EXPECT_EQ(started.end()[-2], "HQ2X: 1");
+  EXPECT_EQ(started.back(), "Started.");
+  // No frame ran: no frame-time line; release mode: no leak report.
+  EXPECT_EQ(logLines("Zib::~Zib(): "),
+            (Lines{"Initiating shutdown...", "1...", "2...", "3...", "4...", "5...", "6...", "7...", "8...", "9...",
+                   "10...", "11...", "12...", "13...", "14...", "Done. Clean exit."}));
+  EXPECT_EQ(logLines().back(), "Zib::~Zib(): Done. Clean exit.");
+}
+
+TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
+  writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40917\ndefaultLanguage=1\n[Other]\nkey=value\n");
+  auto* engine = new Zib(nullptr, nullptr);
+  EXPECT_FALSE(engine->bRelease);
+  EXPECT_EQ(engine->debugLevel, 7);
+  EXPECT_EQ(engine->defaultLanguage, 1);
+  engine->defaultLanguage = 0;
+  delete engine;
+  const std::string saved = EngineTest::readFile(configPath());
+  EXPECT_NE(saved.find("defaultLanguage=0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("[Other]\r\nkey=value\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("bEnableDelayedLoad=Yes\r\n"), std::string::npos);
+  EXPECT_TRUE(contains(logLines("Zib::~Zib(): "), "Objects still allocated (memory leaks?): 0"));
+
+  writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40916\n");
+  engine = new Zib(nullptr, nullptr);
+  EXPECT_TRUE(engine->bRelease);
+  EXPECT_EQ(engine->debugLevel, 0);
+  delete engine;
+}
+
+TEST_F(ZibTest, StaticConfigurationMustExistWithEveryKey) {
+  staticConfigFolder = fromUtf8(dataHome.path().string() + "/");
+  EXPECT_FATAL(new Zib(nullptr, nullptr), "Skerrion2demo.cfg.static verification failed");
+  EXPECT_EQ(zib, nullptr);
+  writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
+            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n");
+  EXPECT_FATAL(new Zib(nullptr, nullptr), "Key 'hq2x' could not be found in section 'Graphics'.");
+  EXPECT_EQ(zib, nullptr);
+}
+
+// A bare root: the parts of the engine root that need no managers.
+class ZibRootTest : public EngineTest {};
+
+TEST_F(ZibRootTest, ShutdownReportsFramesAndLeaksInDebugMode) {
+  root->bRelease = false;
+  root->frameCounter = 4;
+  root->totalFrameTime = 0.1;
+  auto* screen = new Context;
+  screen->objectUID = 5;
+  screen->appendChild(new ZibBase);
+  BasicLink outside;  // a parent that is not an engine object
+  outside.appendChild(new ZibBase);
+  delete root;
+  root = nullptr;
+  const Lines lines = logLines("Zib::~Zib(): ");
+  EXPECT_TRUE(contains(lines, "Rendered 4 frames, avg=25.0ms."));
+  const auto report = std::find(lines.begin(), lines.end(), "Objects still allocated (memory leaks?): 3");
+  ASSERT_NE(report, lines.end());
+  EXPECT_EQ(Lines(report + 1, lines.end()),
+            (Lines{"       0. Context\t\t\t(uid=5 --)", "       1. ZibBase\t\t\t(uid=-1 parent=[0])",
+                   "       2. ZibBase\t\t\t(uid=-1 parent=***FREED***)", "Done. Clean exit."}));
+  delete screen;
+}
+
+TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
+  EXPECT_EQ(Zib::windowsVersionName(4, 0, 1), u"Windows95");
+  EXPECT_EQ(Zib::windowsVersionName(4, 0, 2), u"WindowsNT40");
+  EXPECT_EQ(Zib::windowsVersionName(4, 0, 3), u"<unknown>");
+  EXPECT_EQ(Zib::windowsVersionName(6, 3, 2), u"Windows81");
+  EXPECT_EQ(Zib::windowsVersionName(10, 0, 2), u"Windows10");
+  EXPECT_EQ(Zib::windowsVersionName(6, 4, 2), u"<unknown>");
+
+  root->dumpSystemInfo();
+  EXPECT_EQ(root->osName, u"Windows10");
+  const Lines lines = logLines("Zib::dumpSystemInfo(): ");
+  utsname system{};
+  ASSERT_EQ(uname(&system), 0);
+  for (const std::string line : {"Operating system version : Windows10", "dwMajorVersion: 0000000a",
+                                 "Platform ID: Windows NT-based", "Memory information:", "Process tree:"})
+    EXPECT_TRUE(contains(lines, line)) << line;
+  EXPECT_TRUE(contains(lines, std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
+                                  system.version + ' ' + system.machine));
+  const Lines tree = logLines("ZibProcessEntry::dump(): ");
+  ASSERT_FALSE(tree.empty());
+  EXPECT_EQ(tree[0], "|_ ");
+  EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& l) { return l.ends_with("|_ zibtests"); }));
+}
+
+TEST_F(ZibRootTest, ProcessTreePutsChildrenUnderParentsListedLaterAndFormsNoCycle) {
+  ZibProcessEntry tree;
+  for (const ProcessEntry& process : std::vector<ProcessEntry>{{20, 10, u"child"},
+                                                               {10, 1, u"parent"},
+                                                               {1, 0, u"init"},
+                                                               {11, 1, u"sibling"},
+                                                               {30, 20, u"grandchild"},
+                                                               // Reused ids: each names the other its parent.
+                                                               {5, 7, u"a"},
+                                                               {7, 5, u"b"},
+                                                               {0, 0, u"idle"}})
+    tree.insert(new ZibProcessEntry(process));
+  tree.dump(u"");
+  EXPECT_EQ(logLines("ZibProcessEntry::dump(): "),
+            (Lines{"|_ ", "  |_ b", "  | |_ a", "  |_ idle", "    |_ init", "      |_ parent", "      | |_ child",
+                   "      |   |_ grandchild", "      |_ sibling"}));
+}
+
+}  // namespace
