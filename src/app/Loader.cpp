@@ -2,12 +2,28 @@
 
 #include "app/ContextManager.h"
 #include "app/TitleScreen.h"
+#include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "frontend/ContextLanguageSelect.h"
+#include "graphics/Texture.h"
 #include "localisation/Language.h"
 
-Loader::Loader(ContextManager* manager) : manager(manager) { bDeleteWhenFinished = 1; }
+namespace {
+
+void loadTexture(const char16_t* name, const char16_t* fileName) {
+  zib->pResourceManager->addResource(new Texture(0, fileName), name);
+}
+
+}  // namespace
+
+Loader::Loader(ContextManager* manager) : manager(manager) {
+  bDeleteWhenFinished = 1;
+  loadSteps = {
+      [] { loadTexture(u"progressBarTex", u"gfx/progressbar.tga"); },
+      [] { loadTexture(u"titleTex", u"gfx/title.tga"); },
+  };
+}
 
 void Loader::setupLanguage() {
   if (zib->defaultLanguage == -2) zib->defaultLanguage = ContextLanguageSelect::autodetectLanguage();

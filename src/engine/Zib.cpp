@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <unordered_map>
@@ -15,13 +16,17 @@
 #include "engine/Logger.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
+#include "engine/SystemInfo.h"
 #include "engine/StringUtils.h"
 #include "engine/TimeKeeper.h"
 #include "engine/ZibProcessEntry.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
+#include "graphics/Texture.h"
+#include "graphics/ZibGraphics.h"
 #include "localisation/Language.h"
 #include "platform/Process.h"
+#include "platform/Keyboard.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
@@ -158,6 +163,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
+  pZibGraphics = new ZibGraphics();
   pLanguage = new Language();
 
   frameTimer.start(0.001);
@@ -172,9 +178,13 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   deleteMember(pLanguage);
-  // Steps 2 to 8 belong to the network, console, default font, audio,
-  // graphics, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 8; ++step) ZIB_LOG(u"%d...", step);
+  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
+  // audio, input and focus-tracker managers, which this engine does not build.
+  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"6...");
+  deleteMember(pZibGraphics);
+  ZIB_LOG(u"7...");
+  ZIB_LOG(u"8...");
   ZIB_LOG(u"9...");
   deleteMember(pResourceManager);
   ZIB_LOG(u"10...");
@@ -260,8 +270,8 @@ std::u16string Zib::windowsVersionName(uint32_t major, uint32_t minor, uint32_t 
 }
 
 void Zib::saveDefaultLanguage() {
+  if (pZibGraphics) pZibGraphics->saveSettings();
   if (!pConfig) return;
-  // The graphics manager adds its video settings here once it exists.
   pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
   pConfig->save();
 }
@@ -289,14 +299,21 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio, graphics and input managers take the step here once they exist.
+    // The audio and input managers take the step here once they exist.
+    if (pZibGraphics) pZibGraphics->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
   ZIB_LOG(u"Mode change complete.");
 }
 
-double Zib::getFrameDelta() const { return frameTimer.lastTime - frameTimer.previousTime; }
+double Zib::getFrameDelta() const {
+  const double delta = frameTimer.lastTime - frameTimer.previousTime;
+  if (bRelease) return delta;
+  if (keyboard.isDown(DIK_F11)) return delta * 5.0;
+  if (keyboard.isDown(DIK_F10)) return delta / 10.0;
+  return delta;
+}
 
 void Zib::frame(Context* root) {
   using Device = FrameDevice;
@@ -349,7 +366,7 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    // Input and audio are polled here once their managers exist.
+    keyboard.update();  // audio is updated here once its manager exists
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
     if (root) root->frameTick(0, 0);  // the Context takes its own time step
@@ -370,7 +387,13 @@ void Zib::frame(Context* root) {
     currentFps = 1 / frameTime;
     const int32_t slot = frameCounter % 512;
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
+    statHistory[1][slot] = residentTextureBytes;
     statHistory[2][slot] = residentImageBytes;
+    if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
+      const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
+      pZibGraphics->saveScreenshot(root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
+                                                      getTimeStampString(std::time(nullptr)), t[4], extension));
+    }
   }
   if (pFrameDevice) pFrameDevice->endScene();
   t[5] = pTimeKeeper->getElapsedTime();

@@ -1,10 +1,11 @@
 #pragma once
 // The root of one screen or scene: its own clock, background and overlay,
-// an optional clear, and the pointer's world position.
+// its camera, an optional clear, and the pointer's world position.
 #include <cstdint>
 
 #include "engine/Vector3.h"
 #include "engine/ZibBase.h"
+#include "graphics/UColor.h"
 
 class Camera;
 
@@ -27,7 +28,12 @@ class Context : public ZibBase {
   virtual void tickContents(double time, double delta);
   virtual void renderContents();
 
+  // Projects the pointer onto the plane z = 0 through the camera.
   void updatePointerWorldPosition();
+
+  // The pointer in logical pixels from the bottom-left corner, y up; null
+  // (the corner) until the input manager provides it.
+  static inline Vector3 (*pointerSource)() = nullptr;
 
   uint8_t bFinished = 0;
   uint8_t bDeleteWhenFinished = 0;
@@ -37,7 +43,7 @@ class Context : public ZibBase {
   uint8_t bShowBackground = 1;
   uint8_t bHideFrameRate = 0;
   double endTime = 0.0;
-  uint32_t clearColor = 0;
+  UColor clearColor = 0;
   ZibBase* pBackground = nullptr;
   ZibBase* pOverlay = nullptr;
   Context* pScreenBackground = nullptr;

@@ -147,7 +147,7 @@ MemoryImageFile::MemoryImageFile(uint32_t flags, std::u16string filename)
 }
 
 MemoryImageFile::MemoryImageFile(int32_t width, int32_t height) : FileData(false, u"") {
-  ZIB_ASSERT(width >= 0 && height >= 0);
+  ZIB_ASSERT(width >= 0 && height >= 0 && width <= kMaxSide && height <= kMaxSide);
   allocatePixels(width, height);
 }
 

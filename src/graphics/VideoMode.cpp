@@ -9,7 +9,7 @@ VideoMode::VideoMode(int32_t width, int32_t height) : width(width), height(heigh
     float value;
     int32_t x, y;
   };
-  static constexpr Ratio kRatios[] = {{1.25f, 5, 4},  {1.33f, 4, 3},  {1.5f, 3, 2},
+  static constexpr Ratio kRatios[] = {{1.25f, 5, 4},  {1.33f, 4, 3}, {1.5f, 3, 2},
                                       {1.6f, 16, 10}, {1.66f, 5, 3}, {1.77f, 16, 9}};
   if (height <= 0) return;
   const float ratio = static_cast<float>(width) / static_cast<float>(height);

@@ -624,6 +624,12 @@ GraphicsBackend getGraphicsBackend();
 // Null when the backend cannot start (no display for Gl).
 IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 
+// Maps a position in the window's client area to the back buffer's pixels
+// as the last Present showed it (stretched in a window, kept in proportion
+// in full screen); unchanged while no device presents into a window. The
+// window layer passes pointer positions through it.
+void clientToBackBuffer(int& x, int& y);
+
 // The desktop work area of the default adapter's display, from the backend.
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 bool SystemParametersInfoW(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);

@@ -29,28 +29,22 @@ class AppShellTest : public ::testing::Test {
     window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100);
     ASSERT_NE(window, nullptr);
 
+    auto record = [this](const char* call) { return [this, call] { calls.push_back(call); }; };
     appHooks.createEngine = [this](void*, void* hWnd) {
       calls.push_back("createEngine");
       new Zib();
       zib->pLogger = new Logger();
       zib->hWindowHandle = hWnd;
     };
-    appHooks.createGame = [this] {
-      calls.push_back("createGame");
-      return fakeGame();
-    };
-    appHooks.initPreLoader = [this] { calls.push_back("initPreLoader"); };
+    appHooks.createGame = [this] { return calls.push_back("createGame"), fakeGame(); };
+    appHooks.initPreLoader = record("initPreLoader");
     appHooks.deleteGame = [this] { calls.push_back(zib ? "deleteGame" : "deleteGame after the engine"); };
     appHooks.runFrame = [this] {
       calls.push_back("frame");
-      ++frames;
-      if (onFrame) onFrame();
+      if (++frames == 2 && bCloseOnSecondFrame) requestWindowClose();  // as SIGTERM does
       return frames == quitAtFrame;
     };
-    appHooks.pendingWebLink = [this] {
-      calls.push_back("pendingWebLink");
-      return link;
-    };
+    appHooks.pendingWebLink = [this] { return calls.push_back("pendingWebLink"), link; };
     appHooks.setTypedChar = [this](char16_t c) { typed.push_back(c); };
     appHooks.sleep = [this](uint32_t ms) { sleeps.push_back(ms); };
     appHooks.openLink = [this](const std::u16string& opened) {
@@ -76,7 +70,6 @@ class AppShellTest : public ::testing::Test {
   }
 
   TempDataHome dataHome;
-  FatalErrorsThrow fatalErrors;
   FakeWindow* fake = nullptr;
   HWND window = nullptr;
   int gameStorage = 0;
@@ -86,7 +79,7 @@ class AppShellTest : public ::testing::Test {
   std::u16string link;
   int frames = 0;
   int quitAtFrame = -1;
-  std::function<void()> onFrame;
+  bool bCloseOnSecondFrame = false;
 };
 
 TEST_F(AppShellTest, EngineIsBuiltOnlyOnceTheWindowIsInFront) {
@@ -111,15 +104,6 @@ TEST_F(AppShellTest, EngineIsBuiltOnlyOnceTheWindowIsInFront) {
   EXPECT_EQ(sleeps.size(), 2u);
 }
 
-TEST_F(AppShellTest, QuitEndsTheStepAfterItsFrame) {
-  quitAtFrame = 3;
-  startEngine();
-  EXPECT_TRUE(runMainLoopStep(nullptr, window));
-  EXPECT_FALSE(runMainLoopStep(nullptr, window));
-  EXPECT_EQ(frames, 3);
-  EXPECT_NE(zib, nullptr);  // the close that follows shuts the engine down
-}
-
 TEST_F(AppShellTest, RecreateDeletesTheEngineAndTheNextStepInFrontRebuildsIt) {
   startEngine();
   bRecreateEngine = true;
@@ -140,16 +124,14 @@ TEST_F(AppShellTest, RecreateDeletesTheEngineAndTheNextStepInFrontRebuildsIt) {
   EXPECT_EQ(calls.size(), 6u);  // built and framed again
 }
 
-TEST_F(AppShellTest, WindowMenuKeysAreSwallowedOtherCommandsAreNot) {
+TEST_F(AppShellTest, WindowMenuKeysAreSwallowedAndDestroyPostsQuit) {
   EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, SC_KEYMENU, 0), 1);
   EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, SC_KEYMENU | 0x5, 'f'), 1);
   EXPECT_EQ(windowProc(window, WM_SYSCOMMAND, 0xF060, 0), 0);  // SC_CLOSE goes to the default
-  EXPECT_TRUE(fake->bOpen);
-}
-
-TEST_F(AppShellTest, DestroyPostsQuit) {
-  EXPECT_EQ(windowProc(window, WM_DESTROY, 0, 0), 0);
   MSG message;
+  EXPECT_FALSE(PeekMessage(message, PM_REMOVE));
+
+  EXPECT_EQ(windowProc(window, WM_DESTROY, 0, 0), 0);
   ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
   EXPECT_EQ(message.message, WM_QUIT);
   EXPECT_EQ(message.wParam, 0u);
@@ -178,35 +160,33 @@ TEST_F(AppShellTest, FocusAndCharactersReachTheEngineOnlyWhenItExists) {
   EXPECT_EQ(typed, u"\xF600");
 }
 
-TEST_F(AppShellTest, CloseOpensThePendingLinkAfterTheShutdown) {
+TEST_F(AppShellTest, CloseShutsDownThenOpensThePendingLink) {
   startEngine();
   link = u"https://example.com/skerrion";
   EXPECT_EQ(windowProc(window, WM_CLOSE, 0, 0), 0);
   EXPECT_EQ(calls, (std::vector<std::string>{"pendingWebLink", "deleteGame", "open https://example.com/skerrion"}));
-  EXPECT_EQ(zib, nullptr);
   EXPECT_FALSE(fake->bOpen);
   MSG message;
   ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
   EXPECT_EQ(message.message, WM_QUIT);
-}
 
-TEST_F(AppShellTest, CloseWithoutALinkOrWithoutAGameOpensNothing) {
-  startEngine();
-  windowProc(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"pendingWebLink", "deleteGame"}));
-
-  ASSERT_NE(window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100), nullptr);
-  calls.clear();
-  windowProc(window, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(calls.empty());
-  EXPECT_FALSE(fake->bOpen);  // the window goes all the same
+  // No link, or no game at all: nothing is opened, and the window goes all the same.
+  for (bool bWithGame : {true, false}) {
+    ASSERT_NE(window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100), nullptr);
+    link.clear();
+    if (bWithGame) startEngine();
+    calls.clear();
+    windowProc(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(calls.size(), bWithGame ? 2u : 0u);  // pendingWebLink, deleteGame
+    EXPECT_FALSE(fake->bOpen);
+  }
 }
 
 TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {
   ShowWindow(window, SW_SHOWNORMAL);
   quitAtFrame = 3;
   EXPECT_EQ(runMessageLoop(nullptr, window), 0);
-  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(frames, 3);  // the frame that quits is the last
   EXPECT_EQ(calls.back(), "deleteGame");
   EXPECT_EQ(zib, nullptr);
   EXPECT_FALSE(fake->bOpen);
@@ -214,9 +194,7 @@ TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {
 
 TEST_F(AppShellTest, CloseRequestShutsDownBeforeTheNextFrame) {
   ShowWindow(window, SW_SHOWNORMAL);
-  onFrame = [this] {
-    if (frames == 2) requestWindowClose();  // as SIGTERM does
-  };
+  bCloseOnSecondFrame = true;
   fake->pushEvent(WM_CHAR, 'q');  // handled before the first idle step
   EXPECT_EQ(runMessageLoop(nullptr, window), 0);
   EXPECT_EQ(frames, 2);
@@ -249,11 +227,10 @@ TEST(SingleInstanceTest, CountsProcessesOfTheSameExecutableNameInAnyCase) {
 
 TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
   TempDataHome folder;
-  const std::string name = "Zibsleep" + std::to_string(getpid());
-  const std::filesystem::path program = folder.path() / name;
+  const std::string number = std::to_string(getpid());
+  const std::filesystem::path program = folder.path() / ("zibsleep" + number);
   std::filesystem::copy_file("/bin/sleep", program);
-  std::u16string upperName = fromUtf8(name);
-  std::ranges::transform(upperName, upperName.begin(), [](char16_t c) { return c >= u'a' && c <= u'z' ? c - 32 : c; });
+  const std::u16string upperName = u"ZIBSLEEP" + fromUtf8(number);
 
   auto spawn = [&] {
     char argument0[] = "not-the-name", argument1[] = "30";

@@ -30,6 +30,13 @@ const std::vector<ExpectedRecord> kExpectedRecords = {
     {u"ResourceManager", nullptr, false},
     {u"ErrorManager", nullptr, false},
     {u"FileManager", nullptr, false},
+    {u"Skin", u"ZibBase", true},
+    {u"Renderable", u"ZibBase", true},
+    {u"Camera", u"ZibBase", true},
+    {u"Quad", u"Skin", true},
+    {u"VertexBuffer", u"ZibBase", true},
+    {u"Texture", u"ZibBase", false},
+    {u"ZibGraphics", nullptr, false},
 };
 
 // "_" and eight hex digits carry their hash; other names hash their text.

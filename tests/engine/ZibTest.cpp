@@ -59,10 +59,14 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
   delete engine;
   EXPECT_EQ(zib, nullptr);
 
-  EXPECT_EQ(EngineTest::readFile(configPath()),
-            "\xEF\xBB\xBF[Zib]\r\n"
-            "warning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n"
-            "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n");
+  // The engine's own section first; the graphics settings follow it.
+  const std::string config = EngineTest::readFile(configPath());
+  EXPECT_TRUE(config.starts_with(
+      "\xEF\xBB\xBF[Zib]\r\n"
+      "warning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n"
+      "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n"
+      "[ZibGraphics]\r\n"))
+      << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
   const Lines started = logLines("Zib::Zib(): ");
   ASSERT_GE(started.size(), 4u);
@@ -114,7 +118,7 @@ TEST_F(ZibRootTest, ShutdownReportsFramesAndLeaksInDebugMode) {
   root->bRelease = false;
   root->frameCounter = 4;
   root->totalFrameTime = 0.1;
-  auto* screen = new Context;
+  auto* screen = new ZibBase;
   screen->objectUID = 5;
   screen->appendChild(new ZibBase);
   BasicLink outside;  // a parent that is not an engine object
@@ -126,7 +130,7 @@ TEST_F(ZibRootTest, ShutdownReportsFramesAndLeaksInDebugMode) {
   const auto report = std::find(lines.begin(), lines.end(), "Objects still allocated (memory leaks?): 3");
   ASSERT_NE(report, lines.end());
   EXPECT_EQ(Lines(report + 1, lines.end()),
-            (Lines{"       0. Context\t\t\t(uid=5 --)", "       1. ZibBase\t\t\t(uid=-1 parent=[0])",
+            (Lines{"       0. ZibBase\t\t\t(uid=5 --)", "       1. ZibBase\t\t\t(uid=-1 parent=[0])",
                    "       2. ZibBase\t\t\t(uid=-1 parent=***FREED***)", "Done. Clean exit."}));
   delete screen;
 }

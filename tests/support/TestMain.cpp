@@ -3,9 +3,13 @@
 
 #include <cstdlib>
 
+#include "platform/D3D9.h"
+
 int main(int argc, char** argv) {
   // Fatal-error tests must never wait on a dialog, even on a desktop.
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
+  // Unit tests draw with the device that records calls and needs no display.
+  setGraphicsBackend(GraphicsBackend::Null);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -45,8 +45,11 @@ void encode(uint32_t argb, uint8_t* p, D3DFORMAT format) {
   uint32_t w;
   switch (format) {
     case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
       std::memcpy(p, &argb, 4);
+      return;
+    case D3DFMT_X8R8G8B8:
+      w = argb | 0xFF000000u;
+      std::memcpy(p, &w, 4);
       return;
     case D3DFMT_R5G6B5:
       w = shrink(r, 5) << 11 | shrink(g, 6) << 5 | shrink(b, 5);

@@ -1,0 +1,522 @@
+// Sprite throughput on an 800 x 480 window with vsync off: N sprites of one
+// size from one texture (or two, alternating), each with its own position,
+// rotation and translucent tint, all moving every frame, bilinear filtering.
+//
+//   ours     N Renderables sharing one Quad, ticked and drawn by the engine
+//   sdl2     SDL2's renderer, SDL_RenderCopyExF with colour and alpha modulation, batching on
+//   sfml     SFML's sf::Sprite, drawn one by one (when built with ZIB_HAVE_SFML)
+//   ceiling  the corners transformed on the CPU into one vertex buffer, one draw call
+//
+// Every frame ends with glFinish before the clock stops. Run under a display,
+// e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites. After the
+// benchmarks a table gives the median frame times and how ours compares.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "engine/ByteBuffer.h"
+#include "engine/ErrorManager.h"
+#include "engine/Logger.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/ResourceManager.h"
+#include "engine/Zib.h"
+#include "graphics/Context.h"
+#include "graphics/MemoryImageFile.h"
+#include "graphics/Quad.h"
+#include "graphics/Renderable.h"
+#include "graphics/Texture.h"
+#include "graphics/ZibGraphics.h"
+#include "platform/Window.h"
+
+#ifdef ZIB_HAVE_SFML
+#include <SFML/Graphics.hpp>
+#endif
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 480;
+constexpr int kTextureSize = 64;
+constexpr int kWarmUpFrames = 3;
+constexpr int kFrames = 30;
+constexpr float kStep = 1.0f / 60;
+
+// ---- The scene every implementation draws -------------------------------
+
+// Screen pixels, y down; the angle in radians, clockwise on the screen.
+struct Sprite {
+  float x, y, vx, vy, angle, spin;
+  uint32_t argb;
+  int texture;
+};
+
+struct Scene {
+  int count;
+  int size;
+  int textures;
+};
+
+uint32_t nextRandom(uint32_t& seed) {
+  seed = seed * 214013u + 2531011u;
+  return seed >> 16;
+}
+
+float randomIn(uint32_t& seed, float low, float high) {
+  return low + (high - low) * static_cast<float>(nextRandom(seed) & 0x7FFF) / 32767.0f;
+}
+
+std::vector<Sprite> makeSprites(const Scene& scene) {
+  uint32_t seed = 12345;
+  std::vector<Sprite> sprites(static_cast<size_t>(scene.count));
+  for (size_t i = 0; i < sprites.size(); ++i) {
+    Sprite& s = sprites[i];
+    s.x = randomIn(seed, 0, kWidth);
+    s.y = randomIn(seed, 0, kHeight);
+    s.vx = randomIn(seed, -120, 120);
+    s.vy = randomIn(seed, -120, 120);
+    s.angle = randomIn(seed, 0, 6.28f);
+    s.spin = randomIn(seed, -3, 3);
+    const auto alpha = static_cast<uint32_t>(randomIn(seed, 0x60, 0xE0));
+    s.argb = alpha << 24 | (nextRandom(seed) & 0xFFFF) << 8 | (nextRandom(seed) & 0xFF);
+    s.texture = static_cast<int>(i % static_cast<size_t>(scene.textures));
+  }
+  return sprites;
+}
+
+void move(Sprite& s) {
+  s.x += s.vx * kStep;
+  s.y += s.vy * kStep;
+  if (s.x < 0 || s.x > kWidth) s.vx = -s.vx;
+  if (s.y < 0 || s.y > kHeight) s.vy = -s.vy;
+  s.angle += s.spin * kStep;
+}
+
+// A soft disc, ARGB: warm for texture 0, cool and striped for texture 1.
+std::vector<uint32_t> makeImage(int which) {
+  std::vector<uint32_t> pixels(kTextureSize * kTextureSize);
+  for (int y = 0; y < kTextureSize; ++y)
+    for (int x = 0; x < kTextureSize; ++x) {
+      const float dx = static_cast<float>(x) + 0.5f - kTextureSize / 2.0f;
+      const float dy = static_cast<float>(y) + 0.5f - kTextureSize / 2.0f;
+      const float edge = std::clamp(kTextureSize / 2.0f - std::sqrt(dx * dx + dy * dy), 0.0f, 1.0f);
+      const auto a = static_cast<uint32_t>(edge * 255);
+      const uint32_t r = which == 0 ? 255 : static_cast<uint32_t>(x * 4);
+      const uint32_t g = which == 0 ? static_cast<uint32_t>(y * 4) : ((x / 8 + y / 8) % 2 ? 255 : 96);
+      const uint32_t b = which == 0 ? 64 : 255;
+      pixels[static_cast<size_t>(y * kTextureSize + x)] = a << 24 | r << 16 | g << 8 | b;
+    }
+  return pixels;
+}
+
+// ---- Measuring ------------------------------------------------------------
+
+// Frame times in ms by implementation, then (size, textures, count), over
+// every repetition: repetitions run interleaved at random, so that a busy
+// machine weighs on every implementation alike.
+std::map<std::string, std::map<std::tuple<int, int, int>, std::vector<double>>> frameTimes;
+
+double median(std::vector<double> times) {
+  std::nth_element(times.begin(), times.begin() + static_cast<ptrdiff_t>(times.size() / 2), times.end());
+  return times[times.size() / 2];
+}
+
+// Runs warm-up frames, then one timed frame per benchmark iteration.
+template <class Frame>
+void measure(benchmark::State& state, const char* implementation, const Scene& scene, Frame&& frame) {
+  for (int i = 0; i < kWarmUpFrames; ++i) frame();
+  std::vector<double> times;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    frame();
+    glFinish();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(elapsed.count());
+    times.push_back(elapsed.count() * 1000);
+  }
+  state.counters["median_ms"] = median(times);
+  std::vector<double>& all = frameTimes[implementation][{scene.size, scene.textures, scene.count}];
+  all.insert(all.end(), times.begin(), times.end());
+}
+
+Scene sceneOf(const benchmark::State& state) {
+  return {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), static_cast<int>(state.range(2))};
+}
+
+// ---- Ours -----------------------------------------------------------------
+
+// A sprite that moves itself in its tick, as game objects do.
+class SpriteObject : public Renderable {
+ public:
+  explicit SpriteObject(const Sprite& sprite) : sprite(sprite) { color = sprite.argb; }
+  void tick(double, double) override {
+    move(sprite);
+    position = Vector3(sprite.x - kWidth / 2.0f, kHeight / 2.0f - sprite.y, 0);
+    rotation.z = -sprite.angle;
+    updateVisual();
+  }
+
+ private:
+  Sprite sprite;
+};
+
+LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProc(hWnd, message, wParam, lParam);
+}
+
+void ours(benchmark::State& state) {
+  const Scene scene = sceneOf(state);
+  setWindowBackend(makeSdlWindowBackend());
+  auto engine = std::make_unique<Zib>();
+  zib->pLogger = new Logger();
+  zib->pErrorManager = new ErrorManager();
+  zib->pResourceManager = new ResourceManager();
+  zib->pConfig = new MemoryIniFile(ByteBuffer());
+  MemoryIniFile& config = *zib->pConfig;
+  config.setInt(kWidth, u"ZibGraphics", u"videoModeWidth");
+  config.setInt(kHeight, u"ZibGraphics", u"videoModeHeight");
+  config.setBool(false, u"ZibGraphics", u"bFullScreen");
+  config.setBool(false, u"ZibGraphics", u"bUseVSync");
+  config.setBool(true, u"ZibGraphics", u"bBilinearFilter");
+  config.setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
+  zib->hWindowHandle = CreateWindow(u"sprites", windowProc, 0, 0, kWidth, kHeight);
+  if (!zib->hWindowHandle) {
+    state.SkipWithError("no window");
+    return;
+  }
+  zib->pZibGraphics = new ZibGraphics();
+  {
+    std::vector<std::unique_ptr<Texture>> textures;
+    std::vector<std::unique_ptr<Quad>> quads;
+    for (int i = 0; i < scene.textures; ++i) {
+      auto texture = std::make_unique<Texture>(kTextureSize, kTextureSize, 0);
+      MemoryImageFile image(kTextureSize, kTextureSize);
+      const std::vector<uint32_t> pixels = makeImage(i);
+      std::copy(pixels.begin(), pixels.end(), image.pImageData);
+      texture->copyImageData(&image, nullptr, nullptr);
+      auto quad = std::make_unique<Quad>();
+      quad->pTexture = texture.get();
+      quad->uvRect = texture->calcTexCoords(0, 0, kTextureSize, kTextureSize);
+      quad->buildGeometry(static_cast<float>(scene.size), static_cast<float>(scene.size));
+      textures.push_back(std::move(texture));
+      quads.push_back(std::move(quad));
+    }
+    Context root;
+    for (const Sprite& sprite : makeSprites(scene)) {
+      auto* object = new SpriteObject(sprite);
+      object->pSkin = quads[static_cast<size_t>(sprite.texture)].get();
+      root.appendChild(object);
+    }
+    measure(state, "ours", scene, [&] {
+      std::fill(std::begin(zib->frameStats), std::end(zib->frameStats), 0);
+      root.frameTick(0, 0);
+      zib->pFrameDevice->beginScene();
+      root.frameRender();
+      zib->pFrameDevice->endScene();
+      zib->pFrameDevice->present();
+    });
+    root.destroyChildren();
+  }
+  delete zib->pZibGraphics;
+  zib->pZibGraphics = nullptr;
+  DestroyWindow(static_cast<HWND>(zib->hWindowHandle));
+  engine.reset();
+  setWindowBackend(nullptr);
+}
+
+// ---- SDL2's renderer ------------------------------------------------------
+
+void sdl2(benchmark::State& state) {
+  const Scene scene = sceneOf(state);
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  SDL_Window* window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+  if (!renderer) {
+    if (window) SDL_DestroyWindow(window);
+    state.SkipWithError("no SDL renderer");
+    return;
+  }
+  std::vector<SDL_Texture*> textures;
+  for (int i = 0; i < scene.textures; ++i) {
+    SDL_Texture* texture =
+        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kTextureSize, kTextureSize);
+    const std::vector<uint32_t> pixels = makeImage(i);
+    SDL_UpdateTexture(texture, nullptr, pixels.data(), kTextureSize * 4);
+    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+    textures.push_back(texture);
+  }
+  std::vector<Sprite> sprites = makeSprites(scene);
+  const auto size = static_cast<float>(scene.size);
+  measure(state, "sdl2", scene, [&] {
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    for (Sprite& s : sprites) {
+      move(s);
+      SDL_Texture* texture = textures[static_cast<size_t>(s.texture)];
+      SDL_SetTextureColorMod(texture, s.argb >> 16 & 0xFF, s.argb >> 8 & 0xFF, s.argb & 0xFF);
+      SDL_SetTextureAlphaMod(texture, s.argb >> 24);
+      const SDL_FRect dest = {s.x - size / 2, s.y - size / 2, size, size};
+      SDL_RenderCopyExF(renderer, texture, nullptr, &dest, s.angle * 180 / std::numbers::pi, nullptr, SDL_FLIP_NONE);
+    }
+    SDL_RenderPresent(renderer);
+  });
+  for (SDL_Texture* texture : textures) SDL_DestroyTexture(texture);
+  SDL_DestroyRenderer(renderer);
+  SDL_DestroyWindow(window);
+}
+
+// ---- SFML -----------------------------------------------------------------
+
+#ifdef ZIB_HAVE_SFML
+void sfml(benchmark::State& state) {
+  const Scene scene = sceneOf(state);
+  sf::RenderWindow window(sf::VideoMode(kWidth, kHeight), "sprites", sf::Style::Titlebar);
+  window.setVerticalSyncEnabled(false);
+  std::vector<sf::Texture> textures(static_cast<size_t>(scene.textures));
+  for (int i = 0; i < scene.textures; ++i) {
+    std::vector<uint8_t> rgba;
+    for (const uint32_t argb : makeImage(i))
+      rgba.insert(rgba.end(), {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
+                               static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)});
+    textures[static_cast<size_t>(i)].create(kTextureSize, kTextureSize);
+    textures[static_cast<size_t>(i)].update(rgba.data());
+    textures[static_cast<size_t>(i)].setSmooth(true);
+  }
+  std::vector<Sprite> sprites = makeSprites(scene);
+  std::vector<sf::Sprite> drawn(sprites.size());
+  const float scale = static_cast<float>(scene.size) / kTextureSize;
+  for (size_t i = 0; i < sprites.size(); ++i) {
+    drawn[i].setTexture(textures[static_cast<size_t>(sprites[i].texture)]);
+    drawn[i].setOrigin(kTextureSize / 2.0f, kTextureSize / 2.0f);
+    drawn[i].setScale(scale, scale);
+  }
+  measure(state, "sfml", scene, [&] {
+    window.clear(sf::Color::Black);
+    for (size_t i = 0; i < sprites.size(); ++i) {
+      Sprite& s = sprites[i];
+      move(s);
+      drawn[i].setPosition(s.x, s.y);
+      drawn[i].setRotation(s.angle * 180 / std::numbers::pi_v<float>);
+      drawn[i].setColor(sf::Color(s.argb >> 16 & 0xFF, s.argb >> 8 & 0xFF, s.argb & 0xFF, s.argb >> 24));
+      window.draw(drawn[i]);
+    }
+    window.display();
+  });
+}
+#endif
+
+// ---- Ceiling: one vertex buffer, one draw call ----------------------------
+
+GLuint compileProgram() {
+  const char* vertexSource = R"(#version 330 core
+layout(location = 0) in vec2 position;
+layout(location = 1) in vec2 uv;
+layout(location = 2) in vec4 color;
+layout(location = 3) in float layer;
+out vec2 vUv;
+out vec4 vColor;
+flat out int vLayer;
+void main() {
+  gl_Position = vec4(position.x / 400.0 - 1.0, 1.0 - position.y / 240.0, 0.0, 1.0);
+  vUv = uv;
+  vColor = color;
+  vLayer = int(layer);
+})";
+  const char* fragmentSource = R"(#version 330 core
+uniform sampler2D texture0;
+uniform sampler2D texture1;
+in vec2 vUv;
+in vec4 vColor;
+flat in int vLayer;
+out vec4 fragColor;
+void main() {
+  fragColor = (vLayer == 0 ? texture(texture0, vUv) : texture(texture1, vUv)) * vColor;
+})";
+  const auto compile = [](GLenum type, const char* source) {
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    return shader;
+  };
+  const GLuint program = glCreateProgram();
+  const GLuint vertex = compile(GL_VERTEX_SHADER, vertexSource);
+  const GLuint fragment = compile(GL_FRAGMENT_SHADER, fragmentSource);
+  glAttachShader(program, vertex);
+  glAttachShader(program, fragment);
+  glLinkProgram(program);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  return program;
+}
+
+struct CeilingVertex {
+  float x, y, u, v;
+  uint32_t abgr;  // bytes r, g, b, a
+  float layer;
+};
+
+void ceiling(benchmark::State& state) {
+  const Scene scene = sceneOf(state);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_Window* window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+  SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+  if (!context) {
+    if (window) SDL_DestroyWindow(window);
+    state.SkipWithError("no OpenGL 3.3 context");
+    return;
+  }
+  SDL_GL_SetSwapInterval(0);
+  const GLuint program = compileProgram();
+  glUseProgram(program);
+  glUniform1i(glGetUniformLocation(program, "texture0"), 0);
+  glUniform1i(glGetUniformLocation(program, "texture1"), 1);
+  GLuint textures[2] = {};
+  glGenTextures(2, textures);
+  for (int i = 0; i < 2; ++i) {
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
+    glBindTexture(GL_TEXTURE_2D, textures[i]);
+    const std::vector<uint32_t> pixels = makeImage(i);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTextureSize, kTextureSize, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  }
+  GLuint vertexArray = 0, buffers[2] = {};
+  glGenVertexArrays(1, &vertexArray);
+  glBindVertexArray(vertexArray);
+  glGenBuffers(2, buffers);
+  std::vector<uint32_t> indices;
+  for (uint32_t i = 0; i < static_cast<uint32_t>(scene.count); ++i)
+    indices.insert(indices.end(), {4 * i, 4 * i + 1, 4 * i + 2, 4 * i + 1, 4 * i + 3, 4 * i + 2});
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
+  glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+  const auto attribute = [](GLuint index, GLint size, GLenum type, bool normalized, size_t offset) {
+    glEnableVertexAttribArray(index);
+    glVertexAttribPointer(index, size, type, normalized, sizeof(CeilingVertex), reinterpret_cast<void*>(offset));
+  };
+  attribute(0, 2, GL_FLOAT, false, offsetof(CeilingVertex, x));
+  attribute(1, 2, GL_FLOAT, false, offsetof(CeilingVertex, u));
+  attribute(2, 4, GL_UNSIGNED_BYTE, true, offsetof(CeilingVertex, abgr));
+  attribute(3, 1, GL_FLOAT, false, offsetof(CeilingVertex, layer));
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glViewport(0, 0, kWidth, kHeight);
+
+  std::vector<Sprite> sprites = makeSprites(scene);
+  std::vector<CeilingVertex> vertices(sprites.size() * 4);
+  const float half = static_cast<float>(scene.size) / 2;
+  const float cornerX[4] = {-half, half, -half, half}, cornerY[4] = {-half, -half, half, half};
+  const float cornerU[4] = {0, 1, 0, 1}, cornerV[4] = {0, 0, 1, 1};
+  measure(state, "ceiling", scene, [&] {
+    for (size_t i = 0; i < sprites.size(); ++i) {
+      Sprite& s = sprites[i];
+      move(s);
+      const float c = std::cos(s.angle), sn = std::sin(s.angle);
+      const uint32_t abgr = (s.argb & 0xFF00FF00) | (s.argb >> 16 & 0xFF) | (s.argb & 0xFF) << 16;
+      for (int k = 0; k < 4; ++k)
+        vertices[4 * i + static_cast<size_t>(k)] = {s.x + cornerX[k] * c - cornerY[k] * sn,
+                                                    s.y + cornerX[k] * sn + cornerY[k] * c,
+                                                    cornerU[k],
+                                                    cornerV[k],
+                                                    abgr,
+                                                    static_cast<float>(s.texture)};
+    }
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const auto bytes = static_cast<GLsizeiptr>(vertices.size() * sizeof(CeilingVertex));
+    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices.data());
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
+    SDL_GL_SwapWindow(window);
+  });
+  glDeleteBuffers(2, buffers);
+  glDeleteVertexArrays(1, &vertexArray);
+  glDeleteTextures(2, textures);
+  glDeleteProgram(program);
+  SDL_GL_DeleteContext(context);
+  SDL_DestroyWindow(window);
+}
+
+// ---- Registration and the table -------------------------------------------
+
+void registerAll() {
+  std::vector<std::pair<const char*, void (*)(benchmark::State&)>> implementations = {{"ours", ours}, {"sdl2", sdl2}};
+#ifdef ZIB_HAVE_SFML
+  implementations.emplace_back("sfml", sfml);
+#endif
+  implementations.emplace_back("ceiling", ceiling);
+  for (const auto& [name, function] : implementations)
+    benchmark::RegisterBenchmark(name, function)
+        ->ArgNames({"n", "size", "textures"})
+        ->ArgsProduct({{1000, 5000, 20000}, {32, 8}, {1, 2}})
+        ->Iterations(kFrames)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+void printTable() {
+  std::map<std::string, std::map<std::tuple<int, int, int>, double>> medians;
+  for (const auto& [implementation, scenes] : frameTimes)
+    for (const auto& [key, times] : scenes) medians[implementation][key] = median(times);
+  const std::map<std::tuple<int, int, int>, double>& base = medians["ours"];
+  if (base.empty()) return;
+  std::printf("\nMedian frame time in ms (ratio: ours / other, below 1 means ours is faster)\n");
+  std::printf("%5s %4s %6s %9s %9s %7s %9s %7s %9s %7s\n", "size", "tex", "n", "ours", "sdl2", "ratio", "sfml",
+              "ratio", "ceiling", "ratio");
+  for (const auto& [key, oursMs] : base) {
+    const auto [size, textures, count] = key;
+    std::printf("%5d %4d %6d %9.2f", size, textures, count, oursMs);
+    for (const char* other : {"sdl2", "sfml", "ceiling"}) {
+      const auto found = medians[other].find(key);
+      if (found == medians[other].end())
+        std::printf(" %9s %7s", "-", "-");
+      else
+        std::printf(" %9.2f %7.3f", found->second, oursMs / found->second);
+    }
+    std::printf("\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The engine's log goes to a folder of its own, not the user's.
+  char folder[] = "/tmp/bench_sprites-XXXXXX";
+  if (!mkdtemp(folder)) return 1;
+  setenv("XDG_DATA_HOME", folder, 1);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "No display: %s\n", SDL_GetError());
+    return 1;
+  }
+  registerAll();
+  // Defaults that the command line can override (the last flag wins).
+  std::vector<char*> args(argv, argv + argc);
+  char repetitions[] = "--benchmark_repetitions=3";
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, {repetitions, interleaving});
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  printTable();
+  SDL_Quit();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return 0;
+}

@@ -1,0 +1,122 @@
+#pragma once
+// The OpenGL 3.3 device. The back buffer is an offscreen framebuffer of
+// exactly the chosen size, rows top first; Present scales it into the
+// window. Draws are transformed on the CPU and merged into one vertex array
+// until a state that the array cannot carry changes (texture, blending,
+// alpha test, culling, sampling, viewport, primitive kind) or the pixels are
+// needed (clear, present, read-back, a texture update): painter's order is
+// kept. One shader emulates the first fixed-function texture stage (disable,
+// select and modulate over texture, factor, diffuse and current), with the
+// alpha test; Direct3D's clip depth and pixel centres are reproduced.
+#include <epoxy/gl.h>
+
+#include <vector>
+
+#include "platform/null/DeviceCore.h"
+
+struct SDL_Window;
+union SDL_Event;
+class GlTexture;
+
+class GlDevice : public DeviceCore {
+ public:
+  GlDevice(IDirect3D9* d3d, HWND focusWindow, SDL_Window* window);
+
+  // Sets SDL's attributes for the contexts this backend makes.
+  static void setContextAttributes();
+  // Makes the context and the objects drawing needs; before initialize.
+  HRESULT createContext();
+
+  UINT GetAvailableTextureMem() override;
+  HRESULT Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
+  HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
+  HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
+  HRESULT SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
+  HRESULT SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override;
+  HRESULT SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override;
+
+  // Draws what is merged so far.
+  void flush();
+  // Called by a texture before its texels change or it goes away.
+  void flushIfUsing(GLuint texture) {
+    if (batchState.texture == texture && !indices.empty()) flush();
+  }
+  // Binds `texture` to unit 0 for an upload or a deletion.
+  void bindForUpload(GLuint texture);
+  void forgetBinding(GLuint texture) {
+    if (boundGlTexture == texture) boundGlTexture = 0;
+  }
+
+ protected:
+  ~GlDevice() override;
+  HRESULT applyPresentation(const D3DPRESENT_PARAMETERS& pp) override;
+  void clearRect(const RECT& rect, D3DCOLOR color) override;
+  void draw(D3DPRIMITIVETYPE type, const uint8_t* vertices, UINT vertexCount) override;
+  void presentFrame() override;
+  void readBackBuffer(MemorySurface& surface) override;
+  void applyGammaRamp(const D3DGAMMARAMP& ramp) override;
+  MemoryTexture* newTexture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool) override;
+  UINT maxTextureSize() const override { return static_cast<UINT>(maxTexture); }
+  bool hasFocus() override;
+
+ private:
+  struct BatchVertex {
+    float clip[4];
+    float uv[2];
+    uint8_t factor[4];  // r, g, b, a: everything the stage multiplies besides texels
+    uint8_t texUse[4];  // the texel's power in colour (two flags), then in alpha
+  };
+  static_assert(sizeof(BatchVertex) == 32);
+
+  // What the first stage multiplies for one channel group: the texel, the
+  // texture factor and the diffuse colour, each 0 to 2 times.
+  struct Terms {
+    uint8_t texture = 0, factor = 0, diffuse = 0;
+  };
+
+  // What merged draws must share.
+  struct BatchState {
+    DWORD blend = 0, sourceBlend = 0, destBlend = 0, cull = 0, alphaFunc = 0, alphaRef = 0;
+    DWORD addressU = 0, addressV = 0, magFilter = 0, minFilter = 0;
+    DWORD viewport[4] = {};
+    GLuint texture = 0;
+    bool operator==(const BatchState&) const = default;
+  };
+
+  static int watchEvents(void* device, SDL_Event* event);
+  BatchState currentBatchState() const;
+  void updateLayout();
+  Terms argumentTerms(DWORD argument) const;
+  Terms operationTerms(DWORD op, DWORD arg1, DWORD arg2) const;
+  void updateStage();
+  void updateMatrix();
+  void applyGlState();
+  void releaseGlObjects();
+
+  SDL_Window* const window;
+  void* context = nullptr;
+  GLint maxTexture = 0;
+  GLuint program = 0, vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
+  GLuint framebuffer = 0, colorBuffer = 0, sampler = 0, whiteTexture = 0;
+  GLint halfPixelLocation = -1, alphaFuncLocation = -1, alphaRefLocation = -1;
+
+  std::vector<BatchVertex> vertices;
+  std::vector<uint32_t> indices;
+  GLenum batchMode = GL_TRIANGLES;
+  BatchState batchState;
+  // OpenGL's state is batchState's; the device's states may have moved on.
+  bool bGlStateValid = false;
+  bool bStateChanged = true;
+  GLuint boundGlTexture = 0;
+
+  bool bStageDirty = true;
+  Terms colorTerms, alphaTerms;
+  bool bMatrixDirty = true;
+  bool bViewProjectionDirty = true;
+  D3DMATRIX viewProjection = {}, worldViewProjection = {};
+  // Byte offsets of the diffuse colour and first texture coordinates in a
+  // vertex of the current FVF; -1 when absent.
+  int diffuseOffset = -1, texCoordOffset = -1;
+  DWORD layoutFvf = ~0u;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// The null backend's Direct3D object: one adapter whose modes, desktop and
+// failures are set by the test (nullAdapterConfig), devices that draw nothing.
+#include <vector>
+
+#include "platform/null/RefCounted.h"
+
+struct NullAdapterConfig {
+  std::vector<D3DDISPLAYMODE> modes;
+  D3DDISPLAYMODE desktopMode;
+  RECT workArea;
+  UINT availableTextureMem = 512u << 20;
+  // Failures to simulate.
+  bool bFailCreate = false;
+  bool bFailCaps = false;
+  bool bFailDisplayMode = false;
+  bool bFailCreateDevice = false;
+};
+
+// Process-wide; read by each call. Starts as (and is put back by
+// resetNullAdapterConfig to) 640x480 to 1920x1080 in X8R8G8B8 and R5G6B5 at
+// 60 Hz, a 1920x1080 X8R8G8B8 desktop and a work area 40 pixels short of it.
+NullAdapterConfig& nullAdapterConfig();
+void resetNullAdapterConfig();
+
+class NullDirect3D : public RefCounted<IDirect3D9> {
+ public:
+  UINT GetAdapterCount() override { return 1; }
+  HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
+  UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
+  HRESULT EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
+  HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
+  HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
+  HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                       D3DPRESENT_PARAMETERS* pPresentationParameters,
+                       IDirect3DDevice9** ppReturnedDeviceInterface) override;
+
+  // The capabilities of a plain fixed-function HAL device; backends adjust them.
+  static D3DCAPS9 standardCaps();
+  // Modes of one display format sorted as EnumAdapterModes gives them.
+  static std::vector<D3DDISPLAYMODE> modesOf(const std::vector<D3DDISPLAYMODE>& modes, D3DFORMAT format);
+};

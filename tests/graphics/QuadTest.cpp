@@ -1,0 +1,198 @@
+#include "graphics/Quad.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/ByteBuffer.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/Zib.h"
+#include "graphics/RectF.h"
+#include "graphics/Renderable.h"
+#include "graphics/Texture.h"
+#include "graphics/TextureGrid.h"
+#include "graphics/ZibGraphics.h"
+#include "platform/null/NullDevice.h"
+#include "platform/null/NullDirect3D.h"
+#include "support/EngineFixture.h"
+
+namespace {
+
+class QuadTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    resetNullAdapterConfig();
+    setGraphicsBackend(GraphicsBackend::Null);
+    zib->pConfig = new MemoryIniFile(ByteBuffer());
+    zib->pConfig->setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
+    zib->pZibGraphics = new ZibGraphics();
+  }
+  void TearDown() override {
+    delete zib->pZibGraphics;
+    zib->pZibGraphics = nullptr;
+    EngineTest::TearDown();
+  }
+  static NullDevice& device() { return *static_cast<NullDevice*>(zib->pZibGraphics->dxDevice); }
+  // The calls recorded since the last look, from the first `from` on.
+  static std::vector<std::string> takeCalls(const char* from = "") {
+    std::vector<std::string> calls;
+    for (const std::string& call : device().calls)
+      if (call.starts_with(from)) calls.push_back(call);
+    device().calls.clear();
+    return calls;
+  }
+};
+
+TEST_F(QuadTest, AlignmentCornersAndTheHalfOpenPointTest) {
+  Skin skin;
+  skin.width = 100;
+  skin.height = 50;
+  const std::pair<int, Vector3> table[] = {{7, {-50, 25, 0}}, {8, {0, 25, 0}},  {9, {50, 25, 0}},
+                                           {4, {-50, 0, 0}},  {0, {0, 0, 0}},   {5, {0, 0, 0}},
+                                           {6, {50, 0, 0}},   {1, {-50, -25, 0}}, {2, {0, -25, 0}},
+                                           {3, {50, -25, 0}}};
+  for (const auto& [code, anchor] : table) {
+    skin.setAlignment(code);
+    EXPECT_EQ(skin.anchor, anchor) << code;
+  }
+  skin.offset = Vector3(1, 2, 3);
+  skin.setAlignment(3);
+  EXPECT_EQ(skin.anchor, Vector3(51, -23, 3));
+  EXPECT_EQ(skin.getCornerPoint(), Vector3(51, 27, 3));
+  EXPECT_FATAL(skin.setAlignment(10), "code >= 0 && code <= 9");
+
+  skin.width = skin.height = 10;
+  EXPECT_TRUE(skin.isPointInside(-5, -5, 99));
+  EXPECT_TRUE(skin.isPointInside(4.99f, 4.99f, 0));
+  EXPECT_FALSE(skin.isPointInside(5, 0, 0));
+  EXPECT_FALSE(skin.isPointInside(0, 5, 0));
+  EXPECT_FALSE(skin.isPointInside(-5.01f, 0, 0));
+  EXPECT_TRUE(isWithinRadius(Vector3(), Vector3(3, 4, 0), 5.01f));
+  EXPECT_FALSE(isWithinRadius(Vector3(), Vector3(3, 4, 0), 5));
+}
+
+TEST_F(QuadTest, VertexBufferResizesZeroedAndDrawsOnlyWhatItHolds) {
+  VertexBuffer buffer;
+  buffer.resize(6);
+  IDirect3DVertexBuffer9* const dx = buffer.dxVBuffer;
+  ASSERT_NE(dx, nullptr);
+  buffer.setColor(0x12345678, true);
+  buffer.resize(6);
+  EXPECT_EQ(buffer.dxVBuffer, dx);
+  EXPECT_EQ(buffer.vertexData[5].diffuse, 0x12345678u);
+  buffer.resize(8);
+  for (const Vertex& v : buffer.vertexData) EXPECT_EQ(v.diffuse, 0u);
+  buffer.resize(6);
+
+  // (primitive, start, count) -> recorded type and vertex count.
+  takeCalls();
+  buffer.draw(nullptr, VertexBuffer::kTriangleStrip, 2, -1);
+  buffer.draw(nullptr, VertexBuffer::kLineList, 2, -1);
+  buffer.draw(nullptr, VertexBuffer::kLineList, 0, 5);
+  buffer.draw(nullptr, VertexBuffer::kTriangleList, 0, 5);
+  buffer.draw(nullptr, VertexBuffer::kTriangleFan, 0, 6);
+  buffer.draw(nullptr, VertexBuffer::kLineStrip, 0, 1);  // no primitive: no call
+  buffer.draw(nullptr, VertexBuffer::kPointList, 5, 1);
+  EXPECT_EQ(takeCalls("DrawPrimitive"),
+            (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(2, 4)", "DrawPrimitive(2, 4)",
+                                      "DrawPrimitive(4, 3)", "DrawPrimitive(6, 6)", "DrawPrimitive(1, 1)"}));
+  EXPECT_EQ(zib->frameStats[STAT_VERTICES], 4 + 4 + 5 + 5 + 6 + 1 + 1);
+  VertexBuffer empty;
+  empty.draw(nullptr, VertexBuffer::kPointList, 0, -1);
+  EXPECT_TRUE(takeCalls("DrawPrimitive").empty());
+  // Last: a fatal report lets go of the device.
+  EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 5, 2), "count <= vertices - start");
+  EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 7, -1), "start <= vertices");
+  EXPECT_FATAL(buffer.draw(nullptr, 6, 0, 3), "Unknown primitive type 6");
+}
+
+TEST_F(QuadTest, UntexturedDrawsTakeTheFactorAloneAndGiveTheStageBack) {
+  Renderable tinted;
+  tinted.color = 0xFFFFFFFF;  // texture as it is, on both channels
+  tinted.applyColorStageStates();
+  D3DXMATRIX world;
+  device().SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 5, 5, 0));
+  takeCalls();
+  RectF{-10, 20, 30, -40}.drawFilled(0x80FF0000);
+  EXPECT_EQ(takeCalls("S"), (std::vector<std::string>{
+                                "SetTransform(256)", "SetTexture(0, null)", "SetRenderState(60, 0x80ff0000)",
+                                "SetTextureStageState(0, 1, 0x3)", "SetTextureStageState(0, 4, 0x3)",
+                                "SetStreamSource(0, buffer, 0, 24)", "SetTextureStageState(0, 1, 0x2)",
+                                "SetTextureStageState(0, 4, 0x2)"}));
+  device().GetTransform(D3DTS_WORLD, &world);
+  EXPECT_EQ(world, D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
+  RectF{-10, 20, 30, -40}.drawOutline(0xFFFFFFFF);
+  EXPECT_EQ(takeCalls("DrawPrimitive"), std::vector<std::string>{"DrawPrimitive(3, 5)"});
+}
+
+TEST_F(QuadTest, TextureRectsGiveUVsOneUnitPerTexelAndDrawTintedByTheOwner) {
+  Texture texture(256, 128, 0);
+  Quad quad;
+  quad.pTexture = &texture;
+  quad.setTextureRect(64, 32, 96, 192);  // left, top, bottom, right
+  EXPECT_EQ(quad.width, 128);
+  EXPECT_EQ(quad.height, 64);
+  const auto expectVertex = [&](int i, float x, float y, float u, float v) {
+    const Vertex& vertex = quad.vertexBuffer.vertexData[i];
+    EXPECT_EQ((std::vector<float>{vertex.x, vertex.y, vertex.z, vertex.u, vertex.v}),
+              (std::vector<float>{x, y, 0, u, v}))
+        << i;
+  };
+  expectVertex(0, -64, 32, 0.25f, 0.25f);
+  expectVertex(1, 64, 32, 0.75f, 0.25f);
+  expectVertex(2, -64, -32, 0.25f, 0.75f);
+  expectVertex(3, 64, -32, 0.75f, 0.75f);
+  quad.bTextureSpaceUV = 1;
+  quad.uvOffset[0] = 2;
+  quad.uvOffset[1] = 4;
+  quad.buildGeometry(128, 64);
+  expectVertex(0, -64, 32, -66.0f / 256, -36.0f / 128);
+  expectVertex(3, 64, -32, 62.0f / 256, 28.0f / 128);
+
+  // The owner's tint is the factor; an opaque texture draws without blending;
+  // the debug cover draws again untextured and leaves no writes behind.
+  Renderable owner;
+  owner.color = 0x80FF0000;
+  texture.bHasAlpha = 0;
+  zib->debugLevel = 0x40;
+  const int writes = zib->frameStats[STAT_VBUFFER_WRITES];
+  takeCalls();
+  quad.draw(&owner);
+  zib->debugLevel = 0;
+  const std::vector<std::string> calls = takeCalls("S");
+  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 5),
+            (std::vector<std::string>{"SetTexture(0, texture)", "SetRenderState(27, 0x0)",
+                                      "SetRenderState(60, 0x80ff0000)", "SetStreamSource(0, buffer, 0, 24)",
+                                      "SetRenderState(27, 0x1)"}));
+  EXPECT_EQ(zib->frameStats[STAT_VBUFFER_WRITES], writes);
+  for (const Vertex& v : quad.vertexBuffer.vertexData) EXPECT_EQ(v.diffuse, 0x80FF0000u);
+}
+
+TEST_F(QuadTest, GridLaysTilesOutFromTheTopLeftAndDrawsEachOnce) {
+  Quad tiles[6];
+  const float heights[3] = {256, 256, 100};
+  for (int i = 0; i < 6; ++i) {
+    tiles[i].uvRect = {0, 0, 1, i / 2 == 2 ? 100.0f / 256 : 1};
+    tiles[i].buildGeometry(256, heights[i / 2]);
+  }
+  TextureGrid grid;
+  grid.setGridSize(2, 3);
+  EXPECT_EQ(grid.vertexBuffer.vertices, 24);
+  for (int i = 0; i < 6; ++i) grid.tiles[i] = &tiles[i];
+  grid.buildGeometry();
+  EXPECT_EQ(grid.width, 512);
+  EXPECT_EQ(grid.height, 612);
+  const Vertex* last = &grid.vertexBuffer.vertexData[4 * 5];  // row 2, column 1
+  EXPECT_EQ((Vector3{last[0].x, last[0].y, last[0].z}), Vector3(0, 306 - 512, 0));
+  EXPECT_EQ((Vector3{last[3].x, last[3].y, last[3].z}), Vector3(256, -306, 0));
+  EXPECT_FLOAT_EQ(last[3].v, 100.0f / 256);
+  EXPECT_EQ(grid.getClass(), &Skin::classInfo);
+
+  Renderable owner;
+  owner.color = 0x80102030;
+  takeCalls();
+  grid.draw(&owner);
+  EXPECT_EQ(takeCalls("DrawPrimitive"), std::vector<std::string>(6, "DrawPrimitive(5, 4)"));
+  EXPECT_EQ(grid.vertexBuffer.vertexData[0].diffuse, 0x80102030u);
+}
+
+}  // namespace

@@ -1,0 +1,396 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/D3D9.h"
+#include "platform/D3DX9.h"
+#include "platform/fake/FakeWindow.h"
+#include "platform/null/NullDevice.h"
+#include "platform/null/NullDirect3D.h"
+
+namespace {
+
+LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProc(hWnd, message, wParam, lParam);
+}
+
+D3DPRESENT_PARAMETERS windowed(UINT width, UINT height) {
+  D3DPRESENT_PARAMETERS pp = {};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+  pp.BackBufferCount = 1;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.Windowed = TRUE;
+  return pp;
+}
+
+class NullDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setGraphicsBackend(GraphicsBackend::Null);
+    resetNullAdapterConfig();
+    d3d = Direct3DCreate9(31);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp = windowed(800, 480);
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                                &device),
+              D3D_OK);
+    null = static_cast<NullDevice*>(device);
+  }
+  void TearDown() override {
+    if (device) device->Release();
+    d3d->Release();
+    resetNullAdapterConfig();
+    setGraphicsBackend(GraphicsBackend::Gl);
+  }
+
+  DWORD renderState(D3DRENDERSTATETYPE state) {
+    DWORD value = 0xDEAD;
+    EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK);
+    return value;
+  }
+
+  // The back buffer as top-down A8R8G8B8, through the screenshot's path.
+  std::vector<uint32_t> readBack() {
+    IDirect3DSurface9* back = nullptr;
+    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc;
+    back->GetDesc(&desc);
+    IDirect3DSurface9* scratch = nullptr;
+    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &scratch,
+                                                  nullptr),
+              D3D_OK);
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(scratch, nullptr, nullptr, back, nullptr, nullptr, D3DX_FILTER_NONE, 0),
+              D3D_OK);
+    back->Release();
+    std::vector<uint32_t> pixels(static_cast<size_t>(desc.Width) * desc.Height);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(scratch->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    for (UINT y = 0; y < desc.Height; ++y)
+      std::memcpy(&pixels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
+    scratch->UnlockRect();
+    scratch->Release();
+    return pixels;
+  }
+
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  NullDevice* null = nullptr;
+};
+
+TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
+  ASSERT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 6u);
+  EXPECT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);
+  D3DDISPLAYMODE previous = {};
+  for (UINT i = 0; i < 6; ++i) {
+    D3DDISPLAYMODE mode;
+    ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &mode), D3D_OK);
+    EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
+    EXPECT_TRUE(mode.Width > previous.Width || (mode.Width == previous.Width && mode.Height > previous.Height));
+    previous = mode;
+  }
+  D3DDISPLAYMODE mode;
+  EXPECT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 6, &mode), D3DERR_INVALIDCALL);
+
+  nullAdapterConfig().modes = {{1280, 1024, 60, D3DFMT_X8R8G8B8}, {1280, 720, 75, D3DFMT_X8R8G8B8}};
+  ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode), D3D_OK);
+  EXPECT_EQ(mode.Height, 720u);
+  EXPECT_EQ(mode.RefreshRate, 75u);
+
+  ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
+  EXPECT_EQ(mode.Width, 1920u);
+  RECT area;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0));
+  EXPECT_EQ(area.bottom, 1040);
+
+  D3DCAPS9 caps;
+  ASSERT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+  EXPECT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, &caps), D3DERR_NOTAVAILABLE);
+}
+
+TEST_F(NullDeviceTest, ConfiguredFailuresReachTheCaller) {
+  nullAdapterConfig().bFailCaps = true;
+  nullAdapterConfig().bFailDisplayMode = true;
+  nullAdapterConfig().bFailCreateDevice = true;
+  D3DCAPS9 caps;
+  EXPECT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3DERR_NOTAVAILABLE);
+  D3DDISPLAYMODE mode;
+  EXPECT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3DERR_NOTAVAILABLE);
+  D3DPRESENT_PARAMETERS pp = windowed(320, 240);
+  IDirect3DDevice9* second = nullptr;
+  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &second), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(second, nullptr);
+  nullAdapterConfig().bFailCreate = true;
+  EXPECT_EQ(Direct3DCreate9(31), nullptr);
+}
+
+TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
+  setWindowBackend(std::make_unique<FakeWindow>());
+  HWND window = CreateWindow(u"Device", quietProc, 0, 0, 640, 400);
+  ASSERT_NE(window, nullptr);
+
+  // Windowed without a size or format: the client area and the desktop format.
+  D3DPRESENT_PARAMETERS pp = windowed(0, 0);
+  pp.BackBufferFormat = D3DFMT_UNKNOWN;
+  IDirect3DDevice9* second = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, 0, &pp, &second), D3D_OK);
+  EXPECT_EQ(pp.BackBufferWidth, 640u);
+  EXPECT_EQ(pp.BackBufferHeight, 400u);
+  EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
+
+  D3DPRESENT_PARAMETERS bad = windowed(320, 240);
+  bad.EnableAutoDepthStencil = TRUE;
+  EXPECT_EQ(second->Reset(&bad), D3DERR_INVALIDCALL);
+  bad = windowed(320, 240);
+  bad.Windowed = FALSE;
+  bad.BackBufferWidth = 0;
+  EXPECT_EQ(second->Reset(&bad), D3DERR_INVALIDCALL);
+  // A failed reset leaves the device waiting for a good one.
+  EXPECT_EQ(second->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  D3DPRESENT_PARAMETERS good = windowed(320, 240);
+  good.Windowed = FALSE;
+  EXPECT_EQ(second->Reset(&good), D3D_OK);
+  EXPECT_EQ(second->TestCooperativeLevel(), D3D_OK);
+  second->Release();
+  setWindowBackend(nullptr);
+}
+
+TEST_F(NullDeviceTest, StartsAndResetsWithDirect3DDefaultStates) {
+  auto checkDefaults = [&](UINT width, UINT height) {
+    EXPECT_EQ(renderState(D3DRS_CULLMODE), D3DCULL_CCW);
+    EXPECT_EQ(renderState(D3DRS_LIGHTING), 1u);
+    EXPECT_EQ(renderState(D3DRS_ALPHABLENDENABLE), 0u);
+    EXPECT_EQ(renderState(D3DRS_SRCBLEND), D3DBLEND_ONE);
+    EXPECT_EQ(renderState(D3DRS_DESTBLEND), D3DBLEND_ZERO);
+    EXPECT_EQ(renderState(D3DRS_ALPHAFUNC), D3DCMP_ALWAYS);
+    EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    DWORD value;
+    device->GetTextureStageState(0, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, D3DTOP_MODULATE);
+    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &value);
+    EXPECT_EQ(value, D3DTOP_SELECTARG1);
+    device->GetTextureStageState(0, D3DTSS_COLORARG2, &value);
+    EXPECT_EQ(value, D3DTA_CURRENT);
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, D3DTOP_DISABLE);
+    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &value);
+    EXPECT_EQ(value, D3DTEXF_POINT);
+    device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, D3DTADDRESS_WRAP);
+    D3DVIEWPORT9 viewport;
+    device->GetViewport(&viewport);
+    EXPECT_EQ(viewport.Width, width);
+    EXPECT_EQ(viewport.Height, height);
+    D3DXMATRIX view, identity;
+    device->GetTransform(D3DTS_VIEW, &view);
+    EXPECT_EQ(view, *D3DXMatrixIdentity(&identity));
+  };
+  checkDefaults(800, 480);
+
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FF0000);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  D3DVIEWPORT9 small = {10, 20, 100, 50, 0, 1};
+  ASSERT_EQ(device->SetViewport(&small), D3D_OK);
+  D3DXMATRIX moved;
+  device->SetTransform(D3DTS_VIEW, D3DXMatrixTranslation(&moved, 1, 2, 3));
+  EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0x80FF0000u);
+
+  D3DPRESENT_PARAMETERS pp = windowed(1024, 768);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  checkDefaults(1024, 768);
+}
+
+TEST_F(NullDeviceTest, LostDeviceWaitsForResetAndKeepsManagedResources) {
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  static_cast<uint32_t*>(locked.pBits)[5] = 0x12345678;
+  texture->UnlockRect(0);
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+  device->SetFVF(0x142);
+  device->SetStreamSource(0, buffer, 0, 24);
+
+  EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+  device->forceDeviceLost();
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+  null->calls.clear();
+  // Drawing and clearing on a lost device succeed and do nothing.
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(null->calls, std::vector<std::string>{"Clear(0, 0x1, 0xffff0000)"});
+  D3DPRESENT_PARAMETERS pp = windowed(800, 480);
+  EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+
+  device->failNextResets(2);
+  EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  EXPECT_EQ(device->Reset(&pp), D3D_OK);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(static_cast<uint32_t*>(locked.pBits)[5], 0x12345678u);
+  texture->UnlockRect(0);
+  // The reset unbound the stream; the buffer itself is still usable.
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+  device->SetFVF(0x142);
+  device->SetStreamSource(0, buffer, 0, 24);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+  buffer->Release();
+  texture->Release();
+}
+
+// A device whose window's focus the test moves.
+class FocusDevice : public NullDevice {
+ public:
+  using NullDevice::NullDevice;
+  bool bFocus = true;
+
+ protected:
+  bool hasFocus() override { return bFocus; }
+};
+
+TEST_F(NullDeviceTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
+  auto* focused = new FocusDevice(d3d, nullptr);
+  D3DPRESENT_PARAMETERS pp = windowed(640, 480);
+  pp.Windowed = FALSE;
+  ASSERT_EQ(focused->initialize(&pp), D3D_OK);
+  EXPECT_EQ(focused->TestCooperativeLevel(), D3D_OK);
+  focused->bFocus = false;
+  EXPECT_EQ(focused->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+  EXPECT_EQ(focused->TestCooperativeLevel(), D3DERR_DEVICELOST);
+  EXPECT_EQ(focused->TestCooperativeLevel(), D3DERR_DEVICELOST);
+  EXPECT_EQ(focused->Reset(&pp), D3DERR_DEVICELOST);
+  focused->bFocus = true;
+  EXPECT_EQ(focused->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  // Back to a window: a windowed device keeps going without the focus.
+  D3DPRESENT_PARAMETERS window = windowed(640, 480);
+  EXPECT_EQ(focused->Reset(&window), D3D_OK);
+  focused->bFocus = false;
+  EXPECT_EQ(focused->TestCooperativeLevel(), D3D_OK);
+  EXPECT_EQ(focused->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  focused->Release();
+}
+
+TEST_F(NullDeviceTest, ClearFillsTheViewportOrItsRectanglesOnly) {
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  D3DVIEWPORT9 inner = {100, 40, 600, 400, 0, 1};
+  device->SetViewport(&inner);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00102030, 1.0f, 0);
+  const D3DRECT rects[] = {{0, 0, 150, 60}, {690, 430, 800, 480}};
+  device->Clear(2, rects, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | 0x2, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+
+  const std::vector<uint32_t> pixels = readBack();
+  auto at = [&](int x, int y) { return pixels[y * 800 + x]; };
+  EXPECT_EQ(at(99, 40), 0xFFFF0000u);   // bar left of the viewport
+  EXPECT_EQ(at(100, 39), 0xFFFF0000u);  // bar above it
+  EXPECT_EQ(at(700, 440), 0xFFFF0000u);
+  EXPECT_EQ(at(100, 40), 0xFF00FF00u);  // first rectangle, clipped to the viewport
+  EXPECT_EQ(at(149, 59), 0xFF00FF00u);
+  EXPECT_EQ(at(150, 60), 0xFF102030u);  // X8R8G8B8 reads back opaque
+  EXPECT_EQ(at(699, 439), 0xFF00FF00u);
+  EXPECT_EQ(at(689, 439), 0xFF102030u);
+
+  IDirect3DSurface9* back = nullptr;
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  D3DLOCKED_RECT locked;
+  EXPECT_EQ(back->LockRect(&locked, nullptr, 0), D3DERR_INVALIDCALL);
+  back->Release();
+}
+
+TEST_F(NullDeviceTest, RecordsTheCallsThatShapeTheFrame) {
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer, nullptr);
+  null->calls.clear();
+  device->BeginScene();
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
+  device->SetTexture(0, nullptr);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  device->SetStreamSource(0, buffer, 0, 24);
+  device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  const std::vector<std::string> expected = {
+      "BeginScene()",       "SetRenderState(60, 0x80ffffff)", "SetTexture(0, null)",
+      "SetFVF(0x142)",      "SetStreamSource(0, buffer, 0, 24)", "DrawPrimitive(5, 4)",
+      "EndScene()",         "Present()"};
+  EXPECT_EQ(null->calls, expected);
+  EXPECT_EQ(null->presentCount, 1);
+  buffer->Release();
+}
+
+TEST_F(NullDeviceTest, CallsAreCheckedAsDirect3DChecksThem) {
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer, nullptr);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // no stream
+  device->SetStreamSource(0, buffer, 0, 24);
+  device->SetFVF(0x142);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 1, 2), D3DERR_INVALIDCALL);  // past the end
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1), D3DERR_INVALIDCALL);
+  device->SetFVF(D3DFVF_DIFFUSE);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // no position
+
+  D3DVIEWPORT9 outside = {700, 0, 200, 480, 0, 1};
+  EXPECT_EQ(device->SetViewport(&outside), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->BeginScene(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->EndScene(), D3D_OK);
+  EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  RECT rect = {0, 0, 1, 1};
+  EXPECT_EQ(device->Present(&rect, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+
+  DWORD passes = 0;
+  EXPECT_EQ(device->ValidateDevice(&passes), D3D_OK);
+  EXPECT_EQ(passes, 1u);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, 7);  // D3DTOP_ADD
+  EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDCOLOROPERATION);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG2, 5);  // D3DTA_TEMP
+  EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDALPHAARG);
+  buffer->Release();
+}
+
+TEST_F(NullDeviceTest, ResourcesCountReferencesAndOutliveTheDevice) {
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(D3DXCreateTexture(device, 0, 3, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+  D3DSURFACE_DESC desc;
+  texture->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Width, 1u);  // a zero size becomes 1
+  EXPECT_EQ(desc.Height, 3u);
+  EXPECT_EQ(texture->GetLevelCount(), 1u);
+  IDirect3DSurface9* level = nullptr;
+  ASSERT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
+  EXPECT_EQ(texture->AddRef(), 3u);  // the level shares the texture's count
+  texture->Release();
+  level->Release();
+  device->SetTexture(0, texture);  // the device holds a reference while it is bound
+  EXPECT_EQ(texture->AddRef(), 3u);
+  texture->Release();
+  device->Release();
+  device = nullptr;
+  // The device let go of its binding; the texels stay usable without it.
+  EXPECT_EQ(texture->AddRef(), 2u);
+  texture->Release();
+  D3DLOCKED_RECT locked;
+  EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+  EXPECT_EQ(texture->Release(), 0u);
+}
+
+}  // namespace

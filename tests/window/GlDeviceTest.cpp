@@ -1,0 +1,388 @@
+// The OpenGL device in a real window (run under Xvfb): what it draws, read
+// back through the screenshot's path.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/D3D9.h"
+#include "engine/StringUtils.h"
+#include "platform/D3DX9.h"
+
+// LeakSanitizer (sanitizer builds): the display libraries keep allocations
+// to the end of the process. Mesa unloads its driver when the display
+// closes; pinning it keeps its frames named, so that they can be matched.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:swrast_dri.so\nleak:libGLX_mesa.so\nleak:libLLVM\nleak:libdbus-1.so\nleak:libX11.so\n";
+}
+[[maybe_unused]] static void* const pinnedDriver =
+    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
+
+namespace {
+
+constexpr UINT kWidth = 80, kHeight = 48;
+constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+struct Vertex {
+  float x, y, z;
+  D3DCOLOR diffuse;
+  float u, v;
+};
+
+LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProc(hWnd, message, wParam, lParam);
+}
+
+D3DPRESENT_PARAMETERS presentation(bool bWindowed, UINT width = kWidth, UINT height = kHeight) {
+  D3DPRESENT_PARAMETERS pp = {};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+  pp.BackBufferCount = 1;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.Windowed = bWindowed;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return pp;
+}
+
+class GlDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setGraphicsBackend(GraphicsBackend::Gl);
+    setWindowBackend(makeSdlWindowBackend());
+    std::u16string error;
+    window = CreateWindow(u"GlDeviceTest", quietProc, 0, 0, kWidth, kHeight, &error);
+    if (!window) GTEST_SKIP() << "no display: " << toUtf8(error);
+    ShowWindow(window, SW_SHOWNORMAL);
+    d3d = Direct3DCreate9(31);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp = presentation(true);
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                                &device),
+              D3D_OK);
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(Vertex), D3DUSAGE_WRITEONLY, kFvf, D3DPOOL_MANAGED, &quad,
+                                         nullptr),
+              D3D_OK);
+    setEngineStates();
+  }
+
+  void TearDown() override {
+    for (IDirect3DTexture9* texture : textures) texture->Release();
+    if (quad) quad->Release();
+    if (device) device->Release();
+    if (d3d) d3d->Release();
+    setWindowBackend(nullptr);
+  }
+
+  // The fixed states the engine sets for all its drawing, and its camera:
+  // one unit one pixel on z = 0, origin at the centre, y up, eye moved by the
+  // texel alignment (0.5, -0.5).
+  void setEngineStates() {
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_DITHERENABLE, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ALPHAREF, 0);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetFVF(kFvf);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
+    D3DXMATRIX projection, view, world;
+    D3DXMatrixPerspectiveLH(&projection, 2.0f, 2.0f * kHeight / kWidth, 1.0f, 1048576.0f);
+    const D3DXVECTOR3 eye(0.5f, -0.5f, -0.5f * kWidth), at(0.5f, -0.5f, 0), up(0, 1, 0);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_WORLD, D3DXMatrixIdentity(&world));
+  }
+
+  IDirect3DTexture9* makeTexture(UINT width, UINT height, const std::vector<uint32_t>& texels) {
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(D3DXCreateTexture(device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+    IDirect3DSurface9* level = nullptr;
+    texture->GetSurfaceLevel(0, &level);
+    const RECT whole = {0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    EXPECT_EQ(D3DXLoadSurfaceFromMemory(level, nullptr, nullptr, texels.data(), D3DFMT_A8R8G8B8, width * 4, nullptr,
+                                        &whole, D3DX_FILTER_NONE, 0),
+              D3D_OK);
+    level->Release();
+    textures.push_back(texture);
+    return texture;
+  }
+
+  // A world rectangle (y up) with the whole texture, as the engine's quads
+  // draw: a four-vertex strip whose first vertex carries the colour.
+  void drawRect(float left, float top, float right, float bottom, D3DCOLOR color = 0xFFFFFFFF,
+                D3DCOLOR otherColors = 0xFFFFFFFF) {
+    const Vertex vertices[4] = {{left, top, 0, color, 0, 0},
+                                {right, top, 0, otherColors, 1, 0},
+                                {left, bottom, 0, otherColors, 0, 1},
+                                {right, bottom, 0, otherColors, 1, 1}};
+    void* data = nullptr;
+    ASSERT_EQ(quad->Lock(0, 0, &data, D3DLOCK_DISCARD), D3D_OK);
+    std::memcpy(data, vertices, sizeof vertices);
+    quad->Unlock();
+    device->SetStreamSource(0, quad, 0, sizeof(Vertex));
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+  }
+
+  // The back buffer, rows top first, as A8R8G8B8.
+  std::vector<uint32_t> readBack() {
+    IDirect3DSurface9* back = nullptr;
+    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc;
+    back->GetDesc(&desc);
+    IDirect3DSurface9* scratch = nullptr;
+    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &scratch,
+                                                  nullptr),
+              D3D_OK);
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(scratch, nullptr, nullptr, back, nullptr, nullptr, D3DX_FILTER_NONE, 0),
+              D3D_OK);
+    back->Release();
+    width = desc.Width;
+    std::vector<uint32_t> pixels(static_cast<size_t>(desc.Width) * desc.Height);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(scratch->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    for (UINT y = 0; y < desc.Height; ++y)
+      std::memcpy(&pixels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
+    scratch->UnlockRect();
+    scratch->Release();
+    return pixels;
+  }
+
+  HWND window = nullptr;
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  IDirect3DVertexBuffer9* quad = nullptr;
+  std::vector<IDirect3DTexture9*> textures;
+  UINT width = 0;
+};
+
+void expectChannelsNear(uint32_t actual, uint32_t expected, int tolerance = 1) {
+  for (int shift = 0; shift < 32; shift += 8)
+    EXPECT_NEAR(static_cast<int>((actual >> shift) & 255), static_cast<int>((expected >> shift) & 255), tolerance)
+        << std::hex << "actual 0x" << actual << ", expected 0x" << expected;
+}
+
+TEST_F(GlDeviceTest, AdapterAnswersFromTheDisplayAndTheDriver) {
+  D3DDISPLAYMODE desktop;
+  ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop), D3D_OK);
+  EXPECT_EQ(desktop.Format, D3DFMT_X8R8G8B8);
+  const UINT count = d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+  ASSERT_GE(count, 1u);
+  bool bDesktopListed = false;
+  for (UINT i = 0; i < count; ++i) {
+    D3DDISPLAYMODE mode;
+    ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &mode), D3D_OK);
+    bDesktopListed |= mode.Width == desktop.Width && mode.Height == desktop.Height;
+  }
+  EXPECT_TRUE(bDesktopListed);
+  RECT area;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0));
+  EXPECT_LE(area.right - area.left, static_cast<int32_t>(desktop.Width));
+
+  D3DADAPTER_IDENTIFIER9 identifier;
+  ASSERT_EQ(d3d->GetAdapterIdentifier(D3DADAPTER_DEFAULT, 0, &identifier), D3D_OK);
+  EXPECT_NE(identifier.Description[0], 0);
+  EXPECT_GE(identifier.DriverVersion.HighPart >> 16, 3);  // OpenGL 3.3 at least
+  D3DCAPS9 caps;
+  ASSERT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_GE(caps.MaxTextureWidth, 2048u);
+  EXPECT_GT(device->GetAvailableTextureMem(), 0u);
+  DWORD passes = 0;
+  EXPECT_EQ(device->ValidateDevice(&passes), D3D_OK);
+  D3DGAMMARAMP ramp;
+  for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<WORD>(i * 256);
+  device->SetGammaRamp(0, D3DSGR_NO_CALIBRATION, &ramp);
+  D3DGAMMARAMP back;
+  device->GetGammaRamp(0, &back);
+  EXPECT_EQ(back.green[255], 255 * 256);
+}
+
+TEST_F(GlDeviceTest, ClearFillsOnlyTheViewportAndReadsBackOpaqueTopDown) {
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  const D3DVIEWPORT9 inner = {8, 6, 48, 30, 0, 1};
+  ASSERT_EQ(device->SetViewport(&inner), D3D_OK);
+  // Alpha 0 in the colour: the X8R8G8B8 back buffer still reads opaque.
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0);
+  const std::vector<uint32_t> pixels = readBack();
+  ASSERT_EQ(pixels.size(), kWidth * kHeight);
+  auto at = [&](UINT x, UINT y) { return pixels[y * kWidth + x]; };
+  EXPECT_EQ(at(8, 6), 0xFF0000FFu);
+  EXPECT_EQ(at(55, 35), 0xFF0000FFu);
+  EXPECT_EQ(at(7, 6), 0xFFFF0000u);   // left bar
+  EXPECT_EQ(at(8, 5), 0xFFFF0000u);   // top bar: viewports count from the top
+  EXPECT_EQ(at(56, 35), 0xFFFF0000u);
+  EXPECT_EQ(at(55, 36), 0xFFFF0000u);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(GlDeviceTest, WorldTopLeftIsTheFirstRowAndUntexturedDrawsReadWhite) {
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device->SetTexture(0, nullptr);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF336699);
+  // The screen's top-left 10 x 5 pixels: world x -40..-30, y 24..19.
+  drawRect(-40, 24, -30, 19, 0xFF336699);
+  const std::vector<uint32_t> pixels = readBack();
+  auto at = [&](UINT x, UINT y) { return pixels[y * kWidth + x]; };
+  EXPECT_EQ(at(0, 0), 0xFF336699u);
+  EXPECT_EQ(at(9, 4), 0xFF336699u);
+  EXPECT_EQ(at(10, 4), 0xFF000000u);
+  EXPECT_EQ(at(9, 5), 0xFF000000u);
+  EXPECT_EQ(at(0, kHeight - 1), 0xFF000000u);
+
+  // The texture argument alone, untextured: plain white.
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  drawRect(-40, 24, -30, 19, 0xFF336699);
+  EXPECT_EQ(readBack()[0], 0xFFFFFFFFu);
+}
+
+TEST_F(GlDeviceTest, TextureDrawnOneToOneWithBilinearFilteringKeepsEveryTexel) {
+  std::vector<uint32_t> texels(16 * 16);
+  for (uint32_t y = 0; y < 16; ++y)
+    for (uint32_t x = 0; x < 16; ++x)
+      texels[y * 16 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000 | (x * 16) << 16 | (y * 16) << 8 | 0x40;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.0f, 0);
+  device->SetTexture(0, makeTexture(16, 16, texels));
+  drawRect(-8, 8, 8, -8);  // the engine's quad: centred on its position
+  const std::vector<uint32_t> pixels = readBack();
+  // Centred: the texture covers pixels 32..47 across and 16..31 down.
+  for (uint32_t y = 0; y < 16; ++y)
+    for (uint32_t x = 0; x < 16; ++x)
+      ASSERT_EQ(pixels[(16 + y) * kWidth + 32 + x], texels[y * 16 + x]) << "texel " << x << ", " << y;
+  EXPECT_EQ(pixels[15 * kWidth + 32], 0xFF808080u);
+  EXPECT_EQ(pixels[16 * kWidth + 31], 0xFF808080u);
+  EXPECT_EQ(pixels[32 * kWidth + 47], 0xFF808080u);
+  EXPECT_EQ(pixels[31 * kWidth + 48], 0xFF808080u);
+}
+
+TEST_F(GlDeviceTest, StageTintsAndAlphaTestFollowEightBitArithmetic) {
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device->SetTexture(0, makeTexture(1, 1, {0x80C86432}));  // alpha 128, colour (200, 100, 50)
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  // Texture x factor: (200, 100 x 128 / 255, 0).
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFF8000);
+  drawRect(-40, 24, -30, 14);
+  // Texture x diffuse (128, 128, 255) of every vertex: (100, 50, 50).
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  drawRect(-30, 24, -20, 14, 0xFF8080FF, 0xFF8080FF);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+  // Blended: alpha 128 x 128 / 255 = 64.25, which the alpha test sees as 64.
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
+  device->SetRenderState(D3DRS_ALPHAREF, 63);
+  drawRect(-20, 24, -10, 14);
+  device->SetRenderState(D3DRS_ALPHAREF, 64);
+  drawRect(-10, 24, 0, 14);
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+  drawRect(0, 24, 10, 14);
+
+  const std::vector<uint32_t> pixels = readBack();
+  expectChannelsNear(pixels[5 * kWidth + 5], 0xFFC83200);
+  expectChannelsNear(pixels[5 * kWidth + 15], 0xFF643232);
+  expectChannelsNear(pixels[5 * kWidth + 25], 0xFF32190D);  // (200, 100, 50) x 64.25 / 255 over black
+  EXPECT_EQ(pixels[5 * kWidth + 35], 0xFF000000u);           // 64 > 64 fails
+  expectChannelsNear(pixels[5 * kWidth + 45], 0xFF32190D);  // 64 >= 64 passes
+}
+
+TEST_F(GlDeviceTest, MergedDrawsKeepPainterOrderAcrossTextureUpdates) {
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  IDirect3DTexture9* red = makeTexture(1, 1, {0xFFFF0000});
+  IDirect3DTexture9* green = makeTexture(1, 1, {0xFF00FF00});
+  // Alternating textures over one spot: the last one drawn shows.
+  for (int i = 0; i < 9; ++i) {
+    device->SetTexture(0, i % 2 ? green : red);
+    drawRect(-40, 24, -30, 14);
+  }
+  // A texture changed between two draws: the first still shows the old texels.
+  device->SetTexture(0, red);
+  drawRect(-30, 24, -20, 14);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(red->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  *static_cast<uint32_t*>(locked.pBits) = 0xFF0000FF;
+  red->UnlockRect(0);
+  drawRect(-20, 24, -10, 14);
+  const std::vector<uint32_t> pixels = readBack();
+  EXPECT_EQ(pixels[5 * kWidth + 5], 0xFFFF0000u);
+  EXPECT_EQ(pixels[5 * kWidth + 15], 0xFFFF0000u);
+  EXPECT_EQ(pixels[5 * kWidth + 25], 0xFF0000FFu);
+}
+
+TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {
+  std::vector<uint32_t> texels(16 * 16);
+  for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000 | i * 0x010305;
+  IDirect3DTexture9* texture = makeTexture(16, 16, texels);
+  auto drawScene = [&] {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
+    device->SetTexture(0, texture);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xC0FFE0A0);
+    drawRect(-8, 8, 8, -8);
+    device->SetTexture(0, nullptr);
+    drawRect(10, 20, 30, 0);
+  };
+  drawScene();
+  const std::vector<uint32_t> before = readBack();
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+  device->forceDeviceLost();
+  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  device->failNextResets(1);
+  D3DPRESENT_PARAMETERS pp = presentation(true);
+  EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  ASSERT_EQ(device->TestCooperativeLevel(), D3D_OK);
+  DWORD cull = 0;
+  device->GetRenderState(D3DRS_CULLMODE, &cull);
+  EXPECT_EQ(cull, D3DCULL_CCW);  // defaults again
+
+  setEngineStates();
+  drawScene();
+  EXPECT_EQ(readBack(), before);
+}
+
+TEST_F(GlDeviceTest, FullScreenBackBufferHasTheChosenSize) {
+  D3DPRESENT_PARAMETERS pp = presentation(false, 320, 240);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+  setEngineStates();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+  const std::vector<uint32_t> pixels = readBack();
+  EXPECT_EQ(width, 320u);
+  ASSERT_EQ(pixels.size(), 320u * 240u);
+  EXPECT_EQ(pixels.back(), 0xFF00FF00u);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  // The desktop shows the back buffer in proportion: its centre and its
+  // top-left corner, wherever the bars put it, come back to the pointer.
+  RECT client;
+  ASSERT_TRUE(GetClientRect(window, client));
+  int x = client.right / 2, y = client.bottom / 2;
+  clientToBackBuffer(x, y);
+  EXPECT_NEAR(x, 160, 1);
+  EXPECT_NEAR(y, 120, 1);
+  const bool bWider = client.right * 240 > client.bottom * 320;
+  x = bWider ? (client.right - client.bottom * 320 / 240) / 2 : 0;
+  y = bWider ? 0 : (client.bottom - client.right * 240 / 320) / 2;
+  clientToBackBuffer(x, y);
+  EXPECT_NEAR(x, 0, 1);
+  EXPECT_NEAR(y, 0, 1);
+  pp = presentation(true);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+}
+
+}  // namespace
