@@ -6,6 +6,7 @@
 //   sdl2     SDL2's renderer, SDL_RenderCopyExF with colour and alpha modulation, batching on
 //   sfml     SFML's sf::Sprite, drawn one by one (when built with ZIB_HAVE_SFML)
 //   ceiling  the corners transformed on the CPU into one vertex buffer, one draw call
+//            (the textures are layers of one array texture)
 //
 // Every frame ends with glFinish before the clock stops. Run under a display,
 // e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites. After the
@@ -327,24 +328,21 @@ layout(location = 0) in vec2 position;
 layout(location = 1) in vec2 uv;
 layout(location = 2) in vec4 color;
 layout(location = 3) in float layer;
-out vec2 vUv;
+out vec3 vUv;
 out vec4 vColor;
-flat out int vLayer;
 void main() {
   gl_Position = vec4(position.x / 400.0 - 1.0, 1.0 - position.y / 240.0, 0.0, 1.0);
-  vUv = uv;
+  vUv = vec3(uv, layer);
   vColor = color;
-  vLayer = int(layer);
 })";
+  // The textures are the layers of one array: one lookup per pixel.
   const char* fragmentSource = R"(#version 330 core
-uniform sampler2D texture0;
-uniform sampler2D texture1;
-in vec2 vUv;
+uniform sampler2DArray sprites;
+in vec3 vUv;
 in vec4 vColor;
-flat in int vLayer;
 out vec4 fragColor;
 void main() {
-  fragColor = (vLayer == 0 ? texture(texture0, vUv) : texture(texture1, vUv)) * vColor;
+  fragColor = texture(sprites, vUv) * vColor;
 })";
   const auto compile = [](GLenum type, const char* source) {
     const GLuint shader = glCreateShader(type);
@@ -360,7 +358,9 @@ void main() {
   glLinkProgram(program);
   glDeleteShader(vertex);
   glDeleteShader(fragment);
-  return program;
+  GLint linked = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  return linked ? program : 0;
 }
 
 struct CeilingVertex {
@@ -383,19 +383,25 @@ void ceiling(benchmark::State& state) {
   }
   SDL_GL_SetSwapInterval(0);
   const GLuint program = compileProgram();
-  glUseProgram(program);
-  glUniform1i(glGetUniformLocation(program, "texture0"), 0);
-  glUniform1i(glGetUniformLocation(program, "texture1"), 1);
-  GLuint textures[2] = {};
-  glGenTextures(2, textures);
-  for (int i = 0; i < 2; ++i) {
-    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
-    glBindTexture(GL_TEXTURE_2D, textures[i]);
-    const std::vector<uint32_t> pixels = makeImage(i);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTextureSize, kTextureSize, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  if (!program) {
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    state.SkipWithError("shaders did not build");
+    return;
   }
+  glUseProgram(program);
+  GLuint textures = 0;
+  glGenTextures(1, &textures);
+  glBindTexture(GL_TEXTURE_2D_ARRAY, textures);
+  glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA8, kTextureSize, kTextureSize, scene.textures, 0, GL_BGRA,
+               GL_UNSIGNED_BYTE, nullptr);
+  for (int i = 0; i < scene.textures; ++i) {
+    const std::vector<uint32_t> pixels = makeImage(i);
+    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, i, kTextureSize, kTextureSize, 1, GL_BGRA, GL_UNSIGNED_BYTE,
+                    pixels.data());
+  }
+  glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   GLuint vertexArray = 0, buffers[2] = {};
   glGenVertexArrays(1, &vertexArray);
   glBindVertexArray(vertexArray);
@@ -447,7 +453,7 @@ void ceiling(benchmark::State& state) {
   });
   glDeleteBuffers(2, buffers);
   glDeleteVertexArrays(1, &vertexArray);
-  glDeleteTextures(2, textures);
+  glDeleteTextures(1, &textures);
   glDeleteProgram(program);
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);

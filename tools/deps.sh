@@ -3,7 +3,7 @@
 # Sourced by run.sh and test.sh; pass the package groups to check.
 zib_install_packages() {
   local pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-              libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig1-dev
+              libsdl2-dev libx11-dev libepoxy-dev libfreetype-dev libfontconfig1-dev
               zlib1g-dev libzopfli-dev libjpeg62-turbo-dev libsndfile1-dev
               libgtest-dev libgmock-dev libbenchmark-dev
               xvfb xauth libgl1-mesa-dri

@@ -1,0 +1,239 @@
+// The program itself, run as a child process on the display (Xvfb): its
+// start-up and shutdown, the files it leaves, the single-instance check, and
+// how it ends on a crash and on a fatal error.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "app/Global.h"
+#include "engine/SaveContainer.h"
+#include "engine/SystemInfo.h"
+#include "support/EngineFixture.h"
+
+// Last: Xlib's macros (None, Status, True...) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kStartTimeout = 30s;  // a sanitizer build starts slowly on a busy machine
+constexpr auto kExitTimeout = 15s;
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  for (const auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(10ms)) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+  }
+}
+
+// Asks the top-level window of process `pid` to close, as a window manager's
+// close button does. False when the process has no such window.
+bool requestWindowCloseOf(pid_t pid) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+  Window root, parent, *children = nullptr;
+  unsigned int count = 0;
+  bool bSent = false;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  for (unsigned int i = 0; i < count && !bSent; ++i) {
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* value = nullptr;
+    if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &value) == Success && value) {
+      if (items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(pid)) {
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = children[i];
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        bSent = XSendEvent(display, children[i], False, NoEventMask, &event) != 0;
+      }
+      XFree(value);
+    }
+  }
+  if (children) XFree(children);
+  XCloseDisplay(display);
+  return bSent;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    char pattern[] = "/tmp/zibprocess-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    installFolder = pattern;
+    // A name of its own: a copy of the program running elsewhere on this
+    // machine would make ours end at once as a second instance.
+    program = installFolder / ("skerrion2-" + std::to_string(getpid()));
+    const fs::path bin = ZIB_BIN_DIR;
+    std::error_code linkError;
+    fs::create_hard_link(bin / "skerrion2", program, linkError);
+    if (linkError) fs::copy_file(bin / "skerrion2", program);
+    fs::create_symlink(bin / "Skerrion2demo.dat", installFolder / "Skerrion2demo.dat");
+    fs::copy_file(bin / "Skerrion2demo.cfg.static", installFolder / "Skerrion2demo.cfg.static");
+    userFolder = toUtf8(getUserDataFolder());
+
+    // Ours, with the user-data folder; in sanitizer builds without the leak
+    // check at exit: the resource registry and the display libraries leave
+    // their allocations to the end of the process.
+    const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+    for (char** variable = environ; *variable; ++variable)
+      if (!std::string_view(*variable).starts_with("ASAN_OPTIONS=")) environment.emplace_back(*variable);
+    environment.push_back(std::string("ASAN_OPTIONS=") + (sanitizerOptions ? sanitizerOptions : "") + ":detect_leaks=0");
+  }
+
+  void TearDown() override {
+    for (pid_t pid : running) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::error_code ignored;
+    if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
+  }
+
+  // Starts the program; what it prints goes to output().
+  pid_t start() {
+    const std::string path = program.string();
+    char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    const int outputFd = open((installFolder / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const rlimit noCore = {0, 0};  // the crash test's signal would leave a core file
+      setrlimit(RLIMIT_CORE, &noCore);
+      dup2(outputFd, STDOUT_FILENO);
+      dup2(outputFd, STDERR_FILENO);
+      execve(path.c_str(), argv, envp.data());
+      _exit(127);
+    }
+    close(outputFd);
+    if (pid > 0) running.push_back(pid);
+    return pid;
+  }
+
+  // The wait status of `pid`, once it has ended within `timeout`.
+  std::optional<int> waitExit(pid_t pid, std::chrono::milliseconds timeout = kExitTimeout) {
+    int status = 0;
+    if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) return std::nullopt;
+    std::erase(running, pid);
+    return status;
+  }
+
+  std::string userFile(const char* name) const { return EngineTest::readFile(userFolder / name); }
+  std::string log() const { return userFile("Skerrion2demo.log"); }
+  std::string output() const { return EngineTest::readFile(installFolder / "output.txt"); }
+  bool waitForLog(const std::string& text) {
+    return waitFor([&] { return log().find(text) != std::string::npos; }, kStartTimeout);
+  }
+
+  static bool exitedWith(std::optional<int> status, int code) {
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+  }
+
+  fs::path installFolder, program, userFolder;
+  std::vector<std::string> environment;
+  std::vector<pid_t> running;
+  TempDataHome dataHome;  // inherited by the program
+};
+
+TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  std::this_thread::sleep_for(1s);
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+
+  const std::string text = log();
+  EXPECT_TRUE(text.starts_with(std::string(kBom) + "\tApplication: Skerrion2demo v2.79")) << text.substr(0, 80);
+  EXPECT_NE(text.find("Zib::~Zib(): Rendered "), std::string::npos) << "frames ran";
+  EXPECT_TRUE(text.ends_with("Zib::~Zib(): Done. Clean exit.\r\n")) << text.substr(text.size() / 2);
+
+  const std::string config = userFile("Skerrion2demo.cfg");
+  EXPECT_TRUE(config.starts_with(std::string(kBom) + "[Zib]\r\n")) << config;
+  for (size_t at = config.find('\n'); at != std::string::npos; at = config.find('\n', at + 1))
+    ASSERT_TRUE(at > 0 && config[at - 1] == '\r') << "bare line feed at byte " << at;
+  for (const char* line : {"\r\nwarning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n",
+                           "\r\ndebugLevel=0\r\n", "\r\ndebugCode=1\r\n", "\r\ndefaultLanguage=",
+                           "\r\nbTickWhilePaused=No\r\n", "\r\nbEnableDelayedLoad=Yes\r\n", "\r\n[ZibGraphics]\r\n"})
+    EXPECT_NE(config.find(line), std::string::npos) << line;
+
+  // The game's settings and profiles, as the next start reads them back.
+  std::vector<uint8_t> record(94248);
+  EXPECT_TRUE(loadChecksummedFile(record.data(), 14696, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion));
+  EXPECT_TRUE(loadChecksummedFile(record.data(), 94248, getUserDataFolder(), u"Skerrion2demo.pro", kSaveVersion));
+  for (const auto& entry : fs::directory_iterator(userFolder)) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << "replaced by rename";
+    EXPECT_FALSE(entry.path().filename().string().starts_with("crash.")) << "a clean exit is no crash";
+  }
+}
+
+TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
+  const pid_t first = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  const uintmax_t logSize = fs::file_size(userFolder / "Skerrion2demo.log");
+
+  EXPECT_TRUE(exitedWith(waitExit(start(), 3s), 0)) << output();
+  EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
+  EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first copy still runs";
+
+  ASSERT_TRUE(requestWindowCloseOf(first));
+  ASSERT_TRUE(exitedWith(waitExit(first), 0)) << output();
+  EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
+}
+
+TEST_F(ProgramTest, CrashWritesMinidumpAndCrashLog) {
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  // The filter takes a fault signal sent by another process as a crash.
+  kill(pid, SIGSEGV);
+  const std::optional<int> status = waitExit(pid);
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGSEGV) << "ends as it would without the filter";
+
+  EXPECT_TRUE(userFile("crash.Skerrion2demo.mdmp").starts_with("MDMP"));
+  const std::string crashLog = userFile("crash.Skerrion2demo.log");
+  EXPECT_EQ(crashLog, log());
+  EXPECT_NE(crashLog.find("createZIB(): Entering game loop.\r\n"), std::string::npos);
+}
+
+TEST_F(ProgramTest, FatalErrorEndsWithStatus255AndItsTextInTheLog) {
+  const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
+  std::string text = EngineTest::readFile(staticConfig);
+  const size_t key = text.find("hq2x=");
+  ASSERT_NE(key, std::string::npos);
+  text.erase(key, text.find('\n', key) - key);
+  std::ofstream(staticConfig, std::ios::binary | std::ios::trunc) << text;
+  ASSERT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
+  const char* error = "Key 'hq2x' could not be found in section 'Graphics'.";
+  EXPECT_NE(log().find(error), std::string::npos) << log();
+  EXPECT_NE(output().find(error), std::string::npos) << "shown in place of the message box: " << output();
+  EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp")) << "a reported failure is no crash";
+}
+
+}  // namespace
