@@ -6,6 +6,8 @@
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "frontend/ContextLanguageSelect.h"
+#include "graphics/Renderable.h"
+#include "graphics/Skin.h"
 #include "graphics/Texture.h"
 #include "localisation/Language.h"
 
@@ -32,6 +34,27 @@ void Loader::setupLanguage() {
   if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
 }
 
+void Loader::showProgress() {
+  if (!pBarFrame) {
+    auto* texture = static_cast<Texture*>(zib->pResourceManager->find(false, u"progressBarTex"));
+    if (!texture) return;
+    // Skin 0 is the empty bar, skin 1 its fill, both centred below the middle.
+    const Vector3 place(0, -160, 0);
+    pBarFrame = new Renderable();
+    pBarFill = new Renderable();
+    appendChild(pBarFrame);
+    appendChild(pBarFill);
+    pBarFrame->setPlacement(texture->skins[0], &place, nullptr, nullptr, nullptr, nullptr);
+    pBarFill->setPlacement(texture->skins[1], &place, nullptr, nullptr, nullptr, nullptr);
+  }
+  // The fill grows from the left edge of the frame.
+  const float done = loadSteps.empty() ? 1.0f : static_cast<float>(nextStep) / static_cast<float>(loadSteps.size());
+  const float width = static_cast<float>(pBarFill->pSkin->width);
+  const Vector3 scale(done, 1, 1);
+  const Vector3 place(-width * (1 - done) / 2, -160, 0);
+  pBarFill->setPlacement(nullptr, &place, nullptr, &scale, nullptr, nullptr);
+}
+
 void Loader::tickContents(double, double) {
   // First, since the fonts take their glyph set from the language.
   if (!bLanguageSet) {
@@ -43,8 +66,12 @@ void Loader::tickContents(double, double) {
   const double start = clock ? clock->getElapsedTime() : 0.0;
   while (nextStep < loadSteps.size()) {
     loadSteps[nextStep++]();
-    if (!clock || clock->getElapsedTime() - start >= kSliceSeconds) return;
+    if (!clock || clock->getElapsedTime() - start >= kSliceSeconds) {
+      showProgress();
+      return;
+    }
   }
+  showProgress();
   manager->push(new TitleScreen());
   bFinished = 1;
 }

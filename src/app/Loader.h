@@ -8,6 +8,7 @@
 #include "graphics/Context.h"
 
 class ContextManager;
+class Renderable;
 
 class Loader : public Context {
  public:
@@ -23,10 +24,15 @@ class Loader : public Context {
   std::vector<std::function<void()>> loadSteps;
   size_t nextStep = 0;
   bool bLanguageSet = false;
+  // The progress bar: its empty frame and the fill that grows with the steps.
+  Renderable* pBarFrame = nullptr;
+  Renderable* pBarFill = nullptr;
 
  private:
   // Picks the language on the first run and makes it current.
   void setupLanguage();
+  // The bar's frame and its fill, once the bar's texture is registered.
+  void showProgress();
 
   ContextManager* manager;
 };

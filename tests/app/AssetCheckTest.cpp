@@ -100,7 +100,14 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
   zib->pZibGraphics = new ZibGraphics();
   {
     ContextManager manager;
-    manager.push(new Loader(&manager));
+    auto* loader = new Loader(&manager);
+    manager.push(loader);
+    manager.frameTick(0, 0);  // one step a frame without the engine clock: the bar's texture
+    ASSERT_NE(loader->pBarFill, nullptr);
+    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, 0.5f);
+    const float frameLeft = loader->pBarFrame->position.x - loader->pBarFrame->pSkin->width / 2;
+    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * 0.5f / 2;
+    EXPECT_FLOAT_EQ(fillLeft, frameLeft) << "the fill grows from the frame's left edge";
     for (int frame = 0; frame < 10 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
       manager.frameTick(0, 0);
     const auto* title = static_cast<TitleScreen*>(manager.getTop());
