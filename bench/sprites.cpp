@@ -147,6 +147,7 @@ void measure(benchmark::State& state, const char* implementation, const Scene& s
     state.SetIterationTime(elapsed.count());
     times.push_back(elapsed.count() * 1000);
   }
+  if (times.empty()) return;
   state.counters["median_ms"] = median(times);
   std::vector<double>& all = frameTimes[implementation][{scene.size, scene.textures, scene.count}];
   all.insert(all.end(), times.begin(), times.end());
