@@ -1,29 +1,10 @@
 // Decodes arbitrary bytes as a JPEG file.
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <string>
 
-#include "engine/FileManager.h"
-#include "engine/StringUtils.h"
-#include "engine/Zib.h"
-#include "graphics/MemoryImageFile.h"
 #include "support/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzzEnsureEngine();
-  if (!zib->pFileManager) {
-    zib->pFileManager = new FileManager();
-    zib->pFileManager->bForceDisk = true;
-  }
-  // Inside the fuzzing's own temporary data folder, removed at exit.
-  static const std::string path = std::string(std::getenv("XDG_DATA_HOME")) + "/input.jpg";
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), size);
-  fuzzCatchFatal([] {
-    // A few header bytes can ask for a huge image; decoding one only costs time.
-    MemoryImageFile header(MemoryImageFile::kImageHeaderOnly, fromUtf8(path));
-    if (int64_t(header.width) * header.height > 512 * 512) return;
-    MemoryImageFile image(0, fromUtf8(path));
-  });
+  fuzzDecodeImage(data, size, ".jpg", 512 * 512);
   return 0;
 }

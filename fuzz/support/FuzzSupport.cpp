@@ -2,11 +2,15 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "engine/ErrorManager.h"
+#include "engine/FileManager.h"
 #include "engine/Logger.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
+#include "graphics/MemoryImageFile.h"
 
 namespace {
 
@@ -33,4 +37,21 @@ void fuzzEnsureEngine() {
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
   zib->pResourceManager = new ResourceManager();
+}
+
+void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels) {
+  fuzzEnsureEngine();
+  if (!zib->pFileManager) {
+    zib->pFileManager = new FileManager();
+    zib->pFileManager->bForceDisk = true;
+  }
+  const std::string path = (dataHome / "input").string() + extension;
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), size);
+  fuzzCatchFatal([&] {
+    if (maxPixels) {
+      MemoryImageFile header(MemoryImageFile::kImageHeaderOnly, fromUtf8(path));
+      if (int64_t(header.width) * header.height > maxPixels) return;
+    }
+    MemoryImageFile image(0, fromUtf8(path));
+  });
 }

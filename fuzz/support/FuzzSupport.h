@@ -1,6 +1,8 @@
 #pragma once
 // Fuzz targets run without an engine window: a bare engine root whose fatal
 // reports throw FuzzFatal, so that a fatal report ends the input, not the fuzzer.
+#include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 
 struct FuzzFatal : std::runtime_error {
@@ -19,3 +21,9 @@ void fuzzCatchFatal(F&& f) {
   } catch (const FuzzFatal&) {
   }
 }
+
+// Decodes the bytes as an image file whose name ends with `extension`
+// (".bmp", ".tga", ".jpg"), written into the fuzzing's temporary data folder.
+// With `maxPixels`, an image whose header asks for more pixels is read no
+// further: a few header bytes can ask for a huge image, which only costs time.
+void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels = 0);

@@ -19,6 +19,11 @@ struct ScanCodeName {
   const char16_t* name;
 };
 
+struct TranslatedKey {
+  uint8_t scanCode;
+  const char16_t* names[Language::kLanguageCount];
+};
+
 // Display names of one language for the key slots.
 struct KeyNameTexts {
   const char16_t* directions[4];  // controller up, down, left, right
@@ -26,7 +31,6 @@ struct KeyNameTexts {
   const char16_t* mouse[4];       // mouse up, down, left, right
   const char16_t* mouseButton;    // "%d": mouse button from 1
   const char16_t* other;          // "%d": the slot number
-  std::span<const ScanCodeName> keys;
 };
 
 struct LanguageData {
@@ -54,35 +58,32 @@ constexpr ScanCodeName kCommonKeys[] = {
     {0x57, u"F11"},   {0x58, u"F12"},   {0xB5, u"Num /"}, {0xC5, u"Pause"},
 };
 
-constexpr ScanCodeName kEnglishKeys[] = {
-    {0x01, u"Escape"},      {0x0E, u"Backspace"},    {0x0F, u"Tab"},         {0x1C, u"Enter"},
-    {0x1D, u"Left Ctrl"},   {0x2A, u"Left Shift"},   {0x36, u"Right Shift"}, {0x38, u"Left Alt"},
-    {0x39, u"Space"},       {0x3A, u"Caps Lock"},    {0x45, u"Num Lock"},    {0x46, u"Scroll Lock"},
-    {0x9C, u"Num Enter"},   {0x9D, u"Right Ctrl"},   {0xB7, u"Print Screen"}, {0xB8, u"Right Alt"},
-    {0xC7, u"Home"},        {0xC8, u"Up"},           {0xC9, u"Page Up"},     {0xCB, u"Left"},
-    {0xCD, u"Right"},       {0xCF, u"End"},          {0xD0, u"Down"},        {0xD1, u"Page Down"},
-    {0xD2, u"Insert"},      {0xD3, u"Delete"},       {0xDB, u"Left Windows"}, {0xDC, u"Right Windows"},
-    {0xDD, u"Menu"},
-};
-
-constexpr ScanCodeName kGermanKeys[] = {
-    {0x01, u"Esc"},           {0x0E, u"R\u00fccktaste"},  {0x0F, u"Tabulator"},      {0x1C, u"Eingabe"},
-    {0x1D, u"Strg links"},    {0x2A, u"Umschalt links"},  {0x36, u"Umschalt rechts"}, {0x38, u"Alt"},
-    {0x39, u"Leertaste"},     {0x3A, u"Feststelltaste"},  {0x45, u"Num-Taste"},      {0x46, u"Rollen"},
-    {0x9C, u"Num Eingabe"},   {0x9D, u"Strg rechts"},     {0xB7, u"Druck"},          {0xB8, u"Alt Gr"},
-    {0xC7, u"Pos1"},          {0xC8, u"Pfeil hoch"},      {0xC9, u"Bild auf"},       {0xCB, u"Pfeil links"},
-    {0xCD, u"Pfeil rechts"},  {0xCF, u"Ende"},            {0xD0, u"Pfeil runter"},   {0xD1, u"Bild ab"},
-    {0xD2, u"Einfg"},         {0xD3, u"Entf"},            {0xDB, u"Windows links"},  {0xDC, u"Windows rechts"},
-    {0xDD, u"Anwendung"},
+// Keyboard keys named differently in each language, by language index.
+constexpr TranslatedKey kTranslatedKeys[] = {
+    {0x01, {u"Escape", u"Esc"}},                  {0x0E, {u"Backspace", u"R\u00fccktaste"}},
+    {0x0F, {u"Tab", u"Tabulator"}},               {0x1C, {u"Enter", u"Eingabe"}},
+    {0x1D, {u"Left Ctrl", u"Strg links"}},        {0x2A, {u"Left Shift", u"Umschalt links"}},
+    {0x36, {u"Right Shift", u"Umschalt rechts"}}, {0x38, {u"Left Alt", u"Alt"}},
+    {0x39, {u"Space", u"Leertaste"}},             {0x3A, {u"Caps Lock", u"Feststelltaste"}},
+    {0x45, {u"Num Lock", u"Num-Taste"}},          {0x46, {u"Scroll Lock", u"Rollen"}},
+    {0x9C, {u"Num Enter", u"Num Eingabe"}},       {0x9D, {u"Right Ctrl", u"Strg rechts"}},
+    {0xB7, {u"Print Screen", u"Druck"}},          {0xB8, {u"Right Alt", u"Alt Gr"}},
+    {0xC7, {u"Home", u"Pos1"}},                   {0xC8, {u"Up", u"Pfeil hoch"}},
+    {0xC9, {u"Page Up", u"Bild auf"}},            {0xCB, {u"Left", u"Pfeil links"}},
+    {0xCD, {u"Right", u"Pfeil rechts"}},          {0xCF, {u"End", u"Ende"}},
+    {0xD0, {u"Down", u"Pfeil runter"}},           {0xD1, {u"Page Down", u"Bild ab"}},
+    {0xD2, {u"Insert", u"Einfg"}},                {0xD3, {u"Delete", u"Entf"}},
+    {0xDB, {u"Left Windows", u"Windows links"}},  {0xDC, {u"Right Windows", u"Windows rechts"}},
+    {0xDD, {u"Menu", u"Anwendung"}},
 };
 
 constexpr LanguageData kLanguages[Language::kLanguageCount] = {
     {kEnglishTexts,
      {{u"Up", u"Down", u"Left", u"Right"}, u"Button %d",
-      {u"Mouse up", u"Mouse down", u"Mouse left", u"Mouse right"}, u"Mouse button %d", u"Key %d", kEnglishKeys}},
+      {u"Mouse up", u"Mouse down", u"Mouse left", u"Mouse right"}, u"Mouse button %d", u"Key %d"}},
     {kGermanTexts,
      {{u"Hoch", u"Runter", u"Links", u"Rechts"}, u"Knopf %d",
-      {u"Maus hoch", u"Maus runter", u"Maus links", u"Maus rechts"}, u"Maustaste %d", u"Taste %d", kGermanKeys}},
+      {u"Maus hoch", u"Maus runter", u"Maus links", u"Maus rechts"}, u"Maustaste %d", u"Taste %d"}},
 };
 
 // Rows of keys named by their one character, from their first scan code.
@@ -136,7 +137,7 @@ void Language::applyKeyNames() {
     for (size_t i = 0; i < row.labels.size(); ++i) keyNames[row.firstScanCode + i] = std::u16string(1, row.labels[i]);
   for (int32_t i = 0; i < 10; ++i) keyNames[kF1 + i] = formatString(u"F%d", i + 1);
   for (const ScanCodeName& key : kCommonKeys) keyNames[key.scanCode] = key.name;
-  for (const ScanCodeName& key : texts.keys) keyNames[key.scanCode] = key.name;
+  for (const TranslatedKey& key : kTranslatedKeys) keyNames[key.scanCode] = key.names[currentLanguage];
 
   for (int32_t j = 0; j < 4; ++j) {
     const int32_t first = kControllerFirstSlot + kControllerSlots * j;

@@ -11,7 +11,6 @@
 #include "app/TitleScreen.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/StringUtils.h"
 #include "engine/Zib.h"
@@ -19,8 +18,7 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
@@ -34,10 +32,10 @@ int32_t readInt(const ByteBuffer& bytes, size_t at) {
   return value;
 }
 
-class AssetCheckTest : public EngineTest {
+class AssetCheckTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
+    GraphicsTest::SetUp();
     zib->pFileManager = new FileManager();
     zib->pFileManager->useWad(fromUtf8(ZIB_BIN_DIR) + u"/Skerrion2demo.dat");
   }
@@ -94,10 +92,7 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
 }
 
 TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPicture) {
-  resetNullAdapterConfig();
-  setGraphicsBackend(GraphicsBackend::Null);
-  zib->pConfig = new MemoryIniFile(ByteBuffer());
-  zib->pZibGraphics = new ZibGraphics();
+  makeGraphics();
   {
     ContextManager manager;
     auto* loader = new Loader(&manager);
@@ -122,8 +117,6 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
   }
   // Registered resources live to the end of the run; here they go before the device.
   for (const auto& [name, resource] : zib->pResourceManager->resources) delete resource;
-  delete zib->pZibGraphics;
-  zib->pZibGraphics = nullptr;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,14 +27,6 @@ struct Screen : Context {
 };
 
 using ContextManagerTest = EngineTest;
-
-// LC_ALL, the locale variable read first, for the test's lifetime.
-struct ScopedLocale {
-  explicit ScopedLocale(const char* locale) { setenv("LC_ALL", locale, 1); }
-  ~ScopedLocale() { old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL"); }
-  const char* old = std::getenv("LC_ALL");
-  std::string saved = old ? old : "";
-};
 
 TEST_F(ContextManagerTest, PopsFinishedScreensEntersNewTopsAndQuitsWhenEmpty) {
   Screen below;  // kept: not deleted when finished; outlives the manager
@@ -83,7 +74,7 @@ TEST_F(ContextManagerTest, EscapeFinishesTheTopOnlyWhenAllowed) {
 }
 
 TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRunsUntilEscape) {
-  ScopedLocale locale("de_DE.UTF-8");
+  ScopedEnv locale("LC_ALL", "de_DE.UTF-8");  // the locale variable read first
   zib->pLanguage = new Language();
   ContextManager manager;
   auto* loader = new Loader(&manager);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -50,7 +49,7 @@ TEST_F(GlobalTest, DamagedOrForeignFilesSilentlyKeepTheDefaults) {
   changed.save();
   std::string bytes = readFile(userDataFolder() / "Skerrion2demo.hst");
   bytes[bytes.size() / 2] ^= 0x40;
-  std::ofstream(userDataFolder() / "Skerrion2demo.hst", std::ios::binary) << bytes;
+  writeFile(userDataFolder() / "Skerrion2demo.hst", bytes);
   // Intact containers of a record of another length and of another version.
   saveChecksummedFile(&changed, 100, getUserDataFolder(), u"Skerrion2demo.pro", u"2.79");
   GameGlobal global;

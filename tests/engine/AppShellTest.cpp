@@ -61,7 +61,6 @@ class AppShellTest : public ::testing::Test {
   }
 
   GameGlobal* fakeGame() { return reinterpret_cast<GameGlobal*>(&gameStorage); }
-  std::string logText() const { return EngineTest::readFile(toUtf8(getLogFilePath())); }
   void startEngine() {
     ShowWindow(window, SW_SHOWNORMAL);
     ASSERT_TRUE(runMainLoopStep(nullptr, window));
@@ -95,7 +94,7 @@ TEST_F(AppShellTest, EngineIsBuiltOnlyOnceTheWindowIsInFront) {
   ASSERT_NE(zib, nullptr);
   EXPECT_EQ(zib->hWindowHandle, window);
   EXPECT_EQ(gameGlobal, fakeGame());
-  EXPECT_NE(logText().find("\tcreateZIB(): Entering game loop.\r\n"), std::string::npos);
+  EXPECT_NE(EngineTest::logText().find("\tcreateZIB(): Entering game loop.\r\n"), std::string::npos);
 
   // Once built, the engine runs whether in front or not (it pauses itself).
   fake->pushEvent(WM_ACTIVATE, WA_INACTIVE);
@@ -112,7 +111,7 @@ TEST_F(AppShellTest, RecreateDeletesTheEngineAndTheNextStepInFrontRebuildsIt) {
   EXPECT_EQ(zib, nullptr);
   EXPECT_EQ(gameGlobal, nullptr);
   EXPECT_FALSE(bRecreateEngine);
-  EXPECT_NE(logText().find("\tdeleteZIB(): ZIB shutting down...\r\n"), std::string::npos);
+  EXPECT_NE(EngineTest::logText().find("\tdeleteZIB(): ZIB shutting down...\r\n"), std::string::npos);
 
   fake->pushEvent(WM_ACTIVATE, WA_INACTIVE);
   EXPECT_TRUE(runMainLoopStep(nullptr, window));
@@ -147,7 +146,7 @@ TEST_F(AppShellTest, FocusAndCharactersReachTheEngineOnlyWhenItExists) {
   EXPECT_FALSE(zib->bHasFocus);
   windowProc(window, WM_ACTIVATE, MAKEWPARAM(2, 1), 0);  // clicked active while minimised
   EXPECT_TRUE(zib->bHasFocus);
-  const std::string log = logText();
+  const std::string log = EngineTest::logText();
   EXPECT_NE(log.find("\tWMhooks::windowFocusLost(): Window focus lost.\r\n"), std::string::npos);
   EXPECT_LT(log.find("focus lost"), log.find("\tWMhooks::windowFocusGained(): Window focus gained.\r\n"));
 

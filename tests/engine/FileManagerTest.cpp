@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
@@ -23,11 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Files = std::map<std::string, std::string>;
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-  if (path.has_parent_path()) fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string le32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 

@@ -58,7 +58,7 @@ class FrameLoopTest : public EngineTest {
     EngineTest::TearDown();
   }
   bool logged(const std::string& line) const {
-    return readFile(userDataFolder() / "Skerrion2demo.log").find("Zib::" + line) != std::string::npos;
+    return logText().find("Zib::" + line) != std::string::npos;
   }
 
   FakeDevice device;

@@ -25,10 +25,9 @@ class LoggerTest : public ::testing::Test {
     commandLineArgs = savedArgs;
   }
 
-  std::string logBytes() const { return EngineTest::readFile(toUtf8(getLogFilePath())); }
   // The lines after the header, each with its CR LF.
   std::string bodyAfterHeader() const {
-    const std::string bytes = logBytes();
+    const std::string bytes = EngineTest::logText();
     const size_t dateLine = bytes.find("\tLog date: ");
     return bytes.substr(bytes.find("\r\n", dateLine) + 2);
   }
@@ -48,7 +47,7 @@ std::vector<std::string> splitCrLf(const std::string& text) {
 TEST_F(LoggerTest, HeaderIdentifiesTheRun) {
   commandLineArgs = {u"-safe", u"two words"};
   Logger logger;
-  const std::string bytes = logBytes();
+  const std::string bytes = EngineTest::logText();
   ASSERT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
   const std::vector<std::string> lines = splitCrLf(bytes.substr(3));
   ASSERT_EQ(lines.size(), 7u);
@@ -78,7 +77,7 @@ TEST_F(LoggerTest, FirstLineHasNoPrefixWhateverTheClock) {
   Logger logger;
   now = 7;
   logger.log(u"x");
-  EXPECT_EQ(logBytes().substr(3, 14), "\tApplication: ");
+  EXPECT_EQ(EngineTest::logText().substr(3, 14), "\tApplication: ");
   EXPECT_EQ(bodyAfterHeader(), "+7\tx\r\n");
 }
 
@@ -94,13 +93,13 @@ TEST_F(LoggerTest, CloseCopiesToTheCrashLogAndSilencesLaterLines) {
   Logger logger;
   logger.log(u"before");
   logger.close();
-  const std::string closed = logBytes();
+  const std::string closed = EngineTest::logText();
   EXPECT_EQ(EngineTest::readFile(toUtf8(crashLogPath())), closed);
   EXPECT_NE(closed.find("\tbefore\r\n"), std::string::npos);
   now += 10;
   logger.log(u"after");
   logger.close();
-  EXPECT_EQ(logBytes(), closed);
+  EXPECT_EQ(EngineTest::logText(), closed);
   EXPECT_EQ(EngineTest::readFile(toUtf8(crashLogPath())), closed);
 }
 

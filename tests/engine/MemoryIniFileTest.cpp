@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string_view>
 
 #include "engine/ByteBuffer.h"
-#include "engine/FileManager.h"
 #include "engine/StringUtils.h"
 #include "engine/Zib.h"
 #include "support/EngineFixture.h"
@@ -36,19 +34,10 @@ class MemoryIniFileTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    zib->pFileManager = new FileManager();
-    zib->pFileManager->bForceDisk = true;
-  }
-  void TearDown() override {
-    delete zib->pFileManager;
-    zib->pFileManager = nullptr;
-    EngineTest::TearDown();
+    useDiskFiles();
   }
 
   std::filesystem::path path(const char* name) const { return userDataFolder() / name; }
-  static void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-  }
 };
 
 TEST_F(MemoryIniFileTest, ParsesLinesAsTheFormatDefines) {
@@ -167,10 +156,10 @@ TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
   const auto file = path("user.cfg");
   EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
   EXPECT_FALSE(std::filesystem::exists(file));
-  writeBytes(file, "");
+  writeFile(file, "");
   EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
 
-  writeBytes(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
+  writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
   MemoryIniFile ini(fromUtf8(file.string()));
   EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
   ini.save();
@@ -180,7 +169,7 @@ TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
 
 TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
   const auto file = path("user.cfg");
-  writeBytes(file, "[S]\nk=old\n");
+  writeFile(file, "[S]\nk=old\n");
   MemoryIniFile ini(fromUtf8(file.string()));
   ini.setString(u"S", u"k", u"new");
   // The temporary file cannot be created while a folder has its name.

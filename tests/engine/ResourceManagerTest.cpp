@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Logger.h"
+#include "engine/Format.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"
@@ -39,6 +39,6 @@ TEST_F(ResourceManagerTest, ShutdownCountsRegistrationsAndLeavesObjectsAlive) {
   for (ZibBase* object : objects) object->destroy();
   delete root;  // closes the log
   root = nullptr;
-  const std::string log = readFile(toUtf8(getLogFilePath()));
+  const std::string log = logText();
   EXPECT_NE(log.find("ResourceManager::~ResourceManager(): Destroying 97 resources."), std::string::npos);
 }

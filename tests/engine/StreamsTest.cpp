@@ -8,6 +8,7 @@
 #include "engine/FileStream.h"
 #include "engine/MemoryFile.h"
 #include "engine/StringUtils.h"
+#include "support/EngineFixture.h"
 
 namespace fs = std::filesystem;
 
@@ -15,16 +16,10 @@ namespace {
 
 class StreamsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zib-streams-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::u16string path(const char* name) const { return fromUtf8((dir / name).string()); }
 
-  fs::path dir;
+  TempDataHome temp;
+  const fs::path& dir = temp.path();
 };
 
 }  // namespace

@@ -1,55 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <optional>
 
 #include "app/AppPaths.h"
 #include "engine/StringUtils.h"
 #include "engine/SystemInfo.h"
+#include "support/EngineFixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets (or, with nullptr, unsets) an environment variable for its lifetime.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name(name) {
-    if (const char* old = getenv(name)) oldValue = old;
-    set(value);
-  }
-  ~ScopedEnv() { set(oldValue ? oldValue->c_str() : nullptr); }
-
- private:
-  void set(const char* value) {
-    value ? setenv(name, value, 1) : unsetenv(name);
-    tzset();
-  }
-  const char* name;
-  std::optional<std::string> oldValue;
-};
-
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/zib-sysinfo-XXXXXX";
-    path = mkdtemp(pattern);
-  }
-  ~TempFolder() { fs::remove_all(path); }
-  fs::path path;
-};
 
 fs::perms permsOf(const fs::path& path) { return fs::status(path).permissions(); }
 
 }  // namespace
 
 TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
-  TempFolder temp;
-  const fs::path home = temp.path / "data" / "home";
+  TempDataHome temp;
+  const fs::path home = temp.path() / "data" / "home";
   ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
 
   const fs::path expected = home / "Quillon studios" / "Skerrion2demo" / "2.79";
@@ -70,11 +40,11 @@ TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
 }
 
 TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
-  TempFolder temp;
-  ScopedEnv home("HOME", temp.path.c_str());
+  TempDataHome temp;
+  ScopedEnv home("HOME", temp.path().c_str());
   ScopedEnv emptyXdg("XDG_DATA_HOME", "");
-  EXPECT_EQ(getCommonAppDataFolder(), fromUtf8((temp.path / ".local/share").string()));
-  EXPECT_TRUE(fs::is_directory(temp.path / ".local/share"));
+  EXPECT_EQ(getCommonAppDataFolder(), fromUtf8((temp.path() / ".local/share").string()));
+  EXPECT_TRUE(fs::is_directory(temp.path() / ".local/share"));
   ScopedEnv badXdg("XDG_DATA_HOME", "/proc/no-such-folder");
   EXPECT_EQ(getCommonAppDataFolder(), u".");
 }
@@ -88,16 +58,16 @@ TEST(SystemInfoTest, VersionAndProgramFolder) {
 }
 
 TEST(SystemInfoTest, FileExistsAndCopyFile) {
-  TempFolder temp;
-  const auto path = [&](const char* name) { return fromUtf8((temp.path / name).string()); };
-  std::ofstream(temp.path / "source.txt") << "new";
-  std::ofstream(temp.path / "target.txt") << "old text";
+  TempDataHome temp;
+  const auto path = [&](const char* name) { return fromUtf8((temp.path() / name).string()); };
+  std::ofstream(temp.path() / "source.txt") << "new";
+  std::ofstream(temp.path() / "target.txt") << "old text";
   EXPECT_TRUE(fileExists(path("source.txt")));
   EXPECT_FALSE(fileExists(path("missing.txt")));
-  EXPECT_FALSE(fileExists(fromUtf8(temp.path.string())));
+  EXPECT_FALSE(fileExists(fromUtf8(temp.path().string())));
 
   copyFile(path("source.txt"), path("target.txt"));
-  EXPECT_EQ(fs::file_size(temp.path / "target.txt"), 3u);
+  EXPECT_EQ(fs::file_size(temp.path() / "target.txt"), 3u);
   copyFile(path("missing.txt"), path("other.txt"));
   EXPECT_FALSE(fileExists(path("other.txt")));
 }

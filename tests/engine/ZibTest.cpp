@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,7 +42,6 @@ class ZibTest : public ::testing::Test {
   void TearDown() override { staticConfigFolder.clear(); }
 
   static std::string configPath() { return toUtf8(getConfigFilePath()); }
-  static void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;
@@ -82,7 +80,7 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
 }
 
 TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
-  writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40917\ndefaultLanguage=1\n[Other]\nkey=value\n");
+  EngineTest::writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40917\ndefaultLanguage=1\n[Other]\nkey=value\n");
   auto* engine = new Zib(nullptr, nullptr);
   EXPECT_FALSE(engine->bRelease);
   EXPECT_EQ(engine->debugLevel, 7);
@@ -95,7 +93,7 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
   EXPECT_NE(saved.find("bEnableDelayedLoad=Yes\r\n"), std::string::npos);
   EXPECT_TRUE(contains(logLines("Zib::~Zib(): "), "Objects still allocated (memory leaks?): 0"));
 
-  writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40916\n");
+  EngineTest::writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40916\n");
   engine = new Zib(nullptr, nullptr);
   EXPECT_TRUE(engine->bRelease);
   EXPECT_EQ(engine->debugLevel, 0);
@@ -132,7 +130,7 @@ TEST_F(ZibTest, StaticConfigurationMustExistWithEveryKey) {
   staticConfigFolder = fromUtf8(dataHome.path().string() + "/");
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Skerrion2demo.cfg.static verification failed");
   EXPECT_EQ(zib, nullptr);
-  writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
+  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
             "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n");
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Key 'hq2x' could not be found in section 'Graphics'.");
   EXPECT_EQ(zib, nullptr);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/Logger.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "platform/Timers.h"
@@ -32,7 +31,6 @@ class ZibTimerTest : public EngineTest {
     setTimeSource(nullptr);
   }
   static double now() { return zib->pTimeKeeper->getElapsedTime(); }
-  static std::string logText() { return readFile(toUtf8(getLogFilePath())); }
 
   ManualTimeSource clock;
   ZibTimer timer;

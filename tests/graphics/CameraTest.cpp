@@ -5,38 +5,29 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/ByteBuffer.h"
-#include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
 Vector3 pointer;
 
 // A windowed 800 x 480 null device: one device pixel per logical pixel.
-class CameraTest : public EngineTest {
+class CameraTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    resetNullAdapterConfig();
-    setGraphicsBackend(GraphicsBackend::Null);
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-    zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
-    zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
-    zib->pZibGraphics = new ZibGraphics();
+    GraphicsTest::SetUp();
+    configureWindowed800x480();
+    makeGraphics();
     Context::pointerSource = [] { return pointer; };
   }
   void TearDown() override {
     Context::pointerSource = nullptr;
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
-    EngineTest::TearDown();
+    GraphicsTest::TearDown();
   }
 };
 
@@ -44,12 +35,6 @@ D3DXMATRIX transform(D3DTRANSFORMSTATETYPE which) {
   D3DXMATRIX m;
   zib->pZibGraphics->dxDevice->GetTransform(which, &m);
   return m;
-}
-
-void expectNear(const Vector3& a, const Vector3& b) {
-  EXPECT_NEAR(a.x, b.x, 1e-3);
-  EXPECT_NEAR(a.y, b.y, 1e-3);
-  EXPECT_NEAR(a.z, b.z, 1e-3);
 }
 
 TEST_F(CameraTest, DefaultsViewRectAndPixelSnapWithTheTexelOffset) {

@@ -11,8 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/FileManager.h"
-#include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "support/EngineFixture.h"
 
@@ -88,8 +86,7 @@ class MemoryImageFileTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    zib->pFileManager = new FileManager();
-    zib->pFileManager->bForceDisk = true;
+    useDiskFiles();
     baseline = residentImageBytes;
   }
   void TearDown() override {
@@ -322,7 +319,7 @@ TEST_F(MemoryImageFileTest, WritersLogFilesTheyCannotOpen) {
   image->saveBMP(path("no/such/a.bmp"));
   image->saveJPG(60, path("no/such/a.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dataHome.path() / "no"));
-  const std::string log = readFile(toUtf8(getLogFilePath()));
+  const std::string log = logText();
   for (auto [format, name] : {std::pair{"TGA", "a.tga"}, {"BMP", "a.bmp"}, {"JPG", "a.jpg"}})
     EXPECT_NE(log.find(std::string("MemoryImageFile::save") + format + "(): Could not open " +
                        toUtf8(path(std::string("no/such/") + name))),

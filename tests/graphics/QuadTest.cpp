@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteBuffer.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/RectF.h"
@@ -11,34 +10,16 @@
 #include "graphics/TextureGrid.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/null/NullDevice.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
-class QuadTest : public EngineTest {
+class QuadTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    resetNullAdapterConfig();
-    setGraphicsBackend(GraphicsBackend::Null);
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
+    GraphicsTest::SetUp();
     zib->pConfig->setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
-    zib->pZibGraphics = new ZibGraphics();
-  }
-  void TearDown() override {
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
-    EngineTest::TearDown();
-  }
-  static NullDevice& device() { return *static_cast<NullDevice*>(zib->pZibGraphics->dxDevice); }
-  // The recorded calls that start with `from`; empties the record.
-  static std::vector<std::string> takeCalls(const char* from = "") {
-    std::vector<std::string> calls;
-    for (const std::string& call : device().calls)
-      if (call.starts_with(from)) calls.push_back(call);
-    device().calls.clear();
-    return calls;
+    makeGraphics();
   }
 };
 

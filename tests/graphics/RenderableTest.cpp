@@ -5,40 +5,22 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/ByteBuffer.h"
-#include "engine/Logger.h"
-#include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Camera.h"
 #include "graphics/Context.h"
 #include "graphics/Skin.h"
 #include "graphics/ZibGraphics.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
-class RenderableTest : public EngineTest {
+class RenderableTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    resetNullAdapterConfig();
-    setGraphicsBackend(GraphicsBackend::Null);
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-    zib->pZibGraphics = new ZibGraphics();
-  }
-  void TearDown() override {
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
-    EngineTest::TearDown();
+    GraphicsTest::SetUp();
+    makeGraphics();
   }
 };
-
-void expectNear(const Vector3& a, const Vector3& b) {
-  EXPECT_NEAR(a.x, b.x, 1e-3);
-  EXPECT_NEAR(a.y, b.y, 1e-3);
-  EXPECT_NEAR(a.z, b.z, 1e-3);
-}
 
 TEST_F(RenderableTest, TransformAppliesItsStepsInOrderAndBoundsFollowRotation) {
   Skin skin;
@@ -134,7 +116,7 @@ TEST_F(RenderableTest, HitTestsUseTheHalfOpenSkinAndSurviveASingularTransform) {
   EXPECT_FALSE(r->hitTest());
   r->setScaleXY(1);
   EXPECT_TRUE(r->hitTest());
-  const std::string log = readFile(toUtf8(getLogFilePath()));
+  const std::string log = logText();
   const auto first = log.find("Renderable::calcXform(): Matrix inversion failed.");
   EXPECT_NE(first, std::string::npos);
   EXPECT_EQ(log.find("Matrix inversion failed.", first + 30), std::string::npos);

@@ -1,19 +1,16 @@
 #include "graphics/Texture.h"
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
+#include "engine/ByteBuffer.h"
 #include "engine/DataStream.h"
-#include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
-#include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/TextureGrid.h"
 #include "graphics/ZibGraphics.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
@@ -24,17 +21,11 @@ UColor pattern(int x, int y) {
   return 0xFF000000u | uint32_t(y & 0xFF) << 16 | uint32_t(x >> 8) << 8 | uint32_t(x & 0xFF);
 }
 
-class TextureTest : public EngineTest {
+class TextureTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    resetNullAdapterConfig();
-    setGraphicsBackend(GraphicsBackend::Null);
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-    zib->pZibGraphics = new ZibGraphics();
-    // The fatal reports these tests expect must leave the device alone.
-    ErrorManager::onReleaseDisplay = nullptr;
-    ErrorManager::onCrashScreenshot = nullptr;
+    GraphicsTest::SetUp();
+    makeGraphics();
     zib->pFileManager = files = new FileManager();
     files->bUseWad = false;
     fs::create_directories(dataHome.path() / "work");
@@ -44,9 +35,7 @@ class TextureTest : public EngineTest {
   void TearDown() override {
     fs::current_path(oldFolder);
     files->bCreateWad = false;
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
-    EngineTest::TearDown();
+    GraphicsTest::TearDown();
   }
 
   static void writeImage(const char* name, int w, int h) {
@@ -55,7 +44,6 @@ class TextureTest : public EngineTest {
       for (int x = 0; x < w; ++x) image.pImageData[y * w + x] = pattern(x, y);
     image.saveTGA(fromUtf8(name));
   }
-  static void writeFile(const char* name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
   static std::string cache(int w, int h, int count, std::vector<Texture::SkinRecord> records) {
     const Texture::SkinCacheHeader header = {1, w, h, 1, {}, count};
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);

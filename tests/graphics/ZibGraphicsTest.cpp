@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "app/AppPaths.h"
-#include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/SystemInfo.h"
@@ -13,27 +12,16 @@
 #include "graphics/ZibGraphics.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
-class ZibGraphicsTest : public EngineTest {
+class ZibGraphicsTest : public GraphicsTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    resetNullAdapterConfig();  // 640x480 to 1920x1080, desktop 1920x1080, work area 1920x1040
-    setGraphicsBackend(GraphicsBackend::Null);
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-  }
   void TearDown() override {
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
     commandLineArgs.clear();
-    resetNullAdapterConfig();
-    EngineTest::TearDown();
+    GraphicsTest::TearDown();
   }
-  ZibGraphics& make() { return *(zib->pZibGraphics = new ZibGraphics()); }
-  NullDevice& device() { return *static_cast<NullDevice*>(zib->pZibGraphics->dxDevice); }
   std::u16string setting(const char16_t* key) { return zib->pConfig->getString(u"ZibGraphics", key); }
   // A small windowed back buffer, so that whole screenshots can be checked.
   void resize(ZibGraphics& g, int32_t width, int32_t height) {
@@ -55,7 +43,7 @@ Rect viewportOf(const ZibGraphics& g) { return {g.viewportLeft, g.viewportTop, g
 
 TEST_F(ZibGraphicsTest, ClosestMatchChoosesModeAndViewport) {
   nullAdapterConfig().modes.push_back({2560, 1080, 60, D3DFMT_X8R8G8B8});
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   g.calcClosestMatchParameters(true, 1024, 768);
   EXPECT_EQ(viewportOf(g), (Rect{0, 77, 1024, 691}));
   EXPECT_EQ(g.viewportAspect, 614.0f / 1024.0f);
@@ -81,7 +69,7 @@ TEST_F(ZibGraphicsTest, FullScreenTakesOnlyModesOfTheChosenFormat) {
   zib->bRelease = false;  // lists the debug sizes 320x240 and 480x360 too
   nullAdapterConfig().modes.push_back({1600, 900, 60, D3DFMT_R5G6B5});
   nullAdapterConfig().modes.push_back({1280, 600, 75, D3DFMT_X1R5G5B5});
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   std::u16string listed;
   for (BasicLink* node = g.videoModes.firstChild; node; node = node->next)
     listed += static_cast<VideoMode*>(node)->toString() + u" ";
@@ -108,7 +96,7 @@ TEST_F(ZibGraphicsTest, UnusableSettingsFallBack) {
   zib->pConfig->setString(u"ZibGraphics", u"texelAlignment.y", u"1e300");
   zib->pConfig->setString(u"ZibGraphics", u"videoModeWidth", u"0");
   zib->pConfig->setString(u"ZibGraphics", u"bFullScreen", u"No");
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   EXPECT_EQ(g.texelAlignment, Vector3(0.5f, -0.5f, 0.0f));
   EXPECT_EQ(g.backBufferWidth, 1666);  // the desktop width in the work area
   for (const int32_t width : {-3, 0, 1}) {
@@ -125,7 +113,7 @@ TEST_F(ZibGraphicsTest, UnusableSettingsFallBack) {
 }
 
 TEST_F(ZibGraphicsTest, SettingsRoundTrip) {
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   for (const char16_t* key : {u"bFullScreen", u"bBilinearFilter", u"bUseHardwareTL", u"bEnableFontCache",
                               u"bSimulate256x256TextureHW", u"bAllowLetterbox"})
     EXPECT_EQ(setting(key), u"Yes");
@@ -137,14 +125,14 @@ TEST_F(ZibGraphicsTest, SettingsRoundTrip) {
 
   delete zib->pZibGraphics;
   commandLineArgs = {u"-safe"};
-  ZibGraphics& safe = make();
+  ZibGraphics& safe = makeGraphics();
   EXPECT_EQ(viewportOf(safe), (Rect{0, 0, 800, 480}));
   safe.saveSettings();
   EXPECT_EQ(setting(u"videoModeWidth") + setting(u"videoModeHeight") + setting(u"bFullScreen"), u"800600No");
 }
 
 TEST_F(ZibGraphicsTest, PixelScaleBandsAndWindowToView) {
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   const auto scaleAt = [&](int32_t width, int32_t height) {
     g.viewportWidth = width;
     g.viewportHeight = height;
@@ -164,7 +152,7 @@ TEST_F(ZibGraphicsTest, PixelScaleBandsAndWindowToView) {
 }
 
 TEST_F(ZibGraphicsTest, RenderStatesAndFilterChange) {
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   g.bBilinearFilter = 0;
   const auto statesFor = [&](bool alphaPass) {
     device().calls.clear();
@@ -193,7 +181,7 @@ TEST_F(ZibGraphicsTest, RenderStatesAndFilterChange) {
 
 TEST_F(ZibGraphicsTest, RepeatedFailedResetsFallBackToADesktopWindow) {
   zib->pConfig->setInt(1024, u"ZibGraphics", u"videoModeWidth");
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   device().failNextResets(ZibGraphics::kMaxFailedResets);
   for (int i = 0; i < ZibGraphics::kMaxFailedResets; ++i) EXPECT_FALSE(zib->pFrameDevice->restorePresentation());
   EXPECT_TRUE(zib->pFrameDevice->restorePresentation());
@@ -211,7 +199,7 @@ TEST_F(ZibGraphicsTest, TgaScreenshotInsideTheFrameKeepsThePicture) {
       zib->pZibGraphics->dxDevice->Clear(1, &second, D3DCLEAR_TARGET, alphaPass ? 0xFF010000 : 0xFFC8C8C8, 1, 0);
     }
   } root;
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   resize(g, 2, 1);
   zib->pFrameDevice->beginScene();
   root.frameRender();
@@ -232,7 +220,7 @@ TEST_F(ZibGraphicsTest, TgaScreenshotInsideTheFrameKeepsThePicture) {
 }
 
 TEST_F(ZibGraphicsTest, ScreenshotFilesAndFailedCapture) {
-  ZibGraphics& g = make();
+  ZibGraphics& g = makeGraphics();
   const std::filesystem::path bmp = dataHome.path() / "s.bmp", tga = dataHome.path() / "s.tga";
   for (int32_t width = 1; width <= 4; ++width) {
     resize(g, width, 2);
@@ -271,7 +259,7 @@ TEST_F(ZibGraphicsTest, ScreenshotFilesAndFailedCapture) {
 }
 
 TEST_F(ZibGraphicsTest, FatalErrorSavesTheCrashPictureAndLeavesFullScreen) {
-  ZibGraphics& g = make();
+  ZibGraphics& g = *(zib->pZibGraphics = new ZibGraphics());  // with its fatal-report steps
   ASSERT_TRUE(g.bFullScreen);
   EXPECT_FATAL(ZIB_ERROR(u"boom"), "boom");
   EXPECT_FALSE(readFile(toUtf8(crashScreenshotPath())).empty());

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "engine/Zib.h"
@@ -67,14 +66,11 @@ TEST_F(LanguageTest, KeyNamesCoverEverySlotInTheCurrentLanguage) {
 }
 
 TEST(LanguageDetectTest, PicksTheLanguageOfTheSystemLocaleElseEnglish) {
-  const char* old = std::getenv("LC_ALL");
-  const std::string saved = old ? old : "";
   const std::pair<const char*, int32_t> cases[] = {{"de_DE.UTF-8", 1}, {"fr_FR.UTF-8", 0}, {"en_GB", 0}};
   for (const auto& [locale, expected] : cases) {
-    setenv("LC_ALL", locale, 1);
+    ScopedEnv lcAll("LC_ALL", locale);
     EXPECT_EQ(ContextLanguageSelect::autodetectLanguage(), expected) << locale;
   }
-  old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
 }
 
 }  // namespace

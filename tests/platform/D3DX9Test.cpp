@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "support/DeviceSupport.h"
+
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
@@ -105,45 +107,13 @@ TEST(D3DX9Test, VectorsConvertBothWays) {
 }
 
 // A device of the null backend for the surfaces the loaders work on.
-class D3DXSurfaceTest : public ::testing::Test {
+class D3DXSurfaceTest : public NullDeviceFixture {
  protected:
-  void SetUp() override {
-    setGraphicsBackend(GraphicsBackend::Null);
-    d3d = Direct3DCreate9(31);
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), D3D_OK);
-  }
-  void TearDown() override {
-    device->Release();
-    d3d->Release();
-    setGraphicsBackend(GraphicsBackend::Gl);
-  }
-
   IDirect3DSurface9* surface(UINT width, UINT height, D3DFORMAT format) {
     IDirect3DSurface9* result = nullptr;
     EXPECT_EQ(device->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SCRATCH, &result, nullptr), D3D_OK);
     return result;
   }
-
-  static std::vector<uint32_t> pixels(IDirect3DSurface9* target) {
-    D3DSURFACE_DESC desc;
-    target->GetDesc(&desc);
-    std::vector<uint32_t> result(desc.Width * desc.Height);
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(target->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    for (UINT y = 0; y < desc.Height; ++y)
-      std::memcpy(&result[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
-    target->UnlockRect();
-    return result;
-  }
-
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
 };
 
 TEST_F(D3DXSurfaceTest, LoadingCopiesRectanglesWithTheirPitch) {
@@ -159,23 +129,23 @@ TEST_F(D3DXSurfaceTest, LoadingCopiesRectanglesWithTheirPitch) {
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, &dest, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &source,
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
-  EXPECT_EQ(pixels(target), (std::vector<uint32_t>{0, 0, 0, 0,                           //
-                                                   0, 0, 0xFF000011, 0xFF000012,         //
-                                                   0, 0, 0xFF000021, 0xFF000022}));
+  EXPECT_EQ(surfacePixels(target), (std::vector<uint32_t>{0, 0, 0, 0,                    //
+                                                          0, 0, 0xFF000011, 0xFF000012,  //
+                                                          0, 0, 0xFF000021, 0xFF000022}));
 
   // A colour key clears matching pixels; a larger destination gets transparent black.
   const RECT one = {1, 2, 2, 3}, two = {0, 0, 2, 2};
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, nullptr, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &source,
                                       D3DX_FILTER_NONE, 0xFF000011),
             D3D_OK);
-  std::vector<uint32_t> loaded = pixels(target);
+  std::vector<uint32_t> loaded = surfacePixels(target);
   EXPECT_EQ(loaded[0], 0u);
   EXPECT_EQ(loaded[1], 0xFF000012u);
   EXPECT_EQ(loaded[2], 0u);
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, &two, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &one,
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
-  loaded = pixels(target);
+  loaded = surfacePixels(target);
   EXPECT_EQ(loaded[0], 0xFF000021u);
   EXPECT_EQ(loaded[1], 0u);
   EXPECT_EQ(loaded[4], 0u);
@@ -197,11 +167,11 @@ TEST_F(D3DXSurfaceTest, LoadingConvertsBetweenFormats) {
             D3D_OK);
   ASSERT_EQ(D3DXLoadSurfaceFromSurface(wide, nullptr, nullptr, narrow, nullptr, nullptr, D3DX_FILTER_NONE, 0), D3D_OK);
   // Rounded to 5, 6 and 5 bits, widened by repeating the top bits; no alpha.
-  EXPECT_EQ(pixels(wide)[0], 0xFFFF8242u);
+  EXPECT_EQ(surfacePixels(wide)[0], 0xFFFF8242u);
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(opaque, nullptr, nullptr, &orange, D3DFMT_A8R8G8B8, 4, nullptr, &whole,
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
-  EXPECT_EQ(pixels(opaque)[0], 0xFFFF8040u);
+  EXPECT_EQ(surfacePixels(opaque)[0], 0xFFFF8040u);
   narrow->Release();
   wide->Release();
   opaque->Release();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "platform/D3D9.h"
@@ -8,76 +7,22 @@
 #include "platform/fake/FakeWindow.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
+#include "support/DeviceSupport.h"
 
 namespace {
 
-LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(hWnd, message, wParam, lParam);
-}
-
-D3DPRESENT_PARAMETERS windowed(UINT width, UINT height) {
-  D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferWidth = width;
-  pp.BackBufferHeight = height;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.BackBufferCount = 1;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  return pp;
-}
-
-class NullDeviceTest : public ::testing::Test {
+class NullDeviceTest : public NullDeviceFixture {
  protected:
-  void SetUp() override {
-    setGraphicsBackend(GraphicsBackend::Null);
-    resetNullAdapterConfig();
-    d3d = Direct3DCreate9(31);
-    ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp = windowed(800, 480);
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                                &device),
-              D3D_OK);
-    null = static_cast<NullDevice*>(device);
-  }
-  void TearDown() override {
-    if (device) device->Release();
-    d3d->Release();
-    resetNullAdapterConfig();
-    setGraphicsBackend(GraphicsBackend::Gl);
-  }
-
   DWORD renderState(D3DRENDERSTATETYPE state) {
     DWORD value = 0xDEAD;
     EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK);
     return value;
   }
-
-  // The back buffer as top-down A8R8G8B8, through the screenshot's path.
-  std::vector<uint32_t> readBack() {
-    IDirect3DSurface9* back = nullptr;
-    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    D3DSURFACE_DESC desc;
-    back->GetDesc(&desc);
-    IDirect3DSurface9* scratch = nullptr;
-    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &scratch,
-                                                  nullptr),
-              D3D_OK);
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(scratch, nullptr, nullptr, back, nullptr, nullptr, D3DX_FILTER_NONE, 0),
-              D3D_OK);
-    back->Release();
-    std::vector<uint32_t> pixels(static_cast<size_t>(desc.Width) * desc.Height);
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(scratch->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    for (UINT y = 0; y < desc.Height; ++y)
-      std::memcpy(&pixels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
-    scratch->UnlockRect();
-    scratch->Release();
-    return pixels;
+  DWORD stageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+    DWORD value = 0xDEAD;
+    EXPECT_EQ(device->GetTextureStageState(stage, type, &value), D3D_OK);
+    return value;
   }
-
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
-  NullDevice* null = nullptr;
 };
 
 TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
@@ -119,7 +64,7 @@ TEST_F(NullDeviceTest, ConfiguredFailuresReachTheCaller) {
   EXPECT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3DERR_NOTAVAILABLE);
   D3DDISPLAYMODE mode;
   EXPECT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3DERR_NOTAVAILABLE);
-  D3DPRESENT_PARAMETERS pp = windowed(320, 240);
+  D3DPRESENT_PARAMETERS pp = presentParameters(320, 240);
   IDirect3DDevice9* second = nullptr;
   EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &second), D3DERR_NOTAVAILABLE);
   EXPECT_EQ(second, nullptr);
@@ -129,11 +74,11 @@ TEST_F(NullDeviceTest, ConfiguredFailuresReachTheCaller) {
 
 TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
   setWindowBackend(std::make_unique<FakeWindow>());
-  HWND window = CreateWindow(u"Device", quietProc, 0, 0, 640, 400);
+  HWND window = CreateWindow(u"Device", DefWindowProc, 0, 0, 640, 400);
   ASSERT_NE(window, nullptr);
 
   // Windowed without a size or format: the client area and the desktop format.
-  D3DPRESENT_PARAMETERS pp = windowed(0, 0);
+  D3DPRESENT_PARAMETERS pp = presentParameters(0, 0);
   pp.BackBufferFormat = D3DFMT_UNKNOWN;
   IDirect3DDevice9* second = nullptr;
   ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, 0, &pp, &second), D3D_OK);
@@ -141,16 +86,16 @@ TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
   EXPECT_EQ(pp.BackBufferHeight, 400u);
   EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
 
-  D3DPRESENT_PARAMETERS bad = windowed(320, 240);
+  D3DPRESENT_PARAMETERS bad = presentParameters(320, 240);
   bad.EnableAutoDepthStencil = TRUE;
   EXPECT_EQ(second->Reset(&bad), D3DERR_INVALIDCALL);
-  bad = windowed(320, 240);
+  bad = presentParameters(320, 240);
   bad.Windowed = FALSE;
   bad.BackBufferWidth = 0;
   EXPECT_EQ(second->Reset(&bad), D3DERR_INVALIDCALL);
   // A failed reset leaves the device waiting for a good one.
   EXPECT_EQ(second->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-  D3DPRESENT_PARAMETERS good = windowed(320, 240);
+  D3DPRESENT_PARAMETERS good = presentParameters(320, 240);
   good.Windowed = FALSE;
   EXPECT_EQ(second->Reset(&good), D3D_OK);
   EXPECT_EQ(second->TestCooperativeLevel(), D3D_OK);
@@ -167,15 +112,11 @@ TEST_F(NullDeviceTest, StartsAndResetsWithDirect3DDefaultStates) {
     EXPECT_EQ(renderState(D3DRS_DESTBLEND), D3DBLEND_ZERO);
     EXPECT_EQ(renderState(D3DRS_ALPHAFUNC), D3DCMP_ALWAYS);
     EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    EXPECT_EQ(stageState(0, D3DTSS_COLOROP), D3DTOP_MODULATE);
+    EXPECT_EQ(stageState(0, D3DTSS_ALPHAOP), D3DTOP_SELECTARG1);
+    EXPECT_EQ(stageState(0, D3DTSS_COLORARG2), D3DTA_CURRENT);
+    EXPECT_EQ(stageState(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
     DWORD value;
-    device->GetTextureStageState(0, D3DTSS_COLOROP, &value);
-    EXPECT_EQ(value, D3DTOP_MODULATE);
-    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &value);
-    EXPECT_EQ(value, D3DTOP_SELECTARG1);
-    device->GetTextureStageState(0, D3DTSS_COLORARG2, &value);
-    EXPECT_EQ(value, D3DTA_CURRENT);
-    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
-    EXPECT_EQ(value, D3DTOP_DISABLE);
     device->GetSamplerState(0, D3DSAMP_MAGFILTER, &value);
     EXPECT_EQ(value, D3DTEXF_POINT);
     device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
@@ -202,7 +143,7 @@ TEST_F(NullDeviceTest, StartsAndResetsWithDirect3DDefaultStates) {
   device->SetTransform(D3DTS_VIEW, D3DXMatrixTranslation(&moved, 1, 2, 3));
   EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0x80FF0000u);
 
-  D3DPRESENT_PARAMETERS pp = windowed(1024, 768);
+  D3DPRESENT_PARAMETERS pp = presentParameters(1024, 768);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
   checkDefaults(1024, 768);
 }
@@ -227,7 +168,7 @@ TEST_F(NullDeviceTest, LostDeviceWaitsForResetAndKeepsManagedResources) {
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
   EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
   EXPECT_EQ(null->calls, std::vector<std::string>{"Clear(0, 0x1, 0xffff0000)"});
-  D3DPRESENT_PARAMETERS pp = windowed(800, 480);
+  D3DPRESENT_PARAMETERS pp = presentParameters(800, 480);
   EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST);
   EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
   EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
@@ -265,7 +206,7 @@ class FocusDevice : public NullDevice {
 
 TEST_F(NullDeviceTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
   auto* focused = new FocusDevice(d3d, nullptr);
-  D3DPRESENT_PARAMETERS pp = windowed(640, 480);
+  D3DPRESENT_PARAMETERS pp = presentParameters(640, 480);
   pp.Windowed = FALSE;
   ASSERT_EQ(focused->initialize(&pp), D3D_OK);
   EXPECT_EQ(focused->TestCooperativeLevel(), D3D_OK);
@@ -277,7 +218,7 @@ TEST_F(NullDeviceTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
   focused->bFocus = true;
   EXPECT_EQ(focused->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
   // Back to a window: a windowed device keeps going without the focus.
-  D3DPRESENT_PARAMETERS window = windowed(640, 480);
+  D3DPRESENT_PARAMETERS window = presentParameters(640, 480);
   EXPECT_EQ(focused->Reset(&window), D3D_OK);
   focused->bFocus = false;
   EXPECT_EQ(focused->TestCooperativeLevel(), D3D_OK);
@@ -294,7 +235,7 @@ TEST_F(NullDeviceTest, ClearFillsTheViewportOrItsRectanglesOnly) {
   device->Clear(2, rects, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
   EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | 0x2, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   auto at = [&](int x, int y) { return pixels[y * 800 + x]; };
   EXPECT_EQ(at(99, 40), 0xFFFF0000u);   // bar left of the viewport
   EXPECT_EQ(at(100, 39), 0xFFFF0000u);  // bar above it

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -228,7 +227,7 @@ TEST_F(ProgramTest, FatalErrorEndsWithStatus255AndItsTextInTheLog) {
   const size_t key = text.find("hq2x=");
   ASSERT_NE(key, std::string::npos);
   text.erase(key, text.find('\n', key) - key);
-  std::ofstream(staticConfig, std::ios::binary | std::ios::trunc) << text;
+  EngineTest::writeFile(staticConfig, text);
   ASSERT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
   const char* error = "Key 'hq2x' could not be found in section 'Graphics'.";
   EXPECT_NE(log().find(error), std::string::npos) << log();

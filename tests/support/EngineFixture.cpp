@@ -1,31 +1,42 @@
 #include "support/EngineFixture.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
 #include "engine/ErrorManager.h"
+#include "engine/FileManager.h"
 #include "engine/Logger.h"
 #include "engine/ResourceManager.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
 
-TempDataHome::TempDataHome() {
+namespace {
+
+std::filesystem::path makeTempFolder() {
   char pattern[] = "/tmp/zibtest-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  dir = pattern;
-  if (const char* old = std::getenv("XDG_DATA_HOME")) {
-    oldValue = old;
-    hadOldValue = true;
-  }
-  setenv("XDG_DATA_HOME", pattern, 1);
+  return pattern;
 }
 
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name(name) {
+  if (const char* old = std::getenv(name)) oldValue = old;
+  set(value);
+}
+
+ScopedEnv::~ScopedEnv() { set(oldValue ? oldValue->c_str() : nullptr); }
+
+void ScopedEnv::set(const char* value) {
+  value ? setenv(name, value, 1) : unsetenv(name);
+  tzset();  // in case it is TZ
+}
+
+TempDataHome::TempDataHome() : dir(makeTempFolder()) {}
+
 TempDataHome::~TempDataHome() {
-  if (hadOldValue)
-    setenv("XDG_DATA_HOME", oldValue.c_str(), 1);
-  else
-    unsetenv("XDG_DATA_HOME");
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
 }
@@ -48,7 +59,19 @@ void EngineTest::TearDown() {
   root = nullptr;
 }
 
+void EngineTest::useDiskFiles() {
+  zib->pFileManager = new FileManager();
+  zib->pFileManager->bForceDisk = true;
+}
+
 std::filesystem::path EngineTest::userDataFolder() const { return toUtf8(getUserDataFolder()); }
+
+void EngineTest::writeFile(const std::filesystem::path& path, std::string_view bytes) {
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string EngineTest::logText() { return readFile(toUtf8(getLogFilePath())); }
 
 std::string EngineTest::readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

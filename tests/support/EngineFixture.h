@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/StringUtils.h"
 
@@ -18,8 +20,21 @@ struct FatalError : std::runtime_error {
   std::u16string message;
 };
 
-// Points $XDG_DATA_HOME at a fresh temporary folder for the test's lifetime
-// and restores the old value afterwards.
+// Sets (or, with nullptr, unsets) an environment variable for its lifetime.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void set(const char* value);
+  const char* name;
+  std::optional<std::string> oldValue;
+};
+
+// A fresh temporary folder that $XDG_DATA_HOME points at for its lifetime.
 class TempDataHome {
  public:
   TempDataHome();
@@ -28,8 +43,7 @@ class TempDataHome {
 
  private:
   std::filesystem::path dir;
-  std::string oldValue;
-  bool hadOldValue = false;
+  ScopedEnv env{"XDG_DATA_HOME", dir.c_str()};
 };
 
 // Installs the throwing fatal hook for its lifetime.
@@ -43,6 +57,10 @@ class EngineTest : public ::testing::Test {
  public:
   // Reads a whole file as bytes; "" when it cannot be read.
   static std::string readFile(const std::filesystem::path& path);
+  // Writes the bytes as the whole file, making its folders first.
+  static void writeFile(const std::filesystem::path& path, std::string_view bytes);
+  // The log file's bytes so far.
+  static std::string logText();
 
  protected:
   void SetUp() override;
@@ -50,6 +68,8 @@ class EngineTest : public ::testing::Test {
 
   // The user-data folder the engine writes into (ends with "/").
   std::filesystem::path userDataFolder() const;
+  // Gives the root a file manager that reads from the disk alone.
+  static void useDiskFiles();
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;

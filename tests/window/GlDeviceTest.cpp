@@ -6,9 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/D3D9.h"
 #include "engine/StringUtils.h"
+#include "platform/D3D9.h"
 #include "platform/D3DX9.h"
+#include "support/DeviceSupport.h"
 
 // LeakSanitizer (sanitizer builds): the display libraries keep allocations
 // to the end of the process. Mesa unloads its driver when the display
@@ -30,34 +31,18 @@ struct Vertex {
   float u, v;
 };
 
-LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(hWnd, message, wParam, lParam);
-}
-
-D3DPRESENT_PARAMETERS presentation(bool bWindowed, UINT width = kWidth, UINT height = kHeight) {
-  D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferWidth = width;
-  pp.BackBufferHeight = height;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.BackBufferCount = 1;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = bWindowed;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  return pp;
-}
-
 class GlDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setGraphicsBackend(GraphicsBackend::Gl);
     setWindowBackend(makeSdlWindowBackend());
     std::u16string error;
-    window = CreateWindow(u"GlDeviceTest", quietProc, 0, 0, kWidth, kHeight, &error);
+    window = CreateWindow(u"GlDeviceTest", DefWindowProc, 0, 0, kWidth, kHeight, &error);
     if (!window) GTEST_SKIP() << "no display: " << toUtf8(error);
     ShowWindow(window, SW_SHOWNORMAL);
     d3d = Direct3DCreate9(31);
     ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp = presentation(true);
+    D3DPRESENT_PARAMETERS pp = presentParameters(kWidth, kHeight);
     ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
                                 &device),
               D3D_OK);
@@ -140,36 +125,11 @@ class GlDeviceTest : public ::testing::Test {
     ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
   }
 
-  // The back buffer, rows top first, as A8R8G8B8.
-  std::vector<uint32_t> readBack() {
-    IDirect3DSurface9* back = nullptr;
-    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    D3DSURFACE_DESC desc;
-    back->GetDesc(&desc);
-    IDirect3DSurface9* scratch = nullptr;
-    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &scratch,
-                                                  nullptr),
-              D3D_OK);
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(scratch, nullptr, nullptr, back, nullptr, nullptr, D3DX_FILTER_NONE, 0),
-              D3D_OK);
-    back->Release();
-    width = desc.Width;
-    std::vector<uint32_t> pixels(static_cast<size_t>(desc.Width) * desc.Height);
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(scratch->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    for (UINT y = 0; y < desc.Height; ++y)
-      std::memcpy(&pixels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
-    scratch->UnlockRect();
-    scratch->Release();
-    return pixels;
-  }
-
   HWND window = nullptr;
   IDirect3D9* d3d = nullptr;
   IDirect3DDevice9* device = nullptr;
   IDirect3DVertexBuffer9* quad = nullptr;
   std::vector<IDirect3DTexture9*> textures;
-  UINT width = 0;
 };
 
 void expectChannelsNear(uint32_t actual, uint32_t expected, int tolerance = 1) {
@@ -219,7 +179,7 @@ TEST_F(GlDeviceTest, ClearFillsOnlyTheViewportAndReadsBackOpaqueTopDown) {
   ASSERT_EQ(device->SetViewport(&inner), D3D_OK);
   // Alpha 0 in the colour: the X8R8G8B8 back buffer still reads opaque.
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0);
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   ASSERT_EQ(pixels.size(), kWidth * kHeight);
   auto at = [&](UINT x, UINT y) { return pixels[y * kWidth + x]; };
   EXPECT_EQ(at(8, 6), 0xFF0000FFu);
@@ -237,7 +197,7 @@ TEST_F(GlDeviceTest, WorldTopLeftIsTheFirstRowAndUntexturedDrawsReadWhite) {
   device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF336699);
   // The screen's top-left 10 x 5 pixels: world x -40..-30, y 24..19.
   drawRect(-40, 24, -30, 19, 0xFF336699);
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   auto at = [&](UINT x, UINT y) { return pixels[y * kWidth + x]; };
   EXPECT_EQ(at(0, 0), 0xFF336699u);
   EXPECT_EQ(at(9, 4), 0xFF336699u);
@@ -248,7 +208,7 @@ TEST_F(GlDeviceTest, WorldTopLeftIsTheFirstRowAndUntexturedDrawsReadWhite) {
   // The texture argument alone, untextured: plain white.
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   drawRect(-40, 24, -30, 19, 0xFF336699);
-  EXPECT_EQ(readBack()[0], 0xFFFFFFFFu);
+  EXPECT_EQ(readBackBuffer(device)[0], 0xFFFFFFFFu);
 }
 
 TEST_F(GlDeviceTest, TextureDrawnOneToOneWithBilinearFilteringKeepsEveryTexel) {
@@ -259,7 +219,7 @@ TEST_F(GlDeviceTest, TextureDrawnOneToOneWithBilinearFilteringKeepsEveryTexel) {
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.0f, 0);
   device->SetTexture(0, makeTexture(16, 16, texels));
   drawRect(-8, 8, 8, -8);  // the engine's quad: centred on its position
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   // Centred: the texture covers pixels 32..47 across and 16..31 down.
   for (uint32_t y = 0; y < 16; ++y)
     for (uint32_t x = 0; x < 16; ++x)
@@ -291,7 +251,7 @@ TEST_F(GlDeviceTest, StageTintsAndAlphaTestFollowEightBitArithmetic) {
   device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
   drawRect(0, 24, 10, 14);
 
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   expectChannelsNear(pixels[5 * kWidth + 5], 0xFFC83200);
   expectChannelsNear(pixels[5 * kWidth + 15], 0xFF643232);
   expectChannelsNear(pixels[5 * kWidth + 25], 0xFF32190D);  // (200, 100, 50) x 64.25 / 255 over black
@@ -316,7 +276,7 @@ TEST_F(GlDeviceTest, MergedDrawsKeepPainterOrderAcrossTextureUpdates) {
   *static_cast<uint32_t*>(locked.pBits) = 0xFF0000FF;
   red->UnlockRect(0);
   drawRect(-20, 24, -10, 14);
-  const std::vector<uint32_t> pixels = readBack();
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
   EXPECT_EQ(pixels[5 * kWidth + 5], 0xFFFF0000u);
   EXPECT_EQ(pixels[5 * kWidth + 15], 0xFFFF0000u);
   EXPECT_EQ(pixels[5 * kWidth + 25], 0xFF0000FFu);
@@ -335,7 +295,7 @@ TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {
     drawRect(10, 20, 30, 0);
   };
   drawScene();
-  const std::vector<uint32_t> before = readBack();
+  const std::vector<uint32_t> before = readBackBuffer(device);
   EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 
   device->forceDeviceLost();
@@ -343,7 +303,7 @@ TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {
   EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
   EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
   device->failNextResets(1);
-  D3DPRESENT_PARAMETERS pp = presentation(true);
+  D3DPRESENT_PARAMETERS pp = presentParameters(kWidth, kHeight);
   EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
   ASSERT_EQ(device->TestCooperativeLevel(), D3D_OK);
@@ -353,16 +313,17 @@ TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {
 
   setEngineStates();
   drawScene();
-  EXPECT_EQ(readBack(), before);
+  EXPECT_EQ(readBackBuffer(device), before);
 }
 
 TEST_F(GlDeviceTest, FullScreenBackBufferHasTheChosenSize) {
-  D3DPRESENT_PARAMETERS pp = presentation(false, 320, 240);
+  D3DPRESENT_PARAMETERS pp = presentParameters(320, 240, false);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
   EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
   setEngineStates();
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
-  const std::vector<uint32_t> pixels = readBack();
+  UINT width = 0;
+  const std::vector<uint32_t> pixels = readBackBuffer(device, &width);
   EXPECT_EQ(width, 320u);
   ASSERT_EQ(pixels.size(), 320u * 240u);
   EXPECT_EQ(pixels.back(), 0xFF00FF00u);
@@ -381,7 +342,7 @@ TEST_F(GlDeviceTest, FullScreenBackBufferHasTheChosenSize) {
   clientToBackBuffer(x, y);
   EXPECT_NEAR(x, 0, 1);
   EXPECT_NEAR(y, 0, 1);
-  pp = presentation(true);
+  pp = presentParameters(kWidth, kHeight);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
 }
 

@@ -8,7 +8,6 @@
 #include <memory>
 #include <numbers>
 
-#include "engine/ByteBuffer.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -19,15 +18,11 @@
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
 constexpr UColor kClear = 0xFF202020;
-
-LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(hWnd, message, wParam, lParam);
-}
 
 // The scene's own drawing after its objects: an untextured rectangle, drawn
 // right after an object whose stage selects the texture alone.
@@ -38,25 +33,22 @@ struct Scene : Context {
   }
 };
 
-class SceneWindowTest : public EngineTest {
+class SceneWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
+    GraphicsTest::SetUp();
     setGraphicsBackend(GraphicsBackend::Gl);
     setWindowBackend(makeSdlWindowBackend());
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-    for (const char16_t* key : {u"bFullScreen", u"bBilinearFilter", u"bSimulate256x256TextureHW"})
+    configureWindowed800x480();
+    for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);
-    zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
-    zib->hWindowHandle = CreateWindow(u"scene", windowProc, 0, 0, 800, 480);
+    zib->hWindowHandle = CreateWindow(u"scene", DefWindowProc, 0, 0, 800, 480);
     if (!zib->hWindowHandle) GTEST_SKIP() << "no display";
-    zib->pZibGraphics = new ZibGraphics();
+    makeGraphics();
   }
   void TearDown() override {
-    delete zib->pZibGraphics;
-    zib->pZibGraphics = nullptr;
+    GraphicsTest::TearDown();
     setWindowBackend(nullptr);
-    EngineTest::TearDown();
   }
 
   // One frame as the frame loop draws it, read back before presenting.

@@ -2,14 +2,12 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/ByteBuffer.h"
-#include "engine/MemoryIniFile.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
 #include "platform/null/NullDirect3D.h"
-#include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
@@ -67,27 +65,25 @@ struct RestoreListener : ZibBase {
   void onPresentationRestored() override { ++restored; }
 };
 
-class ZibGraphicsWindowTest : public EngineTest {
+class ZibGraphicsWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
+    GraphicsTest::SetUp();
     zib->bRelease = false;
-    zib->pConfig = new MemoryIniFile(ByteBuffer());
-    zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
-    zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
+    configureWindowed800x480();
     setWindowBackend(makeSdlWindowBackend());
     window = CreateWindow(u"ZibGraphicsWindowTest", DefWindowProc, 0, 0, 800, 480);
     ASSERT_NE(window, nullptr);
     zib->hWindowHandle = window;
     setGraphicsBackend(GraphicsBackend::Gl);
-    graphics = zib->pZibGraphics = new ZibGraphics();
+    graphics = &makeGraphics();
   }
   void TearDown() override {
-    delete graphics;
+    delete graphics;  // before its window
     zib->pZibGraphics = nullptr;
     DestroyWindow(window);
     setWindowBackend(nullptr);
-    EngineTest::TearDown();
+    GraphicsTest::TearDown();
   }
 
   // One frame as the frame loop draws it; the back buffer before it is presented.

@@ -1,0 +1,52 @@
+#include "support/GraphicsFixture.h"
+
+#include "engine/ByteBuffer.h"
+#include "engine/ErrorManager.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/Vector3.h"
+#include "engine/Zib.h"
+#include "graphics/ZibGraphics.h"
+#include "platform/null/NullDevice.h"
+#include "platform/null/NullDirect3D.h"
+
+void GraphicsTest::SetUp() {
+  EngineTest::SetUp();
+  resetNullAdapterConfig();
+  setGraphicsBackend(GraphicsBackend::Null);
+  zib->pConfig = new MemoryIniFile(ByteBuffer());
+}
+
+void GraphicsTest::TearDown() {
+  delete zib->pZibGraphics;
+  zib->pZibGraphics = nullptr;
+  resetNullAdapterConfig();
+  EngineTest::TearDown();
+}
+
+ZibGraphics& GraphicsTest::makeGraphics() {
+  zib->pZibGraphics = new ZibGraphics();
+  ErrorManager::onReleaseDisplay = nullptr;
+  ErrorManager::onCrashScreenshot = nullptr;
+  return *zib->pZibGraphics;
+}
+
+void GraphicsTest::configureWindowed800x480() {
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+  zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
+}
+
+NullDevice& GraphicsTest::device() { return *static_cast<NullDevice*>(zib->pZibGraphics->dxDevice); }
+
+std::vector<std::string> GraphicsTest::takeCalls(const char* from) {
+  std::vector<std::string> calls;
+  for (const std::string& call : device().calls)
+    if (call.starts_with(from)) calls.push_back(call);
+  device().calls.clear();
+  return calls;
+}
+
+void expectNear(const Vector3& actual, const Vector3& expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-3);
+  EXPECT_NEAR(actual.y, expected.y, 1e-3);
+  EXPECT_NEAR(actual.z, expected.z, 1e-3);
+}

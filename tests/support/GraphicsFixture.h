@@ -1,0 +1,33 @@
+#pragma once
+// Test support: the bare engine of EngineTest with a configuration and the
+// graphics manager, by default on the null device, which needs no display and
+// writes down the calls that change what would be drawn.
+#include <string>
+#include <vector>
+
+#include "support/EngineFixture.h"
+
+class NullDevice;
+class ZibGraphics;
+struct Vector3;
+
+// Each coordinate within 1e-3.
+void expectNear(const Vector3& actual, const Vector3& expected);
+
+class GraphicsTest : public EngineTest {
+ protected:
+  // The null backend on its stock adapter (640x480 to 1920x1080, desktop
+  // 1920x1080, work area 1920x1040) and an empty configuration; no graphics
+  // manager yet.
+  void SetUp() override;
+  void TearDown() override;
+
+  // Creates the graphics manager from the configuration so far. The fatal
+  // reports tests expect leave its device alone: no crash screenshot, no release.
+  static ZibGraphics& makeGraphics();
+  // Configures a windowed 800 x 480 back buffer: one device pixel per logical pixel.
+  static void configureWindowed800x480();
+  static NullDevice& device();
+  // The recorded calls that start with `from`; empties the record.
+  static std::vector<std::string> takeCalls(const char* from = "");
+};
