@@ -30,12 +30,15 @@ D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
 }
 
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
-  D3DXMATRIX result;
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c)
-      result.m[r][c] = pM1->m[r][0] * pM2->m[0][c] + pM1->m[r][1] * pM2->m[1][c] + pM1->m[r][2] * pM2->m[2][c] +
-                       pM1->m[r][3] * pM2->m[3][c];
-  *pOut = result;
+  // Whole rows at once; each element still sums its four products in order.
+  typedef float Row __attribute__((vector_size(16)));
+  Row b[4], result[4];
+  std::memcpy(b, pM2->m, sizeof b);
+  for (int r = 0; r < 4; ++r) {
+    const float* a = pM1->m[r];
+    result[r] = a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
+  }
+  std::memcpy(pOut->m, result, sizeof result);
   return pOut;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/gl/GlTexture.h"
 #include "platform/null/PixelFormat.h"
@@ -12,48 +13,70 @@ namespace {
 
 constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 clip;
-layout(location = 1) in vec2 uv;
+layout(location = 1) in vec3 uvUnit;
 layout(location = 2) in vec4 factor;
-layout(location = 3) in vec4 texUse;
 // Half a pixel in normalised device units: Direct3D's pixel centres lie on
 // whole coordinates, OpenGL's half a pixel further.
 uniform vec2 halfPixel;
 out vec2 vUv;
 out vec4 vFactor;
-flat out vec4 vTexUse;
+flat out float vUnit;
 void main() {
   // Rows are kept top first, so y is mirrored; Direct3D clips depth to 0..w.
   gl_Position = vec4(clip.x + halfPixel.x * clip.w, -clip.y + halfPixel.y * clip.w, 2.0 * clip.z - clip.w, clip.w);
-  vUv = uv;
+  vUv = uvUnit.xy;
   vFactor = factor;
-  vTexUse = texUse;
+  vUnit = uvUnit.z;
 }
 )";
 
-constexpr const char* kFragmentShader = R"(#version 330 core
-in vec2 vUv;
-in vec4 vFactor;
-flat in vec4 vTexUse;
-uniform sampler2D tex;
-uniform int alphaFunc;
-uniform float alphaRef;
-out vec4 outColor;
-void main() {
-  vec4 t = texture(tex, vUv);
-  vec4 c = vFactor;
-  c.rgb *= mix(vec3(1.0), t.rgb, vTexUse.x) * mix(vec3(1.0), t.rgb, vTexUse.y);
-  c.a *= mix(1.0, t.a, vTexUse.z) * mix(1.0, t.a, vTexUse.w);
-  // The alpha test compares 8-bit values.
-  float a = floor(c.a * 255.0 + 0.5);
-  bool pass = alphaFunc == 8 || (alphaFunc == 2 && a < alphaRef) || (alphaFunc == 3 && a == alphaRef) ||
-              (alphaFunc == 4 && a <= alphaRef) || (alphaFunc == 5 && a > alphaRef) ||
-              (alphaFunc == 6 && a != alphaRef) || (alphaFunc == 7 && a >= alphaRef);
-  if (!pass) discard;
-  outColor = c;
+// The fragment program for a texel power in colour and in alpha (0 to 2), an
+// alpha function and a number of texture units; the alpha test compares
+// 8-bit values.
+std::string fragmentShader(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
+  std::string source =
+      "#version 330 core\nin vec2 vUv;\nin vec4 vFactor;\nflat in float vUnit;\nuniform sampler2D tex[" +
+      std::to_string(units) + "];\nuniform float alphaRef;\nout vec4 outColor;\nvoid main() {\n  vec4 c = vFactor;\n";
+  if (colorTexture || alphaTexture) {
+    if (units == 1) {
+      source += "  vec4 t = texture(tex[0], vUv);\n";
+    } else {
+      // A flat unit is the same over a primitive. Each unit costs a lookup
+      // where branches run masked, hence a program for each number of units.
+      source += "  vec4 t;\n";
+      for (int i = 0; i < units; ++i) {
+        const std::string unit = std::to_string(i);
+        source += i == 0 ? "  " : "  else ";
+        if (i + 1 < units) source += "if (vUnit < " + unit + ".5) ";
+        source += "t = texture(tex[" + unit + "], vUv);\n";
+      }
+    }
+  }
+  if (colorTexture) source += colorTexture == 1 ? "  c.rgb *= t.rgb;\n" : "  c.rgb *= t.rgb * t.rgb;\n";
+  if (alphaTexture) source += alphaTexture == 1 ? "  c.a *= t.a;\n" : "  c.a *= t.a * t.a;\n";
+  static constexpr const char* kComparisons[] = {"<", "==", "<=", ">", "!=", ">="};
+  if (alphaFunc == D3DCMP_NEVER) {
+    source += "  discard;\n";
+  } else if (alphaFunc != D3DCMP_ALWAYS) {
+    source += "  if (!(floor(c.a * 255.0 + 0.5) " + std::string(kComparisons[alphaFunc - D3DCMP_LESS]) +
+              " alphaRef)) discard;\n";
+  }
+  return source + "  outColor = c;\n}\n";
 }
-)";
 
-constexpr size_t kMaxBatchVertices = 1 << 18;
+// A batch this long is handed to the driver at once, so that it draws while
+// the rest of the frame is prepared.
+constexpr size_t kStreamVertices = 8192;
+
+// Four floats, one matrix row: a x row + b x row adds element by element in
+// the order the scalar formulas do.
+typedef float Row __attribute__((vector_size(16)));
+
+inline Row rowOf(const float* values) {
+  Row row;
+  std::memcpy(&row, values, sizeof row);
+  return row;
+}
 
 // Where the last Present put the back buffer in the window.
 struct Shown {
@@ -109,10 +132,17 @@ inline uint8_t power8(uint8_t value, uint8_t count, uint8_t start) {
   return start;
 }
 
+// power8 from 255, whose first step gives the value back.
+inline uint8_t power8(uint8_t value, uint8_t count) {
+  return count == 0 ? 255 : power8(value, static_cast<uint8_t>(count - 1), value);
+}
+
 void multiply(D3DMATRIX& out, const D3DMATRIX& a, const D3DMATRIX& b) {
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c)
-      out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] + a.m[r][3] * b.m[3][c];
+  const Row b0 = rowOf(b.m[0]), b1 = rowOf(b.m[1]), b2 = rowOf(b.m[2]), b3 = rowOf(b.m[3]);
+  for (int r = 0; r < 4; ++r) {
+    const Row row = a.m[r][0] * b0 + a.m[r][1] * b1 + a.m[r][2] * b2 + a.m[r][3] * b3;
+    std::memcpy(out.m[r], &row, sizeof row);
+  }
 }
 
 bool batchStateRenderState(D3DRENDERSTATETYPE state) {
@@ -168,23 +198,10 @@ HRESULT GlDevice::createContext() {
   if (!context) return D3DERR_NOTAVAILABLE;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
 
-  const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShader);
-  const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, kFragmentShader);
-  if (!vertexShader || !fragmentShader) return D3DERR_NOTAVAILABLE;
-  program = glCreateProgram();
-  glAttachShader(program, vertexShader);
-  glAttachShader(program, fragmentShader);
-  glLinkProgram(program);
-  glDeleteShader(vertexShader);
-  glDeleteShader(fragmentShader);
-  GLint linked = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &linked);
-  if (!linked) return D3DERR_NOTAVAILABLE;
-  glUseProgram(program);
-  glUniform1i(glGetUniformLocation(program, "tex"), 0);
-  halfPixelLocation = glGetUniformLocation(program, "halfPixel");
-  alphaFuncLocation = glGetUniformLocation(program, "alphaFunc");
-  alphaRefLocation = glGetUniformLocation(program, "alphaRef");
+  // Fragment programs are linked with it when first needed; the default
+  // states' one proves that they build.
+  vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShader);
+  if (!vertexShader || !useProgram(1, 1, D3DCMP_ALWAYS, 1)) return D3DERR_NOTAVAILABLE;
 
   glGenVertexArrays(1, &vertexArray);
   glBindVertexArray(vertexArray);
@@ -196,19 +213,16 @@ HRESULT GlDevice::createContext() {
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, clip)));
   glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, uv)));
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, uv)));
   glEnableVertexAttribArray(2);
   glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
                         reinterpret_cast<void*>(offsetof(BatchVertex, factor)));
-  glEnableVertexAttribArray(3);
-  glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride,
-                        reinterpret_cast<void*>(offsetof(BatchVertex, texUse)));
 
   glGenFramebuffers(1, &framebuffer);
   glGenRenderbuffers(1, &colorBuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glGenSamplers(1, &sampler);
-  glBindSampler(0, sampler);
+  for (GLuint unit = 0; unit < kUnits; ++unit) glBindSampler(unit, sampler);
   glActiveTexture(GL_TEXTURE0);
 
   // Untextured draws read opaque white.
@@ -231,7 +245,8 @@ void GlDevice::releaseGlObjects() {
   glDeleteBuffers(1, &indexBuffer);
   glDeleteBuffers(1, &vertexBuffer);
   glDeleteVertexArrays(1, &vertexArray);
-  glDeleteProgram(program);
+  for (const Program& program : programs) glDeleteProgram(program.name);
+  glDeleteShader(vertexShader);
 }
 
 int GlDevice::watchEvents(void* data, SDL_Event* event) {
@@ -300,22 +315,29 @@ HRESULT GlDevice::SetViewport(const D3DVIEWPORT9* pViewport) {
   return DeviceCore::SetViewport(pViewport);
 }
 
+// A state set to the value it has changes nothing: merging goes on.
 HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
+  if (State < 256 && renderStates[State] == Value) return D3D_OK;
   if (batchStateRenderState(State)) bStateChanged = true;
   return DeviceCore::SetRenderState(State, Value);
 }
 
 HRESULT GlDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
-  if (Stage == 0) bStateChanged = true;
+  if (Stage < kStages && boundTextures[Stage] == static_cast<MemoryTexture*>(static_cast<IDirect3DTexture9*>(pTexture)))
+    return D3D_OK;
+  // Whether the stage reads a texture at all decides what may merge.
+  if (Stage == 0 && !boundTextures[0] != !pTexture) bStateChanged = true;
   return DeviceCore::SetTexture(Stage, pTexture);
 }
 
 HRESULT GlDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) {
-  if (Stage == 0) bStageDirty = true;
+  if (Stage < kStages && Type < kStageStates && stageStates[Stage][Type] == Value) return D3D_OK;
+  if (Stage == 0) bStageDirty = bStateChanged = true;
   return DeviceCore::SetTextureStageState(Stage, Type, Value);
 }
 
 HRESULT GlDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) {
+  if (Sampler < kSamplers && Type < kSamplerStates && samplerStates[Sampler][Type] == Value) return D3D_OK;
   if (Sampler == 0) bStateChanged = true;
   return DeviceCore::SetSamplerState(Sampler, Type, Value);
 }
@@ -330,9 +352,18 @@ void GlDevice::updateLayout() {
 }
 
 void GlDevice::bindForUpload(GLuint texture) {
-  if (boundGlTexture == texture) return;
+  if (boundUnits[0] == texture) return;
   glBindTexture(GL_TEXTURE_2D, texture);
-  boundGlTexture = texture;
+  boundUnits[0] = texture;
+}
+
+void GlDevice::forgetBinding(GLuint texture) {
+  for (GLuint& bound : boundUnits)
+    if (bound == texture) bound = 0;
+}
+
+void GlDevice::flushIfUsing(GLuint texture) {
+  if (std::find(units, units + unitCount, texture) != units + unitCount) flush();
 }
 
 GlDevice::BatchState GlDevice::currentBatchState() const {
@@ -344,6 +375,8 @@ GlDevice::BatchState GlDevice::currentBatchState() const {
   state.destBlend = state.blend ? rs[D3DRS_DESTBLEND] : 0;
   state.cull = rs[D3DRS_CULLMODE];
   state.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : D3DCMP_ALWAYS;
+  // An unknown comparison passes nothing.
+  if (state.alphaFunc < D3DCMP_NEVER || state.alphaFunc > D3DCMP_ALWAYS) state.alphaFunc = D3DCMP_NEVER;
   state.alphaRef = rs[D3DRS_ALPHAREF] & 0xFF;
   state.addressU = ss[D3DSAMP_ADDRESSU];
   state.addressV = ss[D3DSAMP_ADDRESSV];
@@ -353,54 +386,128 @@ GlDevice::BatchState GlDevice::currentBatchState() const {
   state.viewport[1] = viewport.Y;
   state.viewport[2] = viewport.Width;
   state.viewport[3] = viewport.Height;
-  state.texture = boundTextures[0] ? static_cast<GlTexture*>(boundTextures[0])->name() : whiteTexture;
+  // Untextured draws read white, which any power leaves as it is.
+  const bool bTextured = boundTextures[0] != nullptr;
+  state.colorTexture = bTextured ? colorTerms.texture : batchState.colorTexture;
+  state.alphaTexture = bTextured ? alphaTerms.texture : batchState.alphaTexture;
   return state;
+}
+
+void GlDevice::updateBatchState() {
+  if (bStageDirty) updateStage();
+  const BatchState next = currentBatchState();
+  if (next != batchState) {
+    flush();
+    batchState = next;
+  }
+  bStateChanged = false;
 }
 
 void GlDevice::applyGlState() {
   const BatchState& s = batchState;
-  if (s.blend) {
-    glEnable(GL_BLEND);
-    GLenum source = blendFactor(s.sourceBlend), dest = blendFactor(s.destBlend);
-    if (s.sourceBlend == D3DBLEND_BOTHSRCALPHA) source = GL_SRC_ALPHA, dest = GL_ONE_MINUS_SRC_ALPHA;
-    if (s.sourceBlend == D3DBLEND_BOTHINVSRCALPHA) source = GL_ONE_MINUS_SRC_ALPHA, dest = GL_SRC_ALPHA;
-    glBlendFunc(source, dest);
-  } else {
-    glDisable(GL_BLEND);
+  const BatchState& was = glState;
+  const bool bAll = !bGlStateValid;
+  if (bAll || s.blend != was.blend || s.sourceBlend != was.sourceBlend || s.destBlend != was.destBlend) {
+    if (s.blend) {
+      glEnable(GL_BLEND);
+      GLenum source = blendFactor(s.sourceBlend), dest = blendFactor(s.destBlend);
+      if (s.sourceBlend == D3DBLEND_BOTHSRCALPHA) source = GL_SRC_ALPHA, dest = GL_ONE_MINUS_SRC_ALPHA;
+      if (s.sourceBlend == D3DBLEND_BOTHINVSRCALPHA) source = GL_ONE_MINUS_SRC_ALPHA, dest = GL_SRC_ALPHA;
+      glBlendFunc(source, dest);
+    } else {
+      glDisable(GL_BLEND);
+    }
   }
   // Rows are mirrored, which turns Direct3D's clockwise into OpenGL's
   // counter-clockwise.
-  if (s.cull == D3DCULL_CW || s.cull == D3DCULL_CCW) {
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glFrontFace(s.cull == D3DCULL_CW ? GL_CW : GL_CCW);
-  } else {
-    glDisable(GL_CULL_FACE);
+  if (bAll || s.cull != was.cull) {
+    if (s.cull == D3DCULL_CW || s.cull == D3DCULL_CCW) {
+      glEnable(GL_CULL_FACE);
+      glCullFace(GL_BACK);
+      glFrontFace(s.cull == D3DCULL_CW ? GL_CW : GL_CCW);
+    } else {
+      glDisable(GL_CULL_FACE);
+    }
   }
-  glUniform1i(alphaFuncLocation, static_cast<GLint>(s.alphaFunc));
-  glUniform1f(alphaRefLocation, static_cast<float>(s.alphaRef));
-  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, addressMode(s.addressU));
-  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, addressMode(s.addressV));
-  glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filterMode(s.magFilter));
-  glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filterMode(s.minFilter));
-  glViewport(static_cast<GLint>(s.viewport[0]), static_cast<GLint>(s.viewport[1]),
-             static_cast<GLsizei>(s.viewport[2]), static_cast<GLsizei>(s.viewport[3]));
-  glUniform2f(halfPixelLocation, 1.0f / static_cast<float>(s.viewport[2]), 1.0f / static_cast<float>(s.viewport[3]));
+  if (bAll || s.addressU != was.addressU) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, addressMode(s.addressU));
+  if (bAll || s.addressV != was.addressV) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, addressMode(s.addressV));
+  if (bAll || s.magFilter != was.magFilter)
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filterMode(s.magFilter));
+  if (bAll || s.minFilter != was.minFilter)
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filterMode(s.minFilter));
+  if (bAll || !std::equal(s.viewport, s.viewport + 4, was.viewport))
+    glViewport(static_cast<GLint>(s.viewport[0]), static_cast<GLint>(s.viewport[1]),
+               static_cast<GLsizei>(s.viewport[2]), static_cast<GLsizei>(s.viewport[3]));
   // A back buffer without alpha keeps reading opaque, blending included.
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, formatHasAlpha(params.BackBufferFormat) ? GL_TRUE : GL_FALSE);
+  if (bAll) glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, formatHasAlpha(params.BackBufferFormat) ? GL_TRUE : GL_FALSE);
+  glState = s;
   bGlStateValid = true;
 }
 
+GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
+  const int function = static_cast<int>(alphaFunc - D3DCMP_NEVER);
+  Program& program = programs[((colorTexture * 3 + alphaTexture) * 8 + function) * kUnits + units - 1];
+  if (!program.name) {
+    const std::string source = fragmentShader(colorTexture, alphaTexture, alphaFunc, units);
+    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, source.c_str());
+    if (!fragment) return nullptr;
+    const GLuint name = glCreateProgram();
+    glAttachShader(name, vertexShader);
+    glAttachShader(name, fragment);
+    glLinkProgram(name);
+    glDeleteShader(fragment);
+    GLint linked = 0;
+    glGetProgramiv(name, GL_LINK_STATUS, &linked);
+    if (!linked) {
+      glDeleteProgram(name);
+      return nullptr;
+    }
+    glUseProgram(name);
+    GLint samplers[kUnits];
+    for (int i = 0; i < kUnits; ++i) samplers[i] = i;
+    glUniform1iv(glGetUniformLocation(name, "tex"), units, samplers);
+    program.name = name;
+    program.halfPixel = glGetUniformLocation(name, "halfPixel");
+    program.alphaRef = glGetUniformLocation(name, "alphaRef");
+    activeProgram = &program;
+  }
+  if (activeProgram != &program) {
+    glUseProgram(program.name);
+    activeProgram = &program;
+  }
+  return &program;
+}
+
 void GlDevice::flush() {
-  if (indices.empty()) return;
-  bindForUpload(batchState.texture);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(BatchVertex)), vertices.data(),
-               GL_STREAM_DRAW);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
-               GL_STREAM_DRAW);
-  glDrawElements(batchMode, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
-  vertices.clear();
-  indices.clear();
+  if (indexCount == 0) return;
+  const BatchState& s = batchState;
+  if (Program* program = useProgram(s.colorTexture, s.alphaTexture, s.alphaFunc, unitCount)) {
+    applyGlState();
+    const float halfPixel[2] = {1.0f / static_cast<float>(s.viewport[2]), 1.0f / static_cast<float>(s.viewport[3])};
+    if (!std::equal(halfPixel, halfPixel + 2, program->halfPixelSet)) {
+      glUniform2f(program->halfPixel, halfPixel[0], halfPixel[1]);
+      std::copy(halfPixel, halfPixel + 2, program->halfPixelSet);
+    }
+    const float alphaRef = static_cast<float>(s.alphaRef);
+    if (program->alphaRef >= 0 && program->alphaRefSet != alphaRef) {
+      glUniform1f(program->alphaRef, alphaRef);
+      program->alphaRefSet = alphaRef;
+    }
+    for (int i = unitCount - 1; i >= 0; --i) {
+      if (boundUnits[i] == units[i]) continue;
+      glActiveTexture(GL_TEXTURE0 + i);
+      glBindTexture(GL_TEXTURE_2D, units[i]);
+      boundUnits[i] = units[i];
+      if (i > 0) glActiveTexture(GL_TEXTURE0);
+    }
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(BatchVertex)), vertices.data(),
+                 GL_STREAM_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint32_t)), indices.data(),
+                 GL_STREAM_DRAW);
+    glDrawElements(batchMode, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+  }
+  vertexCount = indexCount = 0;
+  unitCount = 0;
 }
 
 GlDevice::Terms GlDevice::argumentTerms(DWORD argument) const {
@@ -437,6 +544,7 @@ void GlDevice::updateStage() {
                                                    : operationTerms(s[D3DTSS_ALPHAOP], s[D3DTSS_ALPHAARG1],
                                                                     s[D3DTSS_ALPHAARG2]);
   bStageDirty = false;
+  bFactorDirty = true;
 }
 
 void GlDevice::updateMatrix() {
@@ -445,50 +553,57 @@ void GlDevice::updateMatrix() {
   bViewProjectionDirty = bMatrixDirty = false;
 }
 
+uint8_t GlDevice::unitFor(GLuint texture) {
+  if (unitCount > 0 && units[lastUnit] == texture) return lastUnit;
+  for (int i = 0; i < unitCount; ++i)
+    if (units[i] == texture) return lastUnit = static_cast<uint8_t>(i);
+  if (unitCount == kUnits) flush();
+  units[unitCount] = texture;
+  return lastUnit = static_cast<uint8_t>(unitCount++);
+}
+
 void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
+  if (bStateChanged) updateBatchState();
   const GLenum mode = type <= D3DPT_POINTLIST ? GL_POINTS : type <= D3DPT_LINESTRIP ? GL_LINES : GL_TRIANGLES;
-  if (bStateChanged) {
-    // Draws merge as long as what they need of OpenGL's state is the same.
-    const BatchState next = currentBatchState();
-    if (!bGlStateValid || next != batchState) {
-      flush();
-      batchState = next;
-      applyGlState();
-    }
-    bStateChanged = false;
-  }
-  if (mode != batchMode || vertices.size() + count > kMaxBatchVertices) {
+  if (mode != batchMode) {
     flush();
     batchMode = mode;
   }
+  const uint8_t unit = unitFor(boundTextures[0] ? static_cast<GlTexture*>(boundTextures[0])->name() : whiteTexture);
   if (fvf != layoutFvf) updateLayout();
-  if (bStageDirty) updateStage();
   if (bMatrixDirty) updateMatrix();
 
-  const uint32_t factor = renderStates[D3DRS_TEXTUREFACTOR];
-  const uint8_t tf[4] = {static_cast<uint8_t>(factor >> 16), static_cast<uint8_t>(factor >> 8),
-                         static_cast<uint8_t>(factor), static_cast<uint8_t>(factor >> 24)};
-  // The factor of the texture factor alone, the same for every vertex.
-  uint8_t constant[4];
-  for (int i = 0; i < 4; ++i) constant[i] = power8(tf[i], i < 3 ? colorTerms.factor : alphaTerms.factor, 255);
+  const uint32_t textureFactor = renderStates[D3DRS_TEXTUREFACTOR];
+  if (bFactorDirty || textureFactor != factorOf) {
+    // The factor of the texture factor alone, the same for every vertex.
+    const uint8_t tf[4] = {static_cast<uint8_t>(textureFactor >> 16), static_cast<uint8_t>(textureFactor >> 8),
+                           static_cast<uint8_t>(textureFactor), static_cast<uint8_t>(textureFactor >> 24)};
+    uint8_t constant[4];
+    for (int i = 0; i < 4; ++i) constant[i] = power8(tf[i], i < 3 ? colorTerms.factor : alphaTerms.factor);
+    std::memcpy(&factorConstant, constant, 4);
+    factorOf = textureFactor;
+    bFactorDirty = false;
+  }
   const bool bDiffuse = colorTerms.diffuse || alphaTerms.diffuse;
-  const uint8_t texUse[4] = {static_cast<uint8_t>(colorTerms.texture >= 1), static_cast<uint8_t>(colorTerms.texture >= 2),
-                             static_cast<uint8_t>(alphaTerms.texture >= 1), static_cast<uint8_t>(alphaTerms.texture >= 2)};
 
-  const size_t base = vertices.size();
-  vertices.resize(base + count);
-  BatchVertex* out = vertices.data() + base;
+  // Room for the vertices and, at most three for each, their indices.
+  if (vertexCount + count > vertices.size()) vertices.resize(std::max(vertices.size() * 2, vertexCount + count));
+  if (indexCount + 3 * count > indices.size()) indices.resize(std::max(indices.size() * 2, indexCount + 3 * count));
+  BatchVertex* out = vertices.data() + vertexCount;
   const auto& m = worldViewProjection.m;
+  const Row m0 = rowOf(m[0]), m1 = rowOf(m[1]), m2 = rowOf(m[2]), m3 = rowOf(m[3]);
   for (UINT i = 0; i < count; ++i, source += streamStride, ++out) {
     float p[3];
     std::memcpy(p, source, sizeof p);
-    for (int c = 0; c < 4; ++c) out->clip[c] = p[0] * m[0][c] + p[1] * m[1][c] + p[2] * m[2][c] + m[3][c];
+    const Row clip = p[0] * m0 + p[1] * m1 + p[2] * m2 + m3;
+    std::memcpy(out->clip, &clip, sizeof clip);
     if (texCoordOffset >= 0) {
-      std::memcpy(out->uv, source + texCoordOffset, sizeof out->uv);
+      std::memcpy(out->uv, source + texCoordOffset, 2 * sizeof(float));
     } else {
       out->uv[0] = out->uv[1] = 0;
     }
-    std::memcpy(out->factor, constant, 4);
+    out->uv[2] = unit;
+    std::memcpy(out->factor, &factorConstant, 4);
     if (bDiffuse) {
       uint32_t diffuse = 0xFFFFFFFF;
       if (diffuseOffset >= 0) std::memcpy(&diffuse, source + diffuseOffset, 4);
@@ -497,29 +612,41 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
       for (int c = 0; c < 4; ++c)
         out->factor[c] = power8(d[c], c < 3 ? colorTerms.diffuse : alphaTerms.diffuse, out->factor[c]);
     }
-    std::memcpy(out->texUse, texUse, 4);
   }
 
-  const uint32_t first = static_cast<uint32_t>(base);
+  const auto first = static_cast<uint32_t>(vertexCount);
+  uint32_t* index = indices.data() + indexCount;
   switch (type) {
     case D3DPT_POINTLIST:
     case D3DPT_LINELIST:
     case D3DPT_TRIANGLELIST:
-      for (uint32_t i = 0; i < count; ++i) indices.push_back(first + i);
+      for (uint32_t i = 0; i < count; ++i) *index++ = first + i;
       break;
     case D3DPT_LINESTRIP:
-      for (uint32_t i = 0; i + 1 < count; ++i) indices.insert(indices.end(), {first + i, first + i + 1});
+      for (uint32_t i = 0; i + 1 < count; ++i, index += 2) index[0] = first + i, index[1] = first + i + 1;
       break;
     case D3DPT_TRIANGLESTRIP:
       // Every second triangle of a strip is turned round to keep its winding.
-      for (uint32_t i = 0; i + 2 < count; ++i) {
-        if (i & 1) indices.insert(indices.end(), {first + i + 1, first + i, first + i + 2});
-        else indices.insert(indices.end(), {first + i, first + i + 1, first + i + 2});
+      for (uint32_t i = 0; i + 2 < count; ++i, index += 3) {
+        const uint32_t odd = i & 1;
+        index[0] = first + i + odd;
+        index[1] = first + i + 1 - odd;
+        index[2] = first + i + 2;
       }
       break;
     case D3DPT_TRIANGLEFAN:
-      for (uint32_t i = 1; i + 1 < count; ++i) indices.insert(indices.end(), {first, first + i, first + i + 1});
+      for (uint32_t i = 1; i + 1 < count; ++i, index += 3) {
+        index[0] = first;
+        index[1] = first + i;
+        index[2] = first + i + 1;
+      }
       break;
+  }
+  indexCount = static_cast<size_t>(index - indices.data());
+  vertexCount += count;
+  if (vertexCount >= kStreamVertices) {
+    flush();
+    glFlush();
   }
 }
 
@@ -534,7 +661,6 @@ void GlDevice::clearRect(const RECT& rect, D3DCOLOR color) {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
   bGlStateValid = false;
-  bStateChanged = true;
 }
 
 void GlDevice::presentFrame() {
@@ -563,8 +689,11 @@ void GlDevice::presentFrame() {
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  // Bars where the back buffer does not reach.
+  if (shownWidth != windowWidth || shownHeight != windowHeight) {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   // The back buffer's first row is the top one: the window's last.
   const bool bSameSize = shownWidth == width && shownHeight == height;
   glBlitFramebuffer(0, 0, width, height, left, windowHeight - top, left + shownWidth, windowHeight - top - shownHeight,
@@ -572,7 +701,6 @@ void GlDevice::presentFrame() {
   SDL_GL_SwapWindow(window);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   bGlStateValid = false;
-  bStateChanged = true;
 }
 
 void GlDevice::readBackBuffer(MemorySurface& surface) {

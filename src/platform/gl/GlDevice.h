@@ -2,12 +2,14 @@
 // The OpenGL 3.3 device. The back buffer is an offscreen framebuffer of
 // exactly the chosen size, rows top first; Present scales it into the
 // window. Draws are transformed on the CPU and merged into one vertex array
-// until a state that the array cannot carry changes (texture, blending,
-// alpha test, culling, sampling, viewport, primitive kind) or the pixels are
-// needed (clear, present, read-back, a texture update): painter's order is
-// kept. One shader emulates the first fixed-function texture stage (disable,
-// select and modulate over texture, factor, diffuse and current), with the
-// alpha test; Direct3D's clip depth and pixel centres are reproduced.
+// until a state that the array cannot carry changes (blending, alpha test,
+// culling, sampling, viewport, the stage's use of texels, primitive kind),
+// more textures are needed than the units hold, or the pixels are needed
+// (clear, present, read-back, a texture update): painter's order is kept.
+// Small shader programs, made when first needed, emulate the first
+// fixed-function texture stage (disable, select and modulate over texture,
+// factor, diffuse and current) with the alpha test; Direct3D's clip depth and
+// pixel centres are reproduced.
 #include <epoxy/gl.h>
 
 #include <vector>
@@ -39,14 +41,10 @@ class GlDevice : public DeviceCore {
   // Draws what is merged so far.
   void flush();
   // Called by a texture before its texels change or it goes away.
-  void flushIfUsing(GLuint texture) {
-    if (batchState.texture == texture && !indices.empty()) flush();
-  }
+  void flushIfUsing(GLuint texture);
   // Binds `texture` to unit 0 for an upload or a deletion.
   void bindForUpload(GLuint texture);
-  void forgetBinding(GLuint texture) {
-    if (boundGlTexture == texture) boundGlTexture = 0;
-  }
+  void forgetBinding(GLuint texture);
 
  protected:
   ~GlDevice() override;
@@ -61,11 +59,13 @@ class GlDevice : public DeviceCore {
   bool hasFocus() override;
 
  private:
+  // Texture units one merged draw may sample from.
+  static constexpr int kUnits = 8;
+
   struct BatchVertex {
     float clip[4];
-    float uv[2];
+    float uv[3];  // the texture coordinates, then the texture's unit
     uint8_t factor[4];  // r, g, b, a: everything the stage multiplies besides texels
-    uint8_t texUse[4];  // the texel's power in colour (two flags), then in alpha
   };
   static_assert(sizeof(BatchVertex) == 32);
 
@@ -80,38 +80,63 @@ class GlDevice : public DeviceCore {
     DWORD blend = 0, sourceBlend = 0, destBlend = 0, cull = 0, alphaFunc = 0, alphaRef = 0;
     DWORD addressU = 0, addressV = 0, magFilter = 0, minFilter = 0;
     DWORD viewport[4] = {};
-    GLuint texture = 0;
+    // The texel's power in colour and in alpha.
+    uint8_t colorTexture = 0, alphaTexture = 0;
     bool operator==(const BatchState&) const = default;
+  };
+
+  // One fragment program: a stage set-up, an alpha test, a number of units.
+  struct Program {
+    GLuint name = 0;
+    GLint halfPixel = -1, alphaRef = -1;
+    // The uniforms' values, to set them only when they change.
+    float halfPixelSet[2] = {-1, -1};
+    float alphaRefSet = -1;
   };
 
   static int watchEvents(void* device, SDL_Event* event);
   BatchState currentBatchState() const;
+  void updateBatchState();
   void updateLayout();
   Terms argumentTerms(DWORD argument) const;
   Terms operationTerms(DWORD op, DWORD arg1, DWORD arg2) const;
   void updateStage();
   void updateMatrix();
+  uint8_t unitFor(GLuint texture);
+  Program* useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units);
   void applyGlState();
   void releaseGlObjects();
 
   SDL_Window* const window;
   void* context = nullptr;
   GLint maxTexture = 0;
-  GLuint program = 0, vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
+  GLuint vertexShader = 0, vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
   GLuint framebuffer = 0, colorBuffer = 0, sampler = 0, whiteTexture = 0;
-  GLint halfPixelLocation = -1, alphaFuncLocation = -1, alphaRefLocation = -1;
+  // By texel power in colour and alpha, alpha function and number of units.
+  Program programs[3 * 3 * 8 * kUnits];
+  Program* activeProgram = nullptr;
 
+  // The merged draws: vertices and indices up to the counts, the textures by unit.
   std::vector<BatchVertex> vertices;
   std::vector<uint32_t> indices;
+  size_t vertexCount = 0, indexCount = 0;
+  GLuint units[kUnits] = {};
+  int unitCount = 0;
+  uint8_t lastUnit = 0;
   GLenum batchMode = GL_TRIANGLES;
   BatchState batchState;
-  // OpenGL's state is batchState's; the device's states may have moved on.
+  // OpenGL's state is glState unless invalid; the device's states may have moved on.
+  BatchState glState;
   bool bGlStateValid = false;
   bool bStateChanged = true;
-  GLuint boundGlTexture = 0;
+  // What each unit has bound; unit 0 is the active one outside flush.
+  GLuint boundUnits[kUnits] = {};
 
   bool bStageDirty = true;
   Terms colorTerms, alphaTerms;
+  // The texture factor's part of every vertex's factor, for `factorOf`.
+  uint32_t factorConstant = 0, factorOf = 0;
+  bool bFactorDirty = true;
   bool bMatrixDirty = true;
   bool bViewProjectionDirty = true;
   D3DMATRIX viewProjection = {}, worldViewProjection = {};
