@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 

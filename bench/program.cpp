@@ -22,7 +22,7 @@
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "engine/AppShell.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"

@@ -13,7 +13,7 @@
 
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/WadEntry.h"
 #include "engine/Zib.h"
 

@@ -8,7 +8,7 @@
 
 #include "engine/CrashDump.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 
 extern char** environ;

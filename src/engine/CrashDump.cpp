@@ -18,7 +18,7 @@
 #include "app/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 
 namespace {

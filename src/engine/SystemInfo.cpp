@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "engine/FileStream.h"
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 
 std::vector<std::u16string> commandLineArgs;
 

@@ -17,7 +17,7 @@
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/SystemInfo.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/TimeKeeper.h"
 #include "engine/ZibProcessEntry.h"
 #include "graphics/Context.h"

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "app/AppPaths.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "support/EngineFixture.h"
 

@@ -3,7 +3,7 @@
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/Zib.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/null/NullDevice.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
 #include "support/DeviceSupport.h"

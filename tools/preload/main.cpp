@@ -11,7 +11,7 @@
 
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/Texture.h"
 

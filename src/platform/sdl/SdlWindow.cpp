@@ -3,7 +3,7 @@
 #include <deque>
 #include <string_view>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "platform/Window.h"
 
 namespace {
