@@ -19,6 +19,8 @@
 #include <string>
 #include <thread>
 
+#include "app/GameModules.h"
+#include "program/Backends.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "engine/AppShell.h"
@@ -171,6 +173,8 @@ void BM_ProgramCpu(benchmark::State& state, Idle idle) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  registerBackends();
+  installGameModules();
   char pattern[] = "/tmp/bench_program-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   dataHome = pattern;

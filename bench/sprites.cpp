@@ -28,6 +28,8 @@
 #include <tuple>
 #include <vector>
 
+#include "app/GameModules.h"
+#include "program/Backends.h"
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
@@ -180,7 +182,7 @@ LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void ours(benchmark::State& state) {
   const Scene scene = sceneOf(state);
-  setWindowBackend(makeSdlWindowBackend());
+  setWindowBackend(makeDesktopWindowBackend());
   auto engine = std::make_unique<Zib>();
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
@@ -503,6 +505,8 @@ void printTable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  registerBackends();
+  installGameModules();
   // The engine's log goes to a folder of its own, not the user's.
   char folder[] = "/tmp/bench_sprites-XXXXXX";
   if (!mkdtemp(folder)) return 1;

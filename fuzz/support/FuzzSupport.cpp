@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/GameModules.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
@@ -33,6 +34,7 @@ void fuzzEnsureEngine() {
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
   ErrorManager::setFatalHook([](const std::u16string& message) { throw FuzzFatal(toUtf8(message)); });
 
+  installGameModules();
   new Zib();
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();

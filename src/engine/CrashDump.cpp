@@ -15,7 +15,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "base/StringUtils.h"

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/FileStream.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <limits>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "base/FixedString.h"
 #include "engine/FileStream.h"
 #include "engine/Md5.h"

@@ -13,7 +13,7 @@
 
 #include "engine/Logger.h"
 #include "engine/Zib.h"
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "support/EngineFixture.h"
 
 extern char** environ;

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "platform/Timers.h"

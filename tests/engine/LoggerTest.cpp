@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
 #include "platform/Timers.h"

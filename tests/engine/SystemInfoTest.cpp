@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "support/EngineFixture.h"

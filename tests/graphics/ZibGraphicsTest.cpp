@@ -2,7 +2,7 @@
 #include <array>
 #include <memory>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/SystemInfo.h"

@@ -4,7 +4,7 @@
 
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
 #include "support/DeviceSupport.h"

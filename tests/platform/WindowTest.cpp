@@ -1,3 +1,4 @@
+#include "program/Backends.h"
 #include "platform/Window.h"
 
 #include <SDL.h>
@@ -7,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ TEST(SdlWindowTest, SdlEventsBecomeWin32Messages) {
   push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_FOCUS_LOST; });
   push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
 
-  auto sdl = makeSdlWindowBackend();
+  auto sdl = makeDesktopWindowBackend();
   std::vector<MSG> messages;
   for (MSG message; sdl->pollEvent(message);) messages.push_back(message);
   SDL_QuitSubSystem(SDL_INIT_EVENTS);

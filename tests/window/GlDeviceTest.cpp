@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "program/Backends.h"
 #include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
@@ -35,7 +36,7 @@ class GlDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    setWindowBackend(makeDesktopWindowBackend());
     std::u16string error;
     window = CreateWindow(u"GlDeviceTest", DefWindowProc, 0, 0, kWidth, kHeight, &error);
     if (!window) GTEST_SKIP() << "no display: " << toUtf8(error);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 
+#include "program/Backends.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -38,7 +39,7 @@ class SceneWindowTest : public GraphicsTest {
   void SetUp() override {
     GraphicsTest::SetUp();
     setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    setWindowBackend(makeDesktopWindowBackend());
     configureWindowed800x480();
     for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "program/Backends.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
@@ -71,7 +72,7 @@ class ZibGraphicsWindowTest : public GraphicsTest {
     GraphicsTest::SetUp();
     zib->bRelease = false;
     configureWindowed800x480();
-    setWindowBackend(makeSdlWindowBackend());
+    setWindowBackend(makeDesktopWindowBackend());
     window = CreateWindow(u"ZibGraphicsWindowTest", DefWindowProc, 0, 0, 800, 480);
     ASSERT_NE(window, nullptr);
     zib->hWindowHandle = window;

@@ -3,7 +3,7 @@
 // failures are set by the test (nullAdapterConfig), devices that draw nothing.
 #include <vector>
 
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/RefCounted.h"
 
 struct NullAdapterConfig {
   std::vector<D3DDISPLAYMODE> modes;
@@ -25,6 +25,11 @@ void resetNullAdapterConfig();
 
 class NullDirect3D : public RefCounted<IDirect3D9> {
  public:
+  // Null when the adapter is told to fail its creation.
+  static IDirect3D9* create();
+  // The configured work area.
+  static bool getWorkArea(RECT& area);
+
   UINT GetAdapterCount() override { return 1; }
   HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
   UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
@@ -34,9 +39,4 @@ class NullDirect3D : public RefCounted<IDirect3D9> {
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
                        D3DPRESENT_PARAMETERS* pPresentationParameters,
                        IDirect3DDevice9** ppReturnedDeviceInterface) override;
-
-  // The capabilities of a plain fixed-function HAL device; backends adjust them.
-  static D3DCAPS9 standardCaps();
-  // Modes of one display format sorted as EnumAdapterModes gives them.
-  static std::vector<D3DDISPLAYMODE> modesOf(const std::vector<D3DDISPLAYMODE>& modes, D3DFORMAT format);
 };

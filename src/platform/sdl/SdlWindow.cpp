@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "base/StringUtils.h"
-#include "platform/Window.h"
+#include "platform/sdl/SdlWindow.h"
 
 namespace {
 
