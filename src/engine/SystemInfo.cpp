@@ -97,7 +97,6 @@ void copyFile(std::u16string_view source, std::u16string_view destination) {
                              std::filesystem::copy_options::overwrite_existing, error);
 }
 
-void sleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 std::u16string getSystemLanguageCode() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

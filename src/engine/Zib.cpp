@@ -335,23 +335,23 @@ void Zib::frame(Context* root) {
       changeZIBmode(MODE_OK);
       return;
     }
-    if (!bTickWhilePaused) sleepFunction(500);
+    if (!bTickWhilePaused) Sleep(500);
   } else {
     if (!bHasFocus) {
-      sleepFunction(100);
+      Sleep(100);
       return;
     }
     const int32_t result = testCooperativeLevel();
     if (result != Device::kOk && result != Device::kDeviceNotReset) {
       ZIB_LOG(u"FROZEN dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
-      sleepFunction(1000);
+      Sleep(1000);
       return;
     }
     if (!pFrameDevice || pFrameDevice->restorePresentation()) {
       changeZIBmode(MODE_PAUSED);
     } else {
       ZIB_LOG(u"restorePresentation() failed. Aborting...");
-      sleepFunction(1000);  // still frozen: the next frame tries again
+      Sleep(1000);  // still frozen: the next frame tries again
     }
     return;
   }

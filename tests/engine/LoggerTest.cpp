@@ -11,17 +11,17 @@
 #include "engine/Zib.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
 class LoggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setTimeGetTimeSource([this] { return now; });
+    now = 5000;
     savedArgs = commandLineArgs;
   }
   void TearDown() override {
-    setTimeGetTimeSource({});
     commandLineArgs = savedArgs;
   }
 
@@ -33,7 +33,8 @@ class LoggerTest : public ::testing::Test {
   }
 
   TempDataHome dataHome;
-  uint32_t now = 5000;
+  TestPlatform platform;
+  uint32_t& now = platform.clock().ms;  // the logger's millisecond clock
   std::vector<std::u16string> savedArgs;
 };
 
