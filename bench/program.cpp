@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "base/TempFolder.h"
 #include "app/GameModules.h"
 #include "program/Backends.h"
 #include "app/ContextManager.h"
@@ -175,10 +176,10 @@ void BM_ProgramCpu(benchmark::State& state, Idle idle) {
 int main(int argc, char** argv) {
   registerBackends();
   installGameModules();
-  char pattern[] = "/tmp/bench_program-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
+  const std::string pattern = makeTempFolder("bench_program");
+  if (pattern.empty()) return 1;
   dataHome = pattern;
-  setenv("XDG_DATA_HOME", pattern, 1);
+  setenv("XDG_DATA_HOME", pattern.c_str(), 1);
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
   setGraphicsBackend(GraphicsBackend::Null);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TempFolder.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
 #include "base/StringUtils.h"
@@ -76,8 +77,7 @@ struct Fixture {
   static constexpr int kSmallEntries = 10000;
 
   Fixture() {
-    char pattern[] = "/tmp/zibbench-wad-XXXXXX";
-    folder = mkdtemp(pattern);
+    folder = makeTempFolder("zibbench-wad");
     new Zib();
     std::vector<Block> large, small;
     for (int i = 0; i < kEntries; ++i) {
