@@ -44,4 +44,15 @@ void TestPlatform::setGraphics(GraphicsBackend backend) {
   });
 }
 
+void TestPlatform::failAdapter(const AdapterFailures& failures) {
+  FailingAdapter::failures = failures;
+  if (bFailingAdapter) return;
+  bFailingAdapter = true;
+  registerGraphicsBackend(GraphicsBackend::Null, {&FailingAdapter::create, &NullDirect3D::getWorkArea});
+  onRestore([] {
+    FailingAdapter::failures = {};
+    registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
+  });
+}
+
 void TestPlatform::onRestore(std::function<void()> restore) { restores.push_back(std::move(restore)); }

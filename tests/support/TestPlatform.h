@@ -12,6 +12,7 @@
 
 #include "platform/D3D9.h"
 #include "platform/Window.h"
+#include "support/FailingAdapter.h"
 #include "support/ManualTimeSource.h"
 
 class TestPlatform {
@@ -31,6 +32,8 @@ class TestPlatform {
   // Which graphics backend Direct3DCreate9 gives; the null adapter starts
   // from its defaults and is put back to them.
   void setGraphics(GraphicsBackend backend);
+  // The headless backend fails what `failures` names (FailingAdapter).
+  void failAdapter(const AdapterFailures& failures);
   // Runs `restore` from the destructor, last registered first.
   void onRestore(std::function<void()> restore);
 
@@ -38,5 +41,6 @@ class TestPlatform {
   std::unique_ptr<ManualTimeSource> manualClock;
   std::array<uint8_t, 256> keys{};
   bool bKeyboard = false;
+  bool bFailingAdapter = false;
   std::vector<std::function<void()>> restores;
 };

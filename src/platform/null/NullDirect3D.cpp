@@ -29,7 +29,7 @@ NullAdapterConfig& nullAdapterConfig() {
 
 void resetNullAdapterConfig() { nullAdapterConfig() = makeDefaultConfig(); }
 
-IDirect3D9* NullDirect3D::create() { return nullAdapterConfig().bFailCreate ? nullptr : new NullDirect3D(); }
+IDirect3D9* NullDirect3D::create() { return new NullDirect3D(); }
 
 bool NullDirect3D::getWorkArea(RECT& area) {
   area = nullAdapterConfig().workArea;
@@ -60,14 +60,13 @@ HRESULT NullDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode
 
 HRESULT NullDirect3D::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
   if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
-  if (nullAdapterConfig().bFailDisplayMode) return D3DERR_NOTAVAILABLE;
   *pMode = nullAdapterConfig().desktopMode;
   return D3D_OK;
 }
 
 HRESULT NullDirect3D::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) {
   if (Adapter != 0 || !pCaps) return D3DERR_INVALIDCALL;
-  if (DeviceType != D3DDEVTYPE_HAL || nullAdapterConfig().bFailCaps) return D3DERR_NOTAVAILABLE;
+  if (DeviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
   *pCaps = AdapterCore::standardCaps();
   return D3D_OK;
 }
@@ -76,7 +75,7 @@ HRESULT NullDirect3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFo
                                    D3DPRESENT_PARAMETERS* pPresentationParameters,
                                    IDirect3DDevice9** ppReturnedDeviceInterface) {
   if (Adapter != 0 || !ppReturnedDeviceInterface || !pPresentationParameters) return D3DERR_INVALIDCALL;
-  if (DeviceType != D3DDEVTYPE_HAL || nullAdapterConfig().bFailCreateDevice) return D3DERR_NOTAVAILABLE;
+  if (DeviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
   auto* device = new NullDevice(this, hFocusWindow);
   const HRESULT hr = device->initialize(pPresentationParameters);
   if (FAILED(hr)) {

@@ -1,6 +1,6 @@
 #pragma once
-// The null backend's Direct3D object: one adapter whose modes, desktop and
-// failures are set by the test (nullAdapterConfig), devices that draw nothing.
+// The null backend's Direct3D object: one adapter whose modes and desktop are
+// configurable (nullAdapterConfig), devices that draw nothing.
 #include <vector>
 
 #include "platform/d3dcore/RefCounted.h"
@@ -10,11 +10,6 @@ struct NullAdapterConfig {
   D3DDISPLAYMODE desktopMode;
   RECT workArea;
   UINT availableTextureMem = 512u << 20;
-  // Failures to simulate.
-  bool bFailCreate = false;
-  bool bFailCaps = false;
-  bool bFailDisplayMode = false;
-  bool bFailCreateDevice = false;
 };
 
 // Process-wide; read by each call. Starts as (and is put back by
@@ -25,7 +20,6 @@ void resetNullAdapterConfig();
 
 class NullDirect3D : public RefCounted<IDirect3D9> {
  public:
-  // Null when the adapter is told to fail its creation.
   static IDirect3D9* create();
   // The configured work area.
   static bool getWorkArea(RECT& area);
