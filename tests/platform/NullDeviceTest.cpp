@@ -58,7 +58,6 @@ TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
 }
 
 TEST_F(NullDeviceTest, AdapterFailureSwitchesReachTheCaller) {
-  TestPlatform platform;
   platform.failAdapter({.bFailCaps = true, .bFailDisplayMode = true, .bFailCreateDevice = true});
   IDirect3D9* failing = Direct3DCreate9(31);
   ASSERT_NE(failing, nullptr);
@@ -77,7 +76,6 @@ TEST_F(NullDeviceTest, AdapterFailureSwitchesReachTheCaller) {
 }
 
 TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
-  TestPlatform platform;
   platform.setWindow(std::make_unique<FakeWindow>());
   HWND window = CreateWindow(u"Device", DefWindowProc, 0, 0, 640, 400);
   ASSERT_NE(window, nullptr);

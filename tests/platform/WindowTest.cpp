@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/FakeWindow.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -21,16 +22,16 @@ LRESULT recordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 class WindowTest : public ::testing::Test {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
     delivered.clear();
     auto backend = std::make_unique<FakeWindow>();
     fake = backend.get();
-    setWindowBackend(std::move(backend));
+    platform.setWindow(std::move(backend));
     window = CreateWindow(u"Test", recordingProc, 50, 50, 100, 100);
     ASSERT_NE(window, nullptr);
   }
-  void TearDown() override { setWindowBackend(nullptr); }
-
   FakeWindow* fake = nullptr;
   HWND window = nullptr;
 };
@@ -111,7 +112,7 @@ TEST_F(WindowTest, CreationFailsWithItsReason) {
 
   auto failing = std::make_unique<FakeWindow>();
   failing->createError = u"no display";
-  setWindowBackend(std::move(failing));
+  platform.setWindow(std::move(failing));
   EXPECT_EQ(CreateWindow(u"Test", recordingProc, 0, 0, 1, 1, &error), nullptr);
   EXPECT_EQ(error, u"no display");
 }

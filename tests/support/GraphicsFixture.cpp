@@ -11,15 +11,13 @@
 
 void GraphicsTest::SetUp() {
   EngineTest::SetUp();
-  resetNullAdapterConfig();
-  setGraphicsBackend(GraphicsBackend::Null);
+  platform.setGraphics(GraphicsBackend::Null);
   zib->pConfig = new MemoryIniFile(ByteBuffer());
 }
 
 void GraphicsTest::TearDown() {
   delete zib->pZibGraphics;
   zib->pZibGraphics = nullptr;
-  resetNullAdapterConfig();
   EngineTest::TearDown();
 }
 

@@ -20,6 +20,7 @@
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
 #include "support/GraphicsFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ class SceneWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeDesktopWindowBackend());
+    platform.setGraphics(GraphicsBackend::Gl);
+    platform.setWindow(makeDesktopWindowBackend());
     configureWindowed800x480();
     for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);
@@ -49,7 +50,6 @@ class SceneWindowTest : public GraphicsTest {
   }
   void TearDown() override {
     GraphicsTest::TearDown();
-    setWindowBackend(nullptr);
   }
 
   // One frame as the frame loop draws it, read back before presenting.
