@@ -20,3 +20,24 @@ add_custom_target(pack_assets ALL DEPENDS ${ZIB_DATA_ARCHIVE})
 if(TARGET zibtests)
   add_dependencies(zibtests wadpack pack_assets)
 endif()
+
+# One archive per language beside the program, "<ISO code>.language.v2",
+# from languages/<ISO code>/: the texts and pictures of that language.
+file(GLOB ZIB_LANGUAGE_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/languages/*)
+set(ZIB_LANGUAGE_ARCHIVES)
+foreach(dir ${ZIB_LANGUAGE_DIRS})
+  if(IS_DIRECTORY ${dir})
+    get_filename_component(code ${dir} NAME)
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${dir}/*)
+    set(archive ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${code}.language.v2)
+    add_custom_command(
+      OUTPUT ${archive}
+      COMMAND wadpack pack ${archive} ${dir} --compress
+      DEPENDS wadpack ${files}
+      COMMENT "Packing ${code}.language.v2"
+      VERBATIM)
+    list(APPEND ZIB_LANGUAGE_ARCHIVES ${archive})
+  endif()
+endforeach()
+add_custom_target(pack_languages ALL DEPENDS ${ZIB_LANGUAGE_ARCHIVES})
+add_dependencies(pack_assets pack_languages)

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the title picture and the progress bar into assets/gfx/.
+"""Draws the title picture, the progress bar, the button, the mouse pointer and
+the background into assets/gfx/.
 
 Run once by hand after a change; the TGA files it writes are committed.
 Usage: tools/make_title_assets.py [ASSETS_DIR]
@@ -137,12 +138,83 @@ def bar_pixel(x, y):
     return mix((0.90, 0.55, 0.10), (1.0, 0.92, 0.50), shine) + (1.0,)
 
 
+BUTTON_W, BUTTON_H = 192, 48
+
+
+def button_pixel(x, y):
+    """Three looks stacked: normal, under the pointer, pressed; rounded, with a rim."""
+    look = int(y // BUTTON_H)
+    ly = y - look * BUTTON_H
+    r = 12.0
+    cx = min(max(x, r), BUTTON_W - r)
+    cy = min(max(ly, r), BUTTON_H - r)
+    d = math.hypot(x - cx, ly - cy)
+    if d > r:
+        return (0.0, 0.0, 0.0, 0.0)
+    top, bottom = [((0.20, 0.42, 0.62), (0.08, 0.20, 0.36)),
+                   ((0.30, 0.58, 0.80), (0.12, 0.30, 0.50)),
+                   ((0.08, 0.20, 0.36), (0.18, 0.38, 0.58))][look]
+    colour = mix(top, bottom, ly / BUTTON_H)
+    if d > r - 2.5:
+        colour = (0.95, 0.85, 0.55) if look != 2 else (0.75, 0.65, 0.40)
+    return colour + (1.0 if d < r - 0.5 else 0.9,)
+
+
+def pointer_pixel(x, y):
+    """An arrow with its tip at the top left, white with a dark outline."""
+    # Inside the arrow: between the left edge, the diagonal and the bottom notch.
+    def inside(px, py, grow):
+        if px < -grow or py < -grow:
+            return False
+        if py > 20 + grow:
+            return False
+        if px > py * 0.72 + grow:
+            return False
+        if py > 15 and px > (py - 15) * 0.3 + 6.5 + grow and px < 11.5 + grow and py > px * 1.0 + 8:
+            return True
+        return py - px * 1.25 < 20 + grow or px < 5 + grow
+    if inside(x - 1.0, y - 1.0, 0.0):
+        return (1.0, 1.0, 1.0, 1.0)
+    if inside(x - 1.0, y - 1.0, 1.5):
+        return (0.05, 0.05, 0.08, 1.0)
+    return (0.0, 0.0, 0.0, 0.0)
+
+
+def background_pixel(x, y):
+    """A dim sea under a night sky, for the screens to stand on."""
+    if y < 150.0:
+        colour = mix((0.02, 0.05, 0.14), (0.10, 0.16, 0.30), y / 150.0)
+        star = math.sin(x * 12.9898 + y * 78.233) * 43758.5453
+        if star - math.floor(star) > 0.996:
+            colour = (0.8, 0.8, 0.9)
+    else:
+        depth = (y - 150.0) / 106.0
+        colour = mix((0.06, 0.16, 0.26), (0.02, 0.06, 0.12), depth)
+        wave = math.sin(x * 0.11 + y * 0.9) * math.sin(x * 0.031 - y * 0.47)
+        colour = over(colour, (0.20, 0.34, 0.44), max(0.0, wave - 0.6) * 1.2)
+    return colour + (1.0,)
+
+
+def save_ini(path, skins):
+    with open(path, "w", newline="\n") as out:
+        out.write("\n".join("[Skin %d]\nleft=%d\ntop=%d\nwidth=%d\nheight=%d\n" % ((i,) + skin)
+                             for i, skin in enumerate(skins)))
+
+
 def main():
     assets = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "assets")
     gfx = os.path.join(assets, "gfx")
     os.makedirs(gfx, exist_ok=True)
     save_tga(os.path.join(gfx, "title.tga"), 256, 128, render(256, 128, title_pixel))
     save_tga(os.path.join(gfx, "progressbar.tga"), 256, 32, render(256, 32, bar_pixel))
+    save_tga(os.path.join(gfx, "button.tga"), BUTTON_W, BUTTON_H * 3, render(BUTTON_W, BUTTON_H * 3, button_pixel))
+    save_ini(os.path.join(gfx, "button.tga.ini"), [(0, BUTTON_H * i, BUTTON_W, BUTTON_H) for i in range(3)])
+    save_tga(os.path.join(gfx, "pointer.tga"), 32, 32, render(32, 32, pointer_pixel))
+    save_ini(os.path.join(gfx, "pointer.tga.ini"), [(0, 0, 32, 32)])
+    global SUPERSAMPLE
+    SUPERSAMPLE = 1  # smooth enough as it is
+    save_tga(os.path.join(gfx, "background.tga"), 512, 256, render(512, 256, background_pixel))
+    save_ini(os.path.join(gfx, "background.tga.ini"), [(0, 0, 512, 256)])
 
 
 if __name__ == "__main__":

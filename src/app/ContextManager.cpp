@@ -1,10 +1,15 @@
 #include "app/ContextManager.h"
 
+#include "app/ConfirmScreen.h"
+#include "app/GameInput.h"
 #include "engine/Zib.h"
 
 ZIB_DEFINE_CLASS(ContextManager, Context, nullptr);
 
-ContextManager::ContextManager() = default;
+ContextManager::ContextManager() {
+  pOverlayLayer = new Context();
+  appendChild(pOverlayLayer);
+}
 
 ContextManager::~ContextManager() {
   for (auto it = screens.rbegin(); it != screens.rend(); ++it)
@@ -16,8 +21,6 @@ void ContextManager::push(Context* screen) {
   bTopChanged = true;
 }
 
-void ContextManager::requestEscape() { bEscapeRequested = true; }
-
 void ContextManager::tickContents(double time, double delta) {
   while (!screens.empty() && screens.back()->bFinished) {
     Context* const finished = screens.back();
@@ -26,8 +29,6 @@ void ContextManager::tickContents(double time, double delta) {
     finished->onLeave(true);
     if (finished->bDeleteWhenFinished) finished->destroy();
   }
-  const bool escape = bEscapeRequested;
-  bEscapeRequested = false;
   Context* const top = getTop();
   if (!top) {
     bQuit = 1;
@@ -38,15 +39,41 @@ void ContextManager::tickContents(double time, double delta) {
     top->onEnter(top->bFirstEnter);
     top->bFirstEnter = 0;
   }
-  if (top->pScreenBackground) top->pScreenBackground->frameTick(time, delta);
+  if (top->pScreenBackground)
+    top->pScreenBackground->frameTick(time, delta);
+  else if (pSharedBackground && top->bShowBackground)
+    pSharedBackground->frameTick(time, delta);
   top->frameTick(time, delta);
-  // Screens that confirm first wait for the confirmation dialog, which is not there yet.
-  if (escape && top->bEscapeAllowed && !top->bEscapeConfirms) top->bFinished = 1;
+  // Read in this tick, so that the press finishes the screen that saw it.
+  if (top == getTop() && !top->bFinished) {
+    if (GameInput::isKeyPressed(GameInput::kEscape)) {
+      onEscape(top);
+    } else if (top->bSkipOnPress && (GameInput::isKeyPressed(kFireKeys[0]) || GameInput::isKeyPressed(kFireKeys[1]) ||
+                                     GameInput::isNewContact())) {
+      top->bFinished = 1;
+    }
+  }
+  if (pOverlayLayer) pOverlayLayer->frameTick(time, delta);
+}
+
+void ContextManager::onEscape(Context* top) {
+  if (!top->bEscapeAllowed) return;
+  if (top->bEscapeConfirms)
+    push(new ConfirmScreen(top));
+  else
+    top->bFinished = 1;
 }
 
 void ContextManager::renderContents() {
   Context* const top = getTop();
   if (!top) return;
-  if (top->bShowBackground && zib->bHasFocus && top->pScreenBackground) top->pScreenBackground->frameRender();
+  if (top->bShowBackground && zib->bHasFocus) {
+    Context* const background = top->pScreenBackground ? top->pScreenBackground : pSharedBackground;
+    if (background) background->frameRender();
+  }
   top->frameRender();
+  if (pOverlayLayer) pOverlayLayer->frameRender();
+  if (!top->bHideFrameRate) drawFrameRate();
 }
+
+void ContextManager::drawFrameRate() {}

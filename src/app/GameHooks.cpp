@@ -4,15 +4,12 @@
 #include "app/GameGlobal.h"
 #include "engine/AppShell.h"
 #include "engine/Zib.h"
-#include "platform/Keyboard.h"
 
 namespace {
 
 bool runGameFrame() {
   ContextManager* screens = gameGlobal->pContextManager;
   zib->frame(screens);
-  // The screen stack finishes its top screen at its next tick.
-  if (zib->keyboard.wentDown(DIK_ESCAPE)) screens->requestEscape();
   return screens->bQuit;
 }
 

@@ -5,19 +5,39 @@
 #include "engine/AppPaths.h"
 #include "app/ContextManager.h"
 #include "app/Loader.h"
+#include "app/MousePointer.h"
+#include "app/ProgressBar.h"
 #include "engine/ClassInfo.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
+#include "engine/SystemInfo.h"
 #include "engine/Zib.h"
+#include "graphics/Texture.h"
+#include "graphics/ZibGraphics.h"
 
 Global::Global() {
-  gameConfiguration.load();
+  // Without a saved record, and for a "-safe" run, the video settings are the
+  // ones the graphics manager started with, so that applying the record at
+  // the start of loading keeps them.
+  if (!gameConfiguration.load() || hasCommandLineOption(u"-safe")) takeVideoSettings();
   profileManager.load();
+}
+
+void Global::takeVideoSettings() {
+  const ZibGraphics* graphics = zib->pZibGraphics;
+  if (!graphics) return;
+  gameConfiguration.bFullScreen = graphics->bFullScreen;
+  gameConfiguration.bAllowLetterbox = graphics->bAllowLetterbox;
+  gameConfiguration.bBilinearFilter = graphics->bBilinearFilter;
+  gameConfiguration.bVerticalSync = graphics->bUseVSync;
+  gameConfiguration.videoModeWidth = graphics->videoModeWidth;
+  gameConfiguration.videoModeHeight = graphics->videoModeHeight;
 }
 
 Global::~Global() {
   if (pContextManager) pContextManager->destroy();
+  resources.destroyChildren();
   profileManager.save();
   gameConfiguration.save();
 }
@@ -28,8 +48,15 @@ void Global::initPreLoader() {
   m->assignClassIds();
   ZIB_ASSERT(!m->bBadClasses);
   zib->pFileManager->useWad(baseDirectoryPath() + applicationName() + u".dat");
+  auto* barTexture = new Texture(0, u"gfx/progressbar.tga");
+  auto* pointerTexture = new Texture(0, u"gfx/pointer.tga");
+  resources.appendChild(barTexture);
+  resources.appendChild(pointerTexture);
+  pProgressBar = new ProgressBar(barTexture, -160);
+  resources.appendChild(pProgressBar);
   pContextManager = new ContextManager();
-  pContextManager->push(new Loader(pContextManager));
+  pContextManager->pOverlayLayer->appendChild(new MousePointer(pointerTexture->skins[0]));
+  pContextManager->push(new Loader(*this));
 }
 
 void Global::saveUserData() {
@@ -39,8 +66,17 @@ void Global::saveUserData() {
   zib->saveDefaultLanguage();
 }
 
-// The audio and video settings reach their managers once those exist.
-void Global::applyConfiguration(int32_t, int32_t) {
-  // A rate below 1 would stall the frame pacing.
-  if (zib->pTimeKeeper) zib->frameTimer.start(1.0 / std::max(gameConfiguration.tickRate, 1));
+void Global::applyConfiguration(int32_t width, int32_t height) {
+  const GameConfiguration& settings = gameConfiguration;
+  // As ZibTimer::start does; a rate below 1 would stall the frame pacing.
+  if (zib->pTimeKeeper) zib->frameTimer.start(1.0 / std::max(settings.tickRate, 1));
+  applyAudioSettings();
+  if (ZibGraphics* graphics = zib->pZibGraphics) {
+    graphics->changePresentationParameters(width, height, settings.bFullScreen, settings.bAllowLetterbox,
+                                           settings.bBilinearFilter, settings.bVerticalSync);
+    graphics->bHighDetail = settings.detailLevel >= 1;
+  }
 }
+
+// The output rate for the next start, then the global volumes: samples, music, streams.
+void Global::applyAudioSettings() {}

@@ -1,29 +1,61 @@
 #include "app/Loader.h"
 
 #include "app/ContextManager.h"
+#include "app/Global.h"
+#include "app/ProgressBar.h"
+#include "app/ScreenPicture.h"
 #include "app/TitleScreen.h"
+#include "engine/AppPaths.h"
+#include "engine/FileData.h"
+#include "engine/FileManager.h"
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "frontend/ContextLanguageSelect.h"
-#include "graphics/Renderable.h"
-#include "graphics/Skin.h"
 #include "graphics/Texture.h"
 #include "localisation/Language.h"
+#include "localisation/TextKeys.h"
 
-namespace {
-
-void loadTexture(const char16_t* name, const char16_t* fileName) {
-  zib->pResourceManager->addResource(new Texture(0, fileName), name);
+Loader::Loader(Global& global) : global(global) {
+  bDeleteWhenFinished = 1;
+  // Leaving half-loaded would leave the program without its screens.
+  bEscapeAllowed = 0;
+  loadStuff();
 }
 
-}  // namespace
+std::u16string Loader::languageArchivePath(int32_t language) {
+  return baseDirectoryPath() + std::u16string(Language::builtInString(language, LANGUAGEISOCODE)) + u".language.v2";
+}
 
-Loader::Loader(ContextManager* manager) : manager(manager) {
-  bDeleteWhenFinished = 1;
+void Loader::addResource(ZibBase* resource, const std::u16string& name) {
+  global.resources.appendChild(resource);
+  zib->pResourceManager->addResource(resource, name);
+}
+
+void Loader::loadTexture(const char16_t* name, const char16_t* fileName) { addResource(new Texture(0, fileName), name); }
+
+void Loader::loadStuff() {
   loadSteps = {
-      [] { loadTexture(u"progressBarTex", u"gfx/progressbar.tga"); },
-      [] { loadTexture(u"titleTex", u"gfx/title.tga"); },
+      // The archives first: the steps after them load from them. A missing one is fatal.
+      [this] {
+        const int32_t language = zib->pLanguage ? zib->pLanguage->currentLanguage : 0;
+        zib->pFileManager->useWad(languageArchivePath(language));
+      },
+      [this] { loadTexture(u"titleTex", u"gfx/title.tga"); },
+      [this] { loadTexture(u"backgroundTex", u"gfx/background.tga"); },
+      [this] {
+        loadTexture(u"buttonTex", u"gfx/button.tga");
+        // The button's looks: normal, under the pointer, pressed.
+        auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"buttonTex"));
+        static constexpr const char16_t* kSkins[] = {u"buttonSkin", u"buttonHoverSkin", u"buttonPressedSkin"};
+        for (int32_t i = 0; i < 3; ++i) zib->pResourceManager->addResource(texture->skins[i], kSkins[i]);
+      },
+      // The background is drawn whole: on small-texture hardware its skin is a grid of tiles.
+      [] {
+        auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"backgroundTex"));
+        zib->pResourceManager->addResource(texture->skins[0], u"backgroundGrid");
+      },
+      [this] { addResource(new FileData(false, u"text/title.txt"), u"titleText"); },
   };
 }
 
@@ -34,44 +66,38 @@ void Loader::setupLanguage() {
   if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
 }
 
-void Loader::showProgress() {
-  if (!pBarFrame) {
-    auto* texture = static_cast<Texture*>(zib->pResourceManager->find(false, u"progressBarTex"));
-    if (!texture) return;
-    // Skin 0 is the empty bar, skin 1 its fill, both centred below the middle.
-    const Vector3 place(0, -160, 0);
-    pBarFrame = new Renderable();
-    pBarFill = new Renderable();
-    appendChild(pBarFrame);
-    appendChild(pBarFill);
-    pBarFrame->setPlacement(texture->skins[0], &place, nullptr, nullptr, nullptr, nullptr);
-    pBarFill->setPlacement(texture->skins[1], &place, nullptr, nullptr, nullptr, nullptr);
+void Loader::postLoader() {
+  ContextManager& manager = *global.pContextManager;
+  if (!manager.pSharedBackground) {
+    manager.pSharedBackground = new Context();
+    manager.appendChild(manager.pSharedBackground);
+    addScreenPicture(manager.pSharedBackground, u"backgroundGrid", PictureFit::kCover);
   }
-  // The fill grows from the left edge of the frame.
-  const float done = loadSteps.empty() ? 1.0f : static_cast<float>(nextStep) / static_cast<float>(loadSteps.size());
-  const float width = static_cast<float>(pBarFill->pSkin->width);
-  const Vector3 scale(done, 1, 1);
-  const Vector3 place(-width * (1 - done) / 2, -160, 0);
-  pBarFill->setPlacement(nullptr, &place, nullptr, &scale, nullptr, nullptr);
+  manager.push(new TitleScreen());
 }
 
 void Loader::tickContents(double, double) {
-  // First, since the fonts take their glyph set from the language.
-  if (!bLanguageSet) {
+  if (!bStarted) {
+    // First, since the fonts take their glyph set from the language.
     setupLanguage();
-    bLanguageSet = true;
+    global.applyConfiguration(-1, -1);
+    bStarted = true;
   }
   // Without the engine clock every frame loads one step.
   TimeKeeper* const clock = zib->pTimeKeeper;
   const double start = clock ? clock->getElapsedTime() : 0.0;
   while (nextStep < loadSteps.size()) {
     loadSteps[nextStep++]();
-    if (!clock || clock->getElapsedTime() - start >= kSliceSeconds) {
-      showProgress();
-      return;
-    }
+    if (!clock || clock->getElapsedTime() - start >= kSliceSeconds) break;
   }
-  showProgress();
-  manager->push(new TitleScreen());
+  if (global.pProgressBar)
+    global.pProgressBar->setProgress(loadSteps.empty() ? 1.0f : float(nextStep) / float(loadSteps.size()));
+  if (nextStep < loadSteps.size()) return;
+  postLoader();
   bFinished = 1;
+}
+
+void Loader::renderContents() {
+  Context::renderContents();
+  if (global.pProgressBar) global.pProgressBar->render();
 }

@@ -1,38 +1,48 @@
 #pragma once
-// The loading screen: settles the language, loads the resources a slice per
-// frame, then hands over to the title screen.
+// The loading screen: settles the language and applies the game's settings,
+// mounts the language and font archives, loads every resource a slice of at
+// most 0.25 s per frame with the progress bar filling, then sets up the
+// shared background and hands over to the title screen.
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "graphics/Context.h"
 
-class ContextManager;
-class Renderable;
+class Global;
+class ZibBase;
 
 class Loader : public Context {
  public:
   // Longest stretch of loading in one frame, in seconds.
   static constexpr double kSliceSeconds = 0.25;
 
-  // The title screen is pushed onto `manager`. Deleted by it once finished.
-  explicit Loader(ContextManager* manager);
+  // Loads into `global`'s resources and pushes the title screen onto its
+  // screen manager. Deleted by the manager once finished.
+  explicit Loader(Global& global);
 
   void tickContents(double time, double delta) override;
+  void renderContents() override;
+
+  // The archive of a language beside the program: its ISO code + ".language.v2".
+  static std::u16string languageArchivePath(int32_t language);
 
   // What is left to load, in order; each step registers its resources.
   std::vector<std::function<void()>> loadSteps;
   size_t nextStep = 0;
-  bool bLanguageSet = false;
-  // The progress bar: its empty frame and the fill that grows with the steps.
-  Renderable* pBarFrame = nullptr;
-  Renderable* pBarFill = nullptr;
+  bool bStarted = false;
 
  private:
   // Picks the language on the first run and makes it current.
   void setupLanguage();
-  // The bar's frame and its fill, once the bar's texture is registered.
-  void showProgress();
+  // The resource list, one step per resource or small group.
+  void loadStuff();
+  // Registers `resource` under `name`; the game object owns it.
+  void addResource(ZibBase* resource, const std::u16string& name);
+  void loadTexture(const char16_t* name, const char16_t* fileName);
+  // The shared background and the title screen.
+  void postLoader();
 
-  ContextManager* manager;
+  Global& global;
 };

@@ -1,29 +1,13 @@
 #include "app/TitleScreen.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "engine/ResourceManager.h"
+#include "app/ScreenPicture.h"
 #include "engine/Zib.h"
-#include "graphics/Camera.h"
-#include "graphics/RectF.h"
-#include "graphics/Renderable.h"
-#include "graphics/Texture.h"
 
 ZIB_DEFINE_HASHED_CLASS(TitleScreen, Context, 0x4229753a, u"_4229753a", makeObject<TitleScreen>);
 
 TitleScreen::TitleScreen() {
   bDeleteWhenFinished = 1;
-  // The picture is there once the loading screen has registered it.
-  auto* texture = static_cast<Texture*>(zib->pResourceManager->find(false, u"titleTex"));
-  if (!texture) return;
-  Skin* skin = texture->skins[0];
-  // As large as the screen allows, keeping its shape.
-  const RectF view = pCamera->getViewRect(0);
-  const float fit =
-      std::min(std::abs(view.right - view.left) / skin->width, std::abs(view.top - view.bottom) / skin->height);
-  const Vector3 scale(fit, fit, 1);
-  pPicture = new Renderable();
-  appendChild(pPicture);
-  pPicture->setPlacement(skin, nullptr, nullptr, &scale, nullptr, nullptr);
+  pPicture = addScreenPicture(this, u"titleTex", PictureFit::kContain);
+  if (pPicture) pPicture->setScaleXY(1.5f);
+  if (pPicture) pPicture->setPosition(0, 40, 0);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The screen shown once loading is done: the title picture, until Escape or
-// the window closes. Its class record is known by its hash alone.
+// The screen shown once loading is done: the edition's name, the title
+// picture, a word-wrapped message, the music and a Quit button, until Quit,
+// Escape or the window closes. Its class record is known by its hash alone.
 #include "graphics/Context.h"
 
 class Renderable;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "app/ContextManager.h"
+#include "app/GameGlobal.h"
 #include "app/Loader.h"
+#include "app/ProgressBar.h"
 #include "app/TitleScreen.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
@@ -91,32 +93,31 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
   }
 }
 
-TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPicture) {
+TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPicture) {
   makeGraphics();
-  {
-    ContextManager manager;
-    auto* loader = new Loader(&manager);
-    manager.push(loader);
-    manager.frameTick(0, 0);  // one step a frame without the engine clock: the bar's texture
-    ASSERT_NE(loader->pBarFill, nullptr);
-    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, 0.5f);
-    const float frameLeft = loader->pBarFrame->position.x - loader->pBarFrame->pSkin->width / 2;
-    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * 0.5f / 2;
-    EXPECT_FLOAT_EQ(fillLeft, frameLeft) << "the fill grows from the frame's left edge";
-    for (int frame = 0; frame < 10 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
-      manager.frameTick(0, 0);
-    const auto* title = static_cast<TitleScreen*>(manager.getTop());
-    ASSERT_EQ(title->getClass(), &TitleScreen::classInfo);
-    ASSERT_NE(title->pPicture, nullptr);
-    EXPECT_FLOAT_EQ(title->pPicture->scale.x, 800.0f / 256);
-    auto* picture = static_cast<Texture*>(zib->pResourceManager->find(true, u"titleTex"));
-    EXPECT_EQ(picture->dxTexture, nullptr);  // the pixels are read when first drawn
-    manager.frameRender();
-    EXPECT_NE(picture->dxTexture, nullptr);
-    EXPECT_NE(zib->pResourceManager->find(true, u"progressBarTex"), nullptr);
-  }
-  // Registered resources live to the end of the run; here they go before the device.
-  for (const auto& [name, resource] : zib->pResourceManager->resources) delete resource;
+  GameGlobal global;
+  global.initPreLoader();
+  ContextManager& manager = *global.pContextManager;
+  manager.frameTick(0, 0);  // one step a frame without the engine clock
+  ProgressBar& bar = *global.pProgressBar;
+  EXPECT_GT(bar.pFill->scale.x, 0.0f);
+  EXPECT_LT(bar.pFill->scale.x, 1.0f);
+  const float frameLeft = bar.pFrame->position.x - bar.pFrame->pSkin->width / 2;
+  const float fillLeft = bar.pFill->position.x - bar.pFill->pSkin->width * bar.pFill->scale.x / 2;
+  EXPECT_FLOAT_EQ(fillLeft, frameLeft) << "the fill grows from the frame's left edge";
+  for (int frame = 0; frame < 50 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
+    manager.frameTick(0, 0);
+  const auto* title = static_cast<TitleScreen*>(manager.getTop());
+  ASSERT_EQ(title->getClass(), &TitleScreen::classInfo);
+  EXPECT_FLOAT_EQ(bar.pFill->scale.x, 1.0f);
+  ASSERT_NE(title->pPicture, nullptr);
+  EXPECT_NE(manager.pSharedBackground, nullptr);
+  auto* picture = static_cast<Texture*>(zib->pResourceManager->find(true, u"titleTex"));
+  EXPECT_EQ(picture->dxTexture, nullptr);  // the pixels are read when first drawn
+  manager.frameRender();
+  EXPECT_NE(picture->dxTexture, nullptr);
+  for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText"})
+    EXPECT_NE(zib->pResourceManager->find(false, name), nullptr) << toUtf8(name);
 }
 
 }  // namespace

@@ -5,34 +5,52 @@
 #include <string>
 #include <vector>
 
+#include "app/ConfirmScreen.h"
+#include "app/GameGlobal.h"
+#include "app/GameInput.h"
 #include "app/Loader.h"
 #include "app/TitleScreen.h"
 #include "engine/Zib.h"
 #include "localisation/Language.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
+// Names of the screens drawn, in order.
+std::vector<std::string> drawn;
+
 struct Screen : Context {
-  explicit Screen(bool* deleted = nullptr) : deleted(deleted) {}
+  explicit Screen(std::string name = "", bool* deleted = nullptr) : name(std::move(name)), deleted(deleted) {}
   ~Screen() override {
     if (deleted) *deleted = true;
   }
   void onEnter(bool firstEnter) override { enters.push_back(firstEnter); }
   void onLeave(bool flag) override { leaves.push_back(flag); }
   void tickContents(double, double) override { ++ticks; }
+  void renderContents() override { drawn.push_back(name); }
+  std::string name;
   bool* deleted;
   std::vector<bool> enters, leaves;
   int ticks = 0;
 };
 
-using ContextManagerTest = EngineTest;
+class ContextManagerTest : public EngineTest {
+ protected:
+  // One frame: the keys as held now, then the stack's tick.
+  void frame(ContextManager& manager, std::initializer_list<uint8_t> keys = {}) {
+    platform.holdKeys(keys);
+    zib->keyboard.update();
+    manager.frameTick(0, 0);
+  }
+  TestPlatform platform;
+};
 
 TEST_F(ContextManagerTest, PopsFinishedScreensEntersNewTopsAndQuitsWhenEmpty) {
   Screen below;  // kept: not deleted when finished; outlives the manager
   ContextManager manager;
   bool topDeleted = false;
-  auto* top = new Screen(&topDeleted);
+  auto* top = new Screen("top", &topDeleted);
   top->bDeleteWhenFinished = 1;
   manager.push(&below);
   manager.push(top);
@@ -58,44 +76,106 @@ TEST_F(ContextManagerTest, PopsFinishedScreensEntersNewTopsAndQuitsWhenEmpty) {
   EXPECT_EQ(below.enters, (std::vector<bool>{true, false}));
 }
 
-TEST_F(ContextManagerTest, EscapeFinishesTheTopOnlyWhenAllowed) {
+TEST_F(ContextManagerTest, EscapeActsInTheSameTickWhenAllowedAndAsksFirstWhenTheScreenConfirms) {
   Screen screen;
   ContextManager manager;
   manager.push(&screen);
   screen.bEscapeAllowed = 0;
-  manager.requestEscape();
-  manager.frameTick(0, 0);
-  screen.bEscapeAllowed = 1;
-  manager.frameTick(0, 0);  // the refused press is not kept
+  frame(manager, {GameInput::kEscape});
   EXPECT_FALSE(screen.bFinished);
-  manager.requestEscape();
+  screen.bEscapeAllowed = 1;
+  frame(manager, {GameInput::kEscape});  // still held: no new press
+  EXPECT_FALSE(screen.bFinished);
+  frame(manager);
+  frame(manager, {GameInput::kEscape});
+  EXPECT_TRUE(screen.bFinished) << "finished by the tick that saw the press";
+
+  Screen asking;
+  asking.bEscapeConfirms = 1;
+  manager.push(&asking);
+  frame(manager);
+  frame(manager, {GameInput::kEscape});
+  EXPECT_FALSE(asking.bFinished);
+  ASSERT_NE(dynamic_cast<ConfirmScreen*>(manager.getTop()), nullptr);
+  frame(manager);
+  frame(manager, {GameInput::kEscape});  // Escape on the question leaves the question only
+  frame(manager);
+  EXPECT_EQ(manager.getTop(), &asking);
+  EXPECT_FALSE(asking.bFinished);
+  frame(manager, {GameInput::kEscape});
+  frame(manager);
+  frame(manager, {GameInput::kEnter});
+  frame(manager);
+  EXPECT_TRUE(asking.bFinished);
+  EXPECT_TRUE(manager.bQuit) << "the question and the screen went, and the one below was finished before";
+}
+
+TEST_F(ContextManagerTest, FireKeysSkipOnlyScreensThatAllowIt) {
+  Screen splash, menu;
+  ContextManager manager;
+  manager.push(&menu);
+  manager.push(&splash);
+  frame(manager, {ContextManager::kFireKeys[0]});
+  EXPECT_FALSE(splash.bFinished);
+  splash.bSkipOnPress = 1;
+  frame(manager);
+  frame(manager, {ContextManager::kFireKeys[1]});
+  EXPECT_TRUE(splash.bFinished);
+  frame(manager);
+  frame(manager, {ContextManager::kFireKeys[0]});
+  EXPECT_FALSE(menu.bFinished);
+}
+
+TEST_F(ContextManagerTest, DrawsTheTopsOwnOrTheSharedBackgroundThenTheTopAndTheOverlay) {
+  ContextManager manager;
+  manager.pSharedBackground = new Screen("shared");
+  manager.appendChild(manager.pSharedBackground);
+  auto* overlay = new Screen("overlay");
+  manager.pOverlayLayer->appendChild(overlay);
+  Screen own("own"), top("top");
+  manager.push(&top);
   manager.frameTick(0, 0);
-  EXPECT_TRUE(screen.bFinished);
+  const auto draw = [&] {
+    drawn.clear();
+    manager.frameRender();
+    return drawn;
+  };
+  EXPECT_EQ(draw(), (std::vector<std::string>{"shared", "top", "overlay"}));
+  top.pScreenBackground = &own;
+  EXPECT_EQ(draw(), (std::vector<std::string>{"own", "top", "overlay"}));
+  zib->bHasFocus = false;
+  EXPECT_EQ(draw(), (std::vector<std::string>{"top", "overlay"}));
+  zib->bHasFocus = true;
+  top.bShowBackground = 0;
+  EXPECT_EQ(draw(), (std::vector<std::string>{"top", "overlay"}));
 }
 
 TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRunsUntilEscape) {
   ScopedEnv locale("LC_ALL", "de_DE.UTF-8");  // the locale variable read first
   zib->pLanguage = new Language();
-  ContextManager manager;
-  auto* loader = new Loader(&manager);
+  GameGlobal global;
+  global.pContextManager = new ContextManager();
+  ContextManager& manager = *global.pContextManager;
+  auto* loader = new Loader(global);
   int loaded = 0;
   loader->loadSteps.assign(3, [&] { ++loaded; });
   manager.push(loader);
 
-  manager.frameTick(0, 0);  // without the engine clock, one step a frame
+  frame(manager);  // without the engine clock, one step a frame
   EXPECT_EQ(zib->defaultLanguage, 1);
   EXPECT_EQ(zib->pLanguage->currentLanguage, 1);
   EXPECT_EQ(loaded, 1);
-  for (int i = 0; i < 3; ++i) manager.frameTick(0, 0);
+  frame(manager, {GameInput::kEscape});
+  EXPECT_FALSE(loader->bFinished) << "loading is not left half done";
+  for (int i = 0; i < 2; ++i) frame(manager);
   EXPECT_EQ(loaded, 3);
   EXPECT_TRUE(loader->bFinished);
   EXPECT_EQ(manager.getTop()->getClass(), &TitleScreen::classInfo);
 
-  for (int i = 0; i < 5; ++i) manager.frameTick(0, 0);
+  for (int i = 0; i < 5; ++i) frame(manager);
   EXPECT_FALSE(manager.bQuit);
-  manager.requestEscape();
-  manager.frameTick(0, 0);
-  manager.frameTick(0, 0);
+  frame(manager, {GameInput::kEscape});
+  frame(manager);
   EXPECT_TRUE(manager.bQuit);
 }
 

@@ -14,7 +14,9 @@
 #include "engine/SystemInfo.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
+#include "graphics/ZibGraphics.h"
 #include "support/EngineFixture.h"
+#include "support/GraphicsFixture.h"
 
 namespace {
 
@@ -59,23 +61,64 @@ TEST_F(GlobalTest, DamagedOrForeignFilesSilentlyKeepTheDefaults) {
   EXPECT_FALSE(global.gameConfiguration.load());
 }
 
-TEST_F(GlobalTest, StartUpStepsAndTheFrameRate) {
+TEST_F(GlobalTest, TheTickRateRestartsTheFrameTimer) {
   zib->pTimeKeeper = new TimeKeeper();
-  zib->pFileManager = new FileManager();
-  zib->pFileManager->bUseWad = false;  // the archive is selected, not read
   GameGlobal global;
-  global.initPreLoader();
+  GameConfiguration& settings = global.gameConfiguration;
+  settings.tickRate = 50;
+  global.applyConfiguration(-1, -1);
+  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 0.02);
+  settings.tickRate = 0;
+  global.applyConfiguration(-1, -1);
+  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 1.0);
+}
+
+
+using GlobalGraphicsTest = GraphicsTest;
+
+TEST_F(GlobalGraphicsTest, StartUpStepsMountTheArchiveBesideTheProgramAndFailOnAMissingOne) {
+  makeGraphics();
+  zib->pFileManager = new FileManager();
+  GameGlobal global;
+  global.initPreLoader();  // the test program sits beside the packed archive
   EXPECT_NE(ContextManager::classInfo.classIndex, -1);
   EXPECT_EQ(zib->pFileManager->currentWad, baseDirectoryPath() + u"Skerrion2demo.dat");
   ASSERT_NE(global.pContextManager, nullptr);
   EXPECT_NE(dynamic_cast<Loader*>(global.pContextManager->getTop()), nullptr);
+  EXPECT_NE(global.pProgressBar, nullptr);
+  EXPECT_NE(global.pContextManager->pOverlayLayer->firstChild, nullptr) << "the pointer";
 
-  global.gameConfiguration.tickRate = 50;
-  global.applyConfiguration(-1, -1);
-  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 0.02);
-  global.gameConfiguration.tickRate = 0;
-  global.applyConfiguration(-1, -1);
-  EXPECT_DOUBLE_EQ(zib->frameTimer.period, 1.0);
+  EXPECT_FATAL(zib->pFileManager->useWad(Loader::languageArchivePath(5)), "Failed to open file");
+}
+
+TEST_F(GlobalGraphicsTest, VideoSettingsComeFromTheEngineUntilSavedAndRestartThePresentationWhenChanged) {
+  configureWindowed800x480();
+  ZibGraphics& graphics = makeGraphics();
+  {
+    GameGlobal global;  // no saved record: the engine's settings, so applying them changes nothing
+    GameConfiguration& settings = global.gameConfiguration;
+    EXPECT_EQ(settings.bFullScreen, 0);
+    global.applyConfiguration(-1, -1);
+    EXPECT_FALSE(zib->bRestartPresentation);
+    EXPECT_EQ(graphics.bHighDetail, 1);
+
+    settings.bFullScreen = 1;
+    settings.bVerticalSync = 1;
+    settings.detailLevel = 0;
+  }  // saved
+  GameGlobal global;
+  global.applyConfiguration(1024, 768);
+  EXPECT_TRUE(zib->bRestartPresentation);
+  EXPECT_EQ(graphics.bFullScreen, 1);
+  EXPECT_EQ(graphics.bUseVSync, 1);
+  EXPECT_EQ(graphics.videoModeWidth, 1024);
+  EXPECT_EQ(graphics.bHighDetail, 0);
+
+  graphics.bFullScreen = 0;  // as a "-safe" start leaves it
+  commandLineArgs.push_back(u"-safe");
+  GameGlobal safe;
+  commandLineArgs.pop_back();
+  EXPECT_EQ(safe.gameConfiguration.bFullScreen, 0) << "the saved full screen is not applied to a safe run";
 }
 
 }  // namespace

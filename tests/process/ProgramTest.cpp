@@ -92,7 +92,8 @@ class ProgramTest : public ::testing::Test {
     std::error_code linkError;
     fs::create_hard_link(bin / "skerrion2", program, linkError);
     if (linkError) fs::copy_file(bin / "skerrion2", program);
-    fs::create_symlink(bin / "Skerrion2demo.dat", installFolder / "Skerrion2demo.dat");
+    for (const char* data : {"Skerrion2demo.dat", "en.language.v2", "de.language.v2"})
+      fs::create_symlink(bin / data, installFolder / data);
     fs::copy_file(bin / "Skerrion2demo.cfg.static", installFolder / "Skerrion2demo.cfg.static");
     userFolder = toUtf8(getUserDataFolder());
 
