@@ -1,0 +1,263 @@
+#include "process/EndToEnd.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "base/StringUtils.h"
+#include "base/TempFolder.h"
+#include "engine/SystemInfo.h"
+
+// Last: Xlib's macros (None, Status, True...) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  for (const auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(20ms)) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+  }
+}
+
+namespace {
+
+// The top-level window whose _NET_WM_PID is `pid`, depth-first.
+Window findWindow(Display* display, Window window, Atom pidAtom, pid_t pid) {
+  Atom type;
+  int format;
+  unsigned long items, after;
+  unsigned char* value = nullptr;
+  if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after, &value) ==
+          Success && value) {
+    const bool bOurs = items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(pid);
+    XFree(value);
+    if (bOurs) return window;
+  }
+  Window root, parent, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  if (XQueryTree(display, window, &root, &parent, &children, &count))
+    for (unsigned int i = 0; i < count && !found; ++i) found = findWindow(display, children[i], pidAtom, pid);
+  if (children) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+Screenshot Screenshot::reduced(int block) const {
+  Screenshot out;
+  out.width = width / block;
+  out.height = height / block;
+  out.rgb.resize(size_t(out.width) * out.height * 3);
+  for (int y = 0; y < out.height; ++y)
+    for (int x = 0; x < out.width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int dy = 0; dy < block; ++dy)
+          for (int dx = 0; dx < block; ++dx) sum += rgb[(size_t(y * block + dy) * width + x * block + dx) * 3 + c];
+        out.rgb[(size_t(y) * out.width + x) * 3 + c] = static_cast<uint8_t>(sum / (block * block));
+      }
+  return out;
+}
+
+bool Screenshot::save(const fs::path& path) const {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << width << ' ' << height << "\n255\n";
+  out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+  return bool(out);
+}
+
+std::optional<Screenshot> Screenshot::load(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  Screenshot shot;
+  int maxValue = 0;
+  if (!(in >> magic >> shot.width >> shot.height >> maxValue) || magic != "P6" || maxValue != 255) return std::nullopt;
+  if (shot.width <= 0 || shot.height <= 0 || shot.width > 4096 || shot.height > 4096) return std::nullopt;
+  in.get();
+  shot.rgb.resize(size_t(shot.width) * shot.height * 3);
+  if (!in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size())))
+    return std::nullopt;
+  return shot;
+}
+
+double Screenshot::meanDifference(const Screenshot& other) const {
+  double sum = 0;
+  for (size_t i = 0; i < rgb.size(); ++i) sum += std::abs(int(rgb[i]) - int(other.rgb[i]));
+  return rgb.empty() ? 0 : sum / double(rgb.size());
+}
+
+double Screenshot::shareDifferent(const Screenshot& other, int threshold) const {
+  size_t count = 0;
+  for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+    int largest = 0;
+    for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(int(rgb[i + c]) - int(other.rgb[i + c])));
+    if (largest > threshold) ++count;
+  }
+  return rgb.empty() ? 0 : double(count) / double(rgb.size() / 3);
+}
+
+void EndToEndTest::SetUp() {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  installFolder = makeTempFolder("zibendtoend");
+  ASSERT_FALSE(installFolder.empty());
+  // A name of its own: a copy of the program running elsewhere on this
+  // machine would make ours end at once as a second instance.
+  program = installFolder / ("skerrion2-e2e-" + std::to_string(getpid()));
+  const fs::path bin = ZIB_BIN_DIR;
+  std::error_code linkError;
+  fs::create_hard_link(bin / "skerrion2", program, linkError);
+  if (linkError) fs::copy_file(bin / "skerrion2", program);
+  for (const char* data : {"Skerrion2demo.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"})
+    fs::create_symlink(bin / data, installFolder / data);
+  userFolder = toUtf8(getUserDataFolder());
+  fs::create_directories(userFolder);
+  // In sanitizer builds without the leak check at exit: the display libraries
+  // leave their allocations to the end of the process.
+  const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+  for (char** variable = environ; *variable; ++variable)
+    if (!std::string_view(*variable).starts_with("ASAN_OPTIONS=")) environment.emplace_back(*variable);
+  environment.push_back(std::string("ASAN_OPTIONS=") + (sanitizerOptions ? sanitizerOptions : "") + ":detect_leaks=0");
+}
+
+void EndToEndTest::TearDown() {
+  for (pid_t pid : running) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  std::error_code ignored;
+  if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
+}
+
+void EndToEndTest::writeConfig(const std::string& text) const {
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EngineTest::writeFile(userFolder / "Skerrion2demo.cfg", crlf);
+}
+
+pid_t EndToEndTest::start(const std::vector<std::string>& args) {
+  std::vector<std::string> argvText = {program.string()};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv, envp;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  for (std::string& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  const int outputFd = open((installFolder / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outputFd, STDOUT_FILENO);
+    dup2(outputFd, STDERR_FILENO);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  close(outputFd);
+  if (pid > 0) running.push_back(pid);
+  return pid;
+}
+
+std::optional<int> EndToEndTest::waitExit(pid_t pid, std::chrono::milliseconds timeout) {
+  int status = 0;
+  if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) return std::nullopt;
+  std::erase(running, pid);
+  return status;
+}
+
+bool EndToEndTest::exitedWith(std::optional<int> status, int code) {
+  return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+}
+
+bool EndToEndTest::waitForLog(const std::string& text, std::chrono::milliseconds timeout) const {
+  return waitFor([&] { return log().find(text) != std::string::npos; }, timeout);
+}
+
+unsigned long EndToEndTest::windowOf(pid_t pid) const {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 0;
+  const Window window = findWindow(display, DefaultRootWindow(display), XInternAtom(display, "_NET_WM_PID", False), pid);
+  XCloseDisplay(display);
+  return window;
+}
+
+bool EndToEndTest::windowSize(unsigned long window, int& width, int& height) const {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XWindowAttributes attributes{};
+  const bool bOk = XGetWindowAttributes(display, window, &attributes) != 0;
+  width = attributes.width;
+  height = attributes.height;
+  XCloseDisplay(display);
+  return bOk;
+}
+
+std::optional<Screenshot> EndToEndTest::screenshot(unsigned long window) const {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return std::nullopt;
+  std::optional<Screenshot> shot;
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+    if (XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)) {
+      shot.emplace();
+      shot->width = image->width;
+      shot->height = image->height;
+      shot->rgb.reserve(size_t(image->width) * image->height * 3);
+      for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) {
+          const unsigned long pixel = XGetPixel(image, x, y);
+          shot->rgb.push_back(uint8_t((pixel & image->red_mask) >> 16));
+          shot->rgb.push_back(uint8_t((pixel & image->green_mask) >> 8));
+          shot->rgb.push_back(uint8_t(pixel & image->blue_mask));
+        }
+      XDestroyImage(image);
+    }
+  }
+  XCloseDisplay(display);
+  return shot;
+}
+
+bool EndToEndTest::matches(const Screenshot& reduced, const Screenshot& reference) {
+  // Within 4 levels on average, and at most 2 % of the squares off by more than 40.
+  return reduced.width == reference.width && reduced.height == reference.height &&
+         reduced.meanDifference(reference) < 4.0 && reduced.shareDifferent(reference, 40) < 0.02;
+}
+
+bool EndToEndTest::waitForPicture(unsigned long window, const Screenshot& reference, Screenshot* last,
+                                  std::chrono::milliseconds timeout) const {
+  return waitFor(
+      [&] {
+        const std::optional<Screenshot> shot = screenshot(window);
+        if (!shot) return false;
+        *last = shot->reduced(4);
+        return matches(*last, reference);
+      },
+      timeout);
+}
+
+bool EndToEndTest::xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
+
+bool EndToEndTest::closeWindow(unsigned long window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const bool bSent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+  XCloseDisplay(display);
+  return bSent;
+}
