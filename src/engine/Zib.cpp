@@ -20,6 +20,7 @@
 #include "engine/StringUtils.h"
 #include "engine/TimeKeeper.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/net/ZibNetwork.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
@@ -164,6 +165,8 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
 
   pResourceManager = new ResourceManager();
   pZibGraphics = new ZibGraphics();
+  // ZibAudio, the default font and the Console come here once they exist.
+  pZibNetwork = new ZibNetwork();
   pLanguage = new Language();
 
   frameTimer.start(0.001);
@@ -178,9 +181,11 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   deleteMember(pLanguage);
-  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
-  // audio, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3 to 5 and 7 to 8 belong to the console, default font, audio,
+  // input and focus-tracker managers, which this engine does not build yet.
+  for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
   ZIB_LOG(u"6...");
   deleteMember(pZibGraphics);
   ZIB_LOG(u"7...");
