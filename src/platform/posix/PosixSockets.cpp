@@ -81,7 +81,11 @@ void setResolver(Resolver resolver) { customResolver = resolver; }
 
 bool resolveHost(const std::string& name, HostEntry& out) {
   out = HostEntry{};
-  if (customResolver) return customResolver(name, out);
+  if (customResolver) {
+    if (customResolver(name, out)) return true;
+    lastErrorCode = WSAHOST_NOT_FOUND;
+    return false;
+  }
   if (name.find('\0') != std::string::npos) {
     lastErrorCode = WSAHOST_NOT_FOUND;
     return false;
