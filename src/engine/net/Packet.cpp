@@ -93,6 +93,14 @@ void Packet::doRaw4(void* value) {
 }
 
 void Packet::writeVarintTail(uint32_t value) {
+  if (!bError && static_cast<size_t>(capacity) - cursor >= kMaxVarintBytes) {
+    // Room for the longest form: no check per byte.
+    uint8_t* out = buffer.get() + cursor;
+    for (; value > 0x7F; value >>= 7) *out++ = static_cast<uint8_t>(value | 0x80);
+    if (value) *out++ = static_cast<uint8_t>(value);
+    cursor = static_cast<size_t>(out - buffer.get());
+    return;
+  }
   while (value) {
     if (!reserve(1)) return;
     buffer[cursor++] = static_cast<uint8_t>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
@@ -102,6 +110,20 @@ void Packet::writeVarintTail(uint32_t value) {
 
 bool Packet::readVarintTail(uint32_t& value, int shift) {
   uint64_t result = value;
+  if (shift == 0 && !bError && validLength - cursor >= kMaxVarintBytes) {
+    // All five bytes a varint may use are there: no check per byte.
+    const uint8_t* in = buffer.get() + cursor;
+    for (int used = 0; used < kMaxVarintBytes; ++used, shift += 7) {
+      result |= static_cast<uint64_t>(in[used] & 0x7F) << shift;
+      if (!(in[used] & 0x80)) {
+        cursor += static_cast<size_t>(used + 1);
+        if (result > kMaxInt) return false;
+        value = static_cast<uint32_t>(result);
+        return true;
+      }
+    }
+    return false;
+  }
   for (int used = shift == 0 ? 0 : 1;; ++used) {
     if (used >= kMaxVarintBytes || !reserve(1)) return false;
     const uint8_t byte = buffer[cursor++];
