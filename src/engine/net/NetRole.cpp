@@ -77,6 +77,12 @@ bool NetRole::receiveMessage(Packet* from) {
   return true;
 }
 
+bool NetRole::isAnchorWithin(const ZibBase* object) const {
+  for (const BasicLink* node = anchor; node; node = node->parent)
+    if (node == object) return true;
+  return false;
+}
+
 void NetRole::netDeleteObject(ZibBase* object) {
   RpcDeleteObject call;
   call.pTarget = anchor;

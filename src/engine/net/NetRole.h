@@ -40,6 +40,9 @@ class NetRole {
   // Reads one message and runs its call. A malformed message, a class that is
   // not a remote call or an id that names no object drops the message: false.
   bool receiveMessage(Packet* from);
+  // Whether the anchor is `object` or lies below it: deleting such an object
+  // would leave the role without its anchor.
+  bool isAnchorWithin(const ZibBase* object) const;
   // Deletes the object on every side (a delete call on the anchor).
   void netDeleteObject(ZibBase* object);
 

@@ -18,7 +18,8 @@ void RpcDeleteObject::registerProperties(PropertyContainer* container) {
 }
 
 void RpcDeleteObject::execute() {
-  if (!object) return;
-  if (NetRole* role = NetRole::active()) role->unregisterObject(object);
+  NetRole* role = NetRole::active();
+  if (!object || (role && role->isAnchorWithin(object))) return;
+  if (role) role->unregisterObject(object);
   delete object;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Remote call "_4472ef3a": Unregisters an object and deletes it.
+// Remote call "_4472ef3a": Unregisters an object and deletes it; the role's anchor and its
+// ancestors are refused.
 #include <cstdint>
 
 #include "engine/net/RPC.h"

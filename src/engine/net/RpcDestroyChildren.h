@@ -1,5 +1,5 @@
 #pragma once
-// Remote call "_ae3f6255": Destroys the target's children.
+// Remote call "_ae3f6255": Destroys the target's children, unless the role's anchor is among them.
 #include <cstdint>
 
 #include "engine/net/RPC.h"

@@ -150,6 +150,17 @@ TEST_F(PacketTest, StringsAreMaskedUtf8AndBitsShareBytesWhereTheyStart) {
   ZibBase* none = nullptr;
   EXPECT_FALSE(pointers.doPointer2(&none));
   EXPECT_EQ(bytesOf(pointers), Bytes{0x00});
+
+  // A same-process packet copies whole pointers, all 8 bytes of them.
+  ZibBase object;
+  ZibBase* raw = &object;
+  Packet local(Packet::kFlagSameProcess, 16);
+  local.doRawPointer(&raw);
+  EXPECT_EQ(local.getPosition(), sizeof(ZibBase*));
+  Incoming localIn(bytesOf(local), Packet::kFlagSameProcess);
+  ZibBase* back = nullptr;
+  localIn.packet.doRawPointer(&back);
+  EXPECT_EQ(back, &object);
 }
 
 TEST_F(PacketTest, DamagedMessagesSetAStickyErrorAndReadZeros) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ClassInfo.h"
@@ -10,6 +11,7 @@
 #include "engine/net/NetRoleIdCounter.h"
 #include "engine/net/Packet.h"
 #include "engine/net/RpcAppendChild.h"
+#include "engine/net/RpcDeleteObject.h"
 #include "engine/net/RpcGotoState.h"
 #include "engine/net/ZibBasePointer.h"
 #include "engine/net/ZibNetwork.h"
@@ -30,7 +32,15 @@ class RemoteCallTest : public EngineTest {
     zib->pZibNetwork = new ZibNetwork();
   }
   void TearDown() override {
+    // Objects the test made and the calls left alive: detached, then deleted.
     zib->pZibNetwork->THEROLE = nullptr;
+    std::unordered_set<ZibBase*> live;
+    for (BasicLink* node = zib->objectList.firstChild; node; node = node->next)
+      live.insert(static_cast<ObjectListNode*>(node)->owner);
+    std::erase_if(owned, [&](ZibBase* o) { return !live.count(o); });
+    for (ZibBase* o : owned)
+      if (o->parent) o->parent->removeChild(o);
+    for (ZibBase* o : owned) delete o;
     delete zib->pZibNetwork;
     zib->pZibNetwork = nullptr;
     EngineTest::TearDown();
@@ -188,6 +198,10 @@ TEST_F(RemoteCallTest, RegisteredObjectsAreDeletedThroughTheRole) {
   ASSERT_EQ(sent.size(), 4u);
   EXPECT_EQ(sent[2], 0x01);
   EXPECT_EQ(sent[3], 42);
+  RpcDeleteObject deleteAnchor;  // would leave the role without its anchor
+  deleteAnchor.pTarget = deleteAnchor.object = anchor;
+  deleteAnchor.executeLocally();
+  EXPECT_EQ(r.lookupObject(1), anchor);
   r.unregisterObject(anchor);
   r.unregisterObject(nullptr);
   EXPECT_FATAL(r.unregisterObject(anchor), "o->isValidUID()");
