@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/net/NetAddress.h"
 #include "support/FuzzSupport.h"
 #include "support/StubResolver.h"

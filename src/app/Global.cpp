@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "app/ContextManager.h"
 #include "app/Loader.h"
 #include "engine/ClassInfo.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
 #include "engine/net/NetAddress.h"
 #include "platform/Sockets.h"

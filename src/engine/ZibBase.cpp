@@ -2,7 +2,7 @@
 
 #include "engine/ChildIterator.h"
 #include "engine/ErrorManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
 #include "engine/net/NetRole.h"
 #include "engine/net/Packet.h"

@@ -1,9 +1,9 @@
 #include "engine/net/NetAddress.h"
 
 #include "engine/ErrorManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 NetAddress::NetAddress() {
   sockAddr.family = sockets::kAfInet;

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/net/Packet.h"
 
 class NetConnection;

@@ -7,7 +7,7 @@
 #include "engine/ClassInfo.h"
 #include "engine/ErrorManager.h"
 #include "engine/ResourceManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "engine/net/NetRole.h"
 

@@ -1,6 +1,6 @@
 #include "engine/object/Property.h"
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/net/Packet.h"
 
 ZIB_DEFINE_CLASS(Property, ZibBase, nullptr);

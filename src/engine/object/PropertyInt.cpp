@@ -1,6 +1,6 @@
 #include "engine/object/PropertyInt.h"
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/net/Packet.h"
 #include "engine/object/PropertyText.h"
 

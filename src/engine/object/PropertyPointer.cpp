@@ -1,6 +1,6 @@
 #include "engine/object/PropertyPointer.h"
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/net/Packet.h"

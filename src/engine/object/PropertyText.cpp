@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 
 namespace {
 

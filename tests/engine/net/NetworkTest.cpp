@@ -14,6 +14,7 @@
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/StubResolver.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -98,8 +99,8 @@ TEST_F(NetworkTest, RealSocketsBindTheLoopbackAndABusyPortIsFatal) {
 }
 
 TEST_F(NetworkTest, StatisticsCatchUpOneSecondPerCall) {
-  ManualTimeSource clock;
-  setTimeSource(&clock);
+  TestPlatform platform;
+  ManualTimeSource& clock = platform.clock();
   zib->pTimeKeeper = new TimeKeeper();
   {
     zib->pZibNetwork->bEmulateLocalhost = true;
@@ -119,5 +120,4 @@ TEST_F(NetworkTest, StatisticsCatchUpOneSecondPerCall) {
   }
   delete zib->pTimeKeeper;
   zib->pTimeKeeper = nullptr;
-  setTimeSource(nullptr);
 }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"
