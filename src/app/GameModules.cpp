@@ -8,10 +8,9 @@
 #include "graphics/ZibGraphics.h"
 #include "localisation/Language.h"
 
-void GameModules::start(Zib& zib) {
-  zib.pZibGraphics = new ZibGraphics();
-  zib.pLanguage = new Language();
-}
+void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics(); }
+
+void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
   delete zib.pLanguage;

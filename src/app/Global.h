@@ -3,6 +3,7 @@
 // the start-up step that follows the engine's.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/GameConfiguration.h"
 #include "app/ProfileManager.h"
@@ -28,6 +29,8 @@ class Global {
   // program, sets up the progress bar and the mouse pointer, creates the
   // screen manager and pushes the loading screen.
   void initPreLoader();
+  // The record-size lines a debug build shows on the console at start-up.
+  static std::vector<std::u16string> sizeLines();
   // Writes the configuration, the profiles and the engine's user configuration.
   void saveUserData();
   // Hands the settings to the engine, in this order: the frame rate, the

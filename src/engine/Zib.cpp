@@ -21,6 +21,7 @@
 #include "engine/TimeKeeper.h"
 #include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
 #include "platform/Timers.h"
@@ -159,7 +160,10 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
-  zibModules().start(*this);  // the graphics manager, then the language
+  zibModules().startGraphics(*this);
+  // ZibAudio, the default font and the Console come here once they exist.
+  pZibNetwork = new ZibNetwork();
+  zibModules().startLanguage(*this);
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");
@@ -173,9 +177,11 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   zibModules().stopLanguage(*this);
-  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
-  // audio, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3 to 5 and 7 to 8 belong to the console, default font, audio,
+  // input and focus-tracker managers, which this engine does not build yet.
+  for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
