@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,12 +25,14 @@
 #include "program/Backends.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
+#include "app/TitleScreen.h"
 #include "engine/AppShell.h"
 #include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
+#include "graphics/Renderable.h"
 #include "platform/D3D9.h"
 
 extern char** environ;
@@ -73,6 +76,55 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The engine and the game as createZIB builds them, run until the title
+// screen has drawn its first frame. Null device, an 800 x 480 window; the
+// real frame pacing.
+void startToTitle() {
+  fs::create_directories(toUtf8(getUserDataFolder()));
+  std::ofstream(toUtf8(getUserDataFolder()) + "Skerrion2demo.cfg")
+      << "[ZibGraphics]\r\nbFullScreen=No\r\nvideoModeWidth=800\r\nvideoModeHeight=480\r\n";
+  new Zib(nullptr, nullptr);
+  gameGlobal = new GameGlobal();
+  gameGlobal->initPreLoader();
+  ContextManager* screens = gameGlobal->pContextManager;
+  while (!dynamic_cast<TitleScreen*>(screens->getTop())) zib->frame(screens);
+  zib->frame(screens);
+}
+
+void stopEngine() {
+  delete gameGlobal;
+  gameGlobal = nullptr;
+  delete zib;
+}
+
+void BM_StartUpToTitleFrame(benchmark::State& state) {
+  for (auto _ : state) {
+    startToTitle();
+    state.PauseTiming();
+    stopEngine();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUpToTitleFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One frame of the title screen (argument 1) against an empty screen on top
+// of it (0: no background, pointer or frame rate), unpaced, same device.
+void BM_TitleFrame(benchmark::State& state) {
+  startToTitle();
+  zib->frameTimer.start(1e-9);
+  if (state.range(0) == 0) {
+    auto* empty = new Context();
+    empty->bDeleteWhenFinished = 1;
+    empty->bShowBackground = 0;
+    empty->bHideFrameRate = 1;
+    static_cast<Renderable*>(gameGlobal->pContextManager->pOverlayLayer->firstChild)->bHidden = 1;  // the pointer
+    gameGlobal->pContextManager->push(empty);
+  }
+  for (auto _ : state) zib->frame(gameGlobal->pContextManager);
+  stopEngine();
+}
+BENCHMARK(BM_TitleFrame)->Arg(0)->Arg(1);
+
 // A window of ours that takes the focus from the program, as another
 // application would.
 void takeFocus() {
@@ -108,6 +160,26 @@ class ProgramRun {
       waitpid(pid, nullptr, 0);
     }
     fs::remove_all(folder);
+  }
+
+  // Appended to the user configuration before the start.
+  void configure(const std::string& text) {
+    std::ofstream(toUtf8(getUserDataFolder()) + "Skerrion2demo.cfg", std::ios::app) << text;
+  }
+  // Resident memory of the running program in kilobytes; 0 once it has ended.
+  long residentKilobytes() const {
+    const std::string status = readFile("/proc/" + std::to_string(pid) + "/status");
+    const size_t at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::strtol(status.c_str() + at + 6, nullptr, 10);
+  }
+  // Asks the program to end (as a window's close does) and waits; its log.
+  std::string stop() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+      pid = -1;
+    }
+    return readFile(logPath);
   }
 
   void start() {
@@ -150,6 +222,43 @@ void BM_ProgramStartUp(benchmark::State& state) {
   }
 }
 
+// The whole program's memory once the title screen runs (windowed, 800 x 480).
+void BM_ProgramMemoryAfterLoading(benchmark::State& state) {
+  for (auto _ : state) {
+    ProgramRun run(true);
+    run.configure("videoModeWidth=800\r\nvideoModeHeight=480\r\n");
+    run.start();
+    if (run.waitForLog("createZIB(): Entering game loop.") < 0) return state.SkipWithError("the program did not start");
+    std::this_thread::sleep_for(3s);  // loading is done within a second
+    state.SetIterationTime(1);
+    state.counters["residentMB"] = static_cast<double>(run.residentKilobytes()) / 1024;
+  }
+}
+
+// The title screen running for ZIB_SOAK_SECONDS in debug mode: resident
+// memory after the first minute and at the end, and the shutdown's count of
+// objects still allocated (the leak report), which must be 0.
+void BM_ProgramSoak(benchmark::State& state, double seconds) {
+  for (auto _ : state) {
+    ProgramRun run(true);
+    run.configure("videoModeWidth=800\r\nvideoModeHeight=480\r\n[Zib]\r\ndebugCode=40917\r\n");
+    run.start();
+    if (run.waitForLog("createZIB(): Entering game loop.") < 0) return state.SkipWithError("the program did not start");
+    const double settle = std::min(60.0, seconds / 4);
+    std::this_thread::sleep_for(std::chrono::duration<double>(settle));
+    const long early = run.residentKilobytes();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds - settle));
+    const long late = run.residentKilobytes();
+    const std::string log = run.stop();
+    const size_t at = log.find("Objects still allocated (memory leaks?): ");
+    if (at == std::string::npos) return state.SkipWithError("no leak report");
+    state.SetIterationTime(seconds);
+    state.counters["residentMB"] = static_cast<double>(late) / 1024;
+    state.counters["growthKB"] = static_cast<double>(late - early);
+    state.counters["leakedObjects"] = std::strtod(log.c_str() + at + 41, nullptr);
+  }
+}
+
 enum class Idle { Running, Paused, Minimised };
 
 void BM_ProgramCpu(benchmark::State& state, Idle idle) {
@@ -186,6 +295,13 @@ int main(int argc, char** argv) {
   if (std::getenv("DISPLAY")) {
     benchmark::RegisterBenchmark("BM_ProgramStartUp", BM_ProgramStartUp)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    benchmark::RegisterBenchmark("BM_ProgramMemoryAfterLoading", BM_ProgramMemoryAfterLoading)
+        ->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+    if (const char* soak = std::getenv("ZIB_SOAK_SECONDS"))
+      benchmark::RegisterBenchmark("BM_ProgramSoak", BM_ProgramSoak, std::max(std::atof(soak), 4.0))
+          ->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+    else
+      std::printf("bench_program: the soak skipped: ZIB_SOAK_SECONDS=600 runs it for ten minutes\n");
     for (auto [name, idle] : {std::pair{"BM_ProgramCpu/running", Idle::Running},
                               std::pair{"BM_ProgramCpu/paused", Idle::Paused},
                               std::pair{"BM_ProgramCpu/minimised", Idle::Minimised}})
