@@ -195,6 +195,27 @@ def background_pixel(x, y):
     return colour + (1.0,)
 
 
+FLAG_W, FLAG_H = 120, 80
+
+
+def flag_pixel(x, y):
+    """Rows: English, German; columns: normal, under the pointer, pressed."""
+    look, language = int(x // FLAG_W), int(y // FLAG_H)
+    lx, ly = x - look * FLAG_W, y - language * FLAG_H
+    border = 4.0
+    if min(lx, ly, FLAG_W - lx, FLAG_H - ly) < border:
+        return ((0.10, 0.12, 0.16), (0.95, 0.80, 0.35), (0.70, 0.58, 0.25))[look] + (1.0,)
+    fx, fy = (lx - border) / (FLAG_W - 2 * border), (ly - border) / (FLAG_H - 2 * border)
+    if language == 0:
+        # St George's cross.
+        colour = (0.80, 0.10, 0.15) if abs(fx - 0.5) < 0.08 or abs(fy - 0.5) < 0.12 else (0.97, 0.97, 0.97)
+    else:
+        colour = ((0.05, 0.05, 0.05), (0.85, 0.05, 0.05), (1.0, 0.80, 0.0))[min(2, int(fy * 3))]
+    if look == 2:
+        colour = tuple(c * 0.75 for c in colour)
+    return colour + (1.0,)
+
+
 def save_ini(path, skins):
     with open(path, "w", newline="\n") as out:
         out.write("\n".join("[Skin %d]\nleft=%d\ntop=%d\nwidth=%d\nheight=%d\n" % ((i,) + skin)
@@ -211,6 +232,9 @@ def main():
     save_ini(os.path.join(gfx, "button.tga.ini"), [(0, BUTTON_H * i, BUTTON_W, BUTTON_H) for i in range(3)])
     save_tga(os.path.join(gfx, "pointer.tga"), 32, 32, render(32, 32, pointer_pixel))
     save_ini(os.path.join(gfx, "pointer.tga.ini"), [(0, 0, 32, 32)])
+    save_tga(os.path.join(gfx, "flags.tga"), FLAG_W * 3, FLAG_H * 2, render(FLAG_W * 3, FLAG_H * 2, flag_pixel))
+    save_ini(os.path.join(gfx, "flags.tga.ini"),
+             [(FLAG_W * look, FLAG_H * language, FLAG_W, FLAG_H) for language in range(2) for look in range(3)])
     global SUPERSAMPLE
     SUPERSAMPLE = 1  # smooth enough as it is
     save_tga(os.path.join(gfx, "background.tga"), 512, 256, render(512, 256, background_pixel))

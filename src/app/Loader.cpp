@@ -42,6 +42,7 @@ void Loader::loadStuff() {
         zib->pFileManager->useWad(languageArchivePath(language));
       },
       [this] { loadTexture(u"titleTex", u"gfx/title.tga"); },
+      [this] { loadTexture(u"flagsTex", u"gfx/flags.tga"); },
       [this] { loadTexture(u"backgroundTex", u"gfx/background.tga"); },
       [this] {
         loadTexture(u"buttonTex", u"gfx/button.tga");
