@@ -77,7 +77,7 @@ TEST_F(ContextManagerTest, PopsFinishedScreensEntersNewTopsAndQuitsWhenEmpty) {
 }
 
 TEST_F(ContextManagerTest, EscapeActsInTheSameTickWhenAllowedAndAsksFirstWhenTheScreenConfirms) {
-  Screen screen;
+  Screen screen, asking;
   ContextManager manager;
   manager.push(&screen);
   screen.bEscapeAllowed = 0;
@@ -90,7 +90,6 @@ TEST_F(ContextManagerTest, EscapeActsInTheSameTickWhenAllowedAndAsksFirstWhenThe
   frame(manager, {GameInput::kEscape});
   EXPECT_TRUE(screen.bFinished) << "finished by the tick that saw the press";
 
-  Screen asking;
   asking.bEscapeConfirms = 1;
   manager.push(&asking);
   frame(manager);
@@ -127,12 +126,12 @@ TEST_F(ContextManagerTest, FireKeysSkipOnlyScreensThatAllowIt) {
 }
 
 TEST_F(ContextManagerTest, DrawsTheTopsOwnOrTheSharedBackgroundThenTheTopAndTheOverlay) {
+  Screen own("own"), top("top");  // outlive the manager
   ContextManager manager;
   manager.pSharedBackground = new Screen("shared");
   manager.appendChild(manager.pSharedBackground);
   auto* overlay = new Screen("overlay");
   manager.pOverlayLayer->appendChild(overlay);
-  Screen own("own"), top("top");
   manager.push(&top);
   manager.frameTick(0, 0);
   const auto draw = [&] {
