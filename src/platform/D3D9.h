@@ -629,6 +629,8 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 // in full screen); unchanged while no device presents into a window. The
 // window layer passes pointer positions through it.
 void clientToBackBuffer(int& x, int& y);
+// The inverse: back-buffer pixels to the window's client area.
+void backBufferToClient(int& x, int& y);
 
 // The desktop work area of the default adapter's display, from the backend.
 constexpr UINT SPI_GETWORKAREA = 0x0030;

@@ -37,6 +37,7 @@ const std::vector<ExpectedRecord> kExpectedRecords = {
     {u"VertexBuffer", u"ZibBase", true},
     {u"Texture", u"ZibBase", false},
     {u"ZibGraphics", nullptr, false},
+    {u"ZibInput", nullptr, false},
 };
 
 // "_" and eight hex digits carry their hash; other names hash their text.

@@ -13,8 +13,9 @@
 #include "engine/Zib.h"
 #include "engine/ZibProcessEntry.h"
 #include "graphics/Context.h"
-#include "platform/Keyboard.h"
+#include "engine/input/ZibInput.h"
 #include "support/EngineFixture.h"
+#include "support/FakeInput.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ class ZibTest : public ::testing::Test {
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;
+  FakeInput input;
 };
 
 TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
@@ -64,6 +66,8 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
       "\xEF\xBB\xBF[Zib]\r\n"
       "warning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n"
       "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n"
+      "[ZibInput]\r\nbTrackKeyboard=Yes\r\nbTrackJoystick=Yes\r\njoystickDeadZone=0.20000000\r\n"
+      "repeatRate=0.10000000\r\nrepeatDelay=0.25000000\r\n\r\n"
       "[ZibGraphics]\r\n"))
       << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
@@ -103,24 +107,24 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
 TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   auto* engine = new Zib(nullptr, nullptr);
   Context screen;
-  std::vector<uint8_t> held;
-  setKeyboardStateSource([&](uint8_t state[256]) {
-    for (uint8_t key : held) state[key] = 0x80;
-  });
+  const auto hold = [this](std::initializer_list<uint8_t> keys) {
+    std::fill(std::begin(input->keys), std::end(input->keys), 0);
+    for (uint8_t key : keys) input->keys[key] = 0x80;
+  };
+  engine->frame(&screen);  // the first read acquires the keyboard
   const auto countFiles = [](const char* extension) {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(toUtf8(getUserDataFolder())))
       count += entry.path().extension() == extension;
     return count;
   };
-  held = {DIK_F9};
+  hold({DIK_F9});
   engine->frame(&screen);
   engine->frame(&screen);  // still held: no second picture
-  held = {};
+  hold({});
   engine->frame(&screen);
-  held = {DIK_F9, DIK_RSHIFT};
+  hold({DIK_F9, DIK_RSHIFT});
   engine->frame(&screen);
-  setKeyboardStateSource({});
   EXPECT_EQ(countFiles(".bmp"), 1);
   EXPECT_EQ(countFiles(".tga"), 1);
   delete engine;

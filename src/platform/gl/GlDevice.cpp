@@ -173,6 +173,12 @@ void clientToBackBuffer(int& x, int& y) {
   y = static_cast<int>(static_cast<int64_t>(y - shown.top) * shown.backBufferHeight / shown.height);
 }
 
+void backBufferToClient(int& x, int& y) {
+  if (shown.backBufferWidth <= 0 || shown.backBufferHeight <= 0) return;
+  x = shown.left + static_cast<int>(static_cast<int64_t>(x) * shown.width / shown.backBufferWidth);
+  y = shown.top + static_cast<int>(static_cast<int64_t>(y) * shown.height / shown.backBufferHeight);
+}
+
 GlDevice::~GlDevice() {
   shown = {};
   SDL_DelEventWatch(&GlDevice::watchEvents, this);
