@@ -17,6 +17,8 @@ class SdlWindow final : public WindowBackend {
   bool create(std::u16string_view title, int x, int y, int width, int height, std::u16string& error) override {
     // SIGINT and SIGTERM belong to the message layer, which closes the window on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // As on Windows, the click that activates the window is a click too.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       error = fromUtf8(SDL_GetError());
       return false;
