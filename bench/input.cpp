@@ -10,13 +10,14 @@
 
 #include "engine/AppShell.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"
 #include "engine/input/PointerFocusTracker.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
 #include "platform/Input.h"
+#include "program/Backends.h"
 #include "platform/Window.h"
 
 namespace {
@@ -123,7 +124,7 @@ void measureLatency(benchmark::State& state, bool bMouse) {
   // One window for the run: SDL's video does not always come back once quit.
   static std::u16string error;
   static const HWND window = [] {
-    setWindowBackend(makeSdlWindowBackend());
+    setWindowBackend(makeDesktopWindowBackend());
     HWND opened = CreateWindow(u"bench_input", windowProc, 0, 0, 800, 480, &error);
     if (opened) ShowWindow(opened, SW_SHOWNORMAL);
     return opened;
@@ -177,4 +178,10 @@ BENCHMARK(BM_MouseEventToPointer)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  registerBackends();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

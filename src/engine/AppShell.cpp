@@ -8,11 +8,12 @@
 
 #include "engine/CrashDump.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
+#include "platform/Timers.h"
 
 extern char** environ;
 
@@ -270,7 +271,7 @@ bool isRealMouseMessage() { return !(bTouchAvailable && (GetMessageExtraInfo() &
 bool runMainLoopStep(void* hInstance, HWND hWnd) {
   if (!zib) {
     if (GetForegroundWindow() != hWnd) {
-      appHooks.sleep(100);
+      Sleep(100);
       return true;
     }
     createZIB(hInstance, hWnd);

@@ -34,7 +34,6 @@ struct AppHooks {
   // The game object's pending web link.
   std::function<std::u16string()> pendingWebLink;
 
-  std::function<void(uint32_t milliseconds)> sleep = sleepMs;
   std::function<void(const std::u16string& link)> openLink = openWebLink;
 };
 extern AppHooks appHooks;

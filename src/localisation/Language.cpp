@@ -4,7 +4,7 @@
 #include <span>
 
 #include "engine/ErrorManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "localisation/TextKeys.h"

@@ -621,6 +621,15 @@ enum class GraphicsBackend { Gl, Null };
 void setGraphicsBackend(GraphicsBackend backend);
 GraphicsBackend getGraphicsBackend();
 
+// What a graphics backend gives this interface: its Direct3D object (null
+// when it cannot start) and its display's work area. The program registers
+// the backends it ships (see program/Backends.h); none registered: no device.
+struct GraphicsBackendEntry {
+  IDirect3D9* (*create)() = nullptr;
+  bool (*getWorkArea)(RECT& area) = nullptr;
+};
+void registerGraphicsBackend(GraphicsBackend backend, GraphicsBackendEntry entry);
+
 // Null when the backend cannot start (no display for Gl).
 IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 
@@ -631,6 +640,9 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 void clientToBackBuffer(int& x, int& y);
 // The inverse: back-buffer pixels to the window's client area.
 void backBufferToClient(int& x, int& y);
+// Set by a backend at each Present: where the back buffer (of the given size)
+// went in the client area. A width of 0 forgets it.
+void setPresentedArea(int left, int top, int width, int height, int backBufferWidth, int backBufferHeight);
 
 // The desktop work area of the default adapter's display, from the backend.
 constexpr UINT SPI_GETWORKAREA = 0x0030;

@@ -86,7 +86,9 @@ class IDirectInput8 {
 
 int32_t DirectInput8Create(std::unique_ptr<IDirectInput8>& input);
 
-// Which input system DirectInput8Create gives: a factory, or the SDL one when empty.
+// What DirectInput8Create gives: the backend the program registers, unless a
+// test has put a factory of its own in its place (an empty one puts it back).
+// With neither, creation fails.
 using DirectInputFactory = std::function<std::unique_ptr<IDirectInput8>()>;
+void registerDirectInputBackend(DirectInputFactory factory);
 void setDirectInputFactory(DirectInputFactory factory);
-std::unique_ptr<IDirectInput8> makeSdlDirectInput();

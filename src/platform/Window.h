@@ -113,7 +113,6 @@ class WindowBackend {
   virtual void showCursor(bool bShow) = 0;
 };
 
-std::unique_ptr<WindowBackend> makeSdlWindowBackend();
 // Makes `backend` the one in use and starts from a clean slate: no window,
 // nothing queued, no quit posted.
 void setWindowBackend(std::unique_ptr<WindowBackend> backend);

@@ -15,9 +15,9 @@
 #include "app/GameGlobal.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
-#include "platform/fake/FakeWindow.h"
 #include "support/EngineFixture.h"
-#include "support/FakeInput.h"
+#include "support/FakeWindow.h"
+#include "support/TestPlatform.h"
 
 extern char** environ;
 
@@ -25,10 +25,13 @@ namespace {
 
 class AppShellTest : public ::testing::Test {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
     auto backend = std::make_unique<FakeWindow>();
     fake = backend.get();
-    setWindowBackend(std::move(backend));
+    platform.setWindow(std::move(backend));
+    platform.input();
     window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100);
     ASSERT_NE(window, nullptr);
 
@@ -51,7 +54,6 @@ class AppShellTest : public ::testing::Test {
       return frames == quitAtFrame;
     };
     appHooks.pendingWebLink = [this] { return calls.push_back("pendingWebLink"), link; };
-    appHooks.sleep = [this](uint32_t ms) { sleeps.push_back(ms); };
     appHooks.openLink = [this](const std::u16string& opened) {
       calls.push_back("open " + toUtf8(opened) + (zib ? " with the engine" : ""));
     };
@@ -62,7 +64,6 @@ class AppShellTest : public ::testing::Test {
     appHooks = AppHooks();
     bRecreateEngine = false;
     bTouchAvailable = false;
-    setWindowBackend(nullptr);
   }
 
   void startEngine() {
@@ -73,11 +74,10 @@ class AppShellTest : public ::testing::Test {
   }
 
   TempDataHome dataHome;
-  FakeInput input;
   FakeWindow* fake = nullptr;
   HWND window = nullptr;
   std::vector<std::string> calls;
-  std::vector<uint32_t> sleeps;
+  std::vector<uint32_t>& sleeps = platform.clock().sleeps;
   std::u16string link;
   int frames = 0;
   int quitAtFrame = -1;

@@ -15,7 +15,7 @@
 #include "graphics/Context.h"
 #include "engine/input/ZibInput.h"
 #include "support/EngineFixture.h"
-#include "support/FakeInput.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -39,14 +39,17 @@ bool contains(const Lines& lines, const std::string& line) { return std::ranges:
 // A whole engine on a temporary user-data folder and the shipped static configuration.
 class ZibTest : public ::testing::Test {
  protected:
-  void SetUp() override { staticConfigFolder = fromUtf8(ZIB_SOURCE_DIR "/config/"); }
+  void SetUp() override {
+    staticConfigFolder = fromUtf8(ZIB_SOURCE_DIR "/config/");
+    platform.input();  // scripted devices, no SDL
+  }
   void TearDown() override { staticConfigFolder.clear(); }
 
   static std::string configPath() { return toUtf8(getConfigFilePath()); }
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;
-  FakeInput input;
+  TestPlatform platform;
 };
 
 TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
@@ -107,10 +110,7 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
 TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   auto* engine = new Zib(nullptr, nullptr);
   Context screen;
-  const auto hold = [this](std::initializer_list<uint8_t> keys) {
-    std::fill(std::begin(input->keys), std::end(input->keys), 0);
-    for (uint8_t key : keys) input->keys[key] = 0x80;
-  };
+  platform.holdKeys({});
   engine->frame(&screen);  // the first read acquires the keyboard
   const auto countFiles = [](const char* extension) {
     int count = 0;
@@ -118,12 +118,12 @@ TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
       count += entry.path().extension() == extension;
     return count;
   };
-  hold({DIK_F9});
+  platform.holdKeys({DIK_F9});
   engine->frame(&screen);
   engine->frame(&screen);  // still held: no second picture
-  hold({});
+  platform.holdKeys({});
   engine->frame(&screen);
-  hold({DIK_F9, DIK_RSHIFT});
+  platform.holdKeys({DIK_F9, DIK_RSHIFT});
   engine->frame(&screen);
   EXPECT_EQ(countFiles(".bmp"), 1);
   EXPECT_EQ(countFiles(".tga"), 1);

@@ -22,7 +22,7 @@ struct FakeInputState {
   std::vector<Pad> pads;
 };
 
-// Installs the scripted input for its lifetime.
+// Installs the scripted input for its lifetime; tests take it through TestPlatform::input.
 class FakeInput {
  public:
   FakeInput();

@@ -15,6 +15,7 @@
 #include "graphics/Context.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Input.h"
+#include "program/Backends.h"
 #include "platform/null/NullDirect3D.h"
 #include "support/GraphicsFixture.h"
 
@@ -26,13 +27,13 @@ class InputWindowTest : public GraphicsTest {
     GraphicsTest::SetUp();
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
     configureWindowed800x480();
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setWindow(makeDesktopWindowBackend());
     window = CreateWindow(u"InputWindowTest", windowProc, 0, 0, 800, 480);
     ASSERT_NE(window, nullptr);
     zib->hWindowHandle = window;
     bTouchAvailable = RegisterTouchWindow(window, TWF_WANTPALM);
     zib->pZibInput = input = new ZibInput();
-    setGraphicsBackend(GraphicsBackend::Gl);
+    platform.setGraphics(GraphicsBackend::Gl);
     graphics = &makeGraphics();
     ShowWindow(window, SW_SHOWNORMAL);
     present();
@@ -42,7 +43,6 @@ class InputWindowTest : public GraphicsTest {
     if (graphics) delete graphics;  // before its window
     zib->pZibGraphics = nullptr;
     if (window) DestroyWindow(window);
-    setWindowBackend(nullptr);
     bTouchAvailable = false;
     GraphicsTest::TearDown();
   }

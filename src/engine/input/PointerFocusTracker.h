@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/ObjectLink.h"
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 
 class PointerFocusTracker : public ZibBase {

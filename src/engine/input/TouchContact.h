@@ -5,7 +5,7 @@
 // contactList, in creation order; the first is the pointer contact.
 #include <cstdint>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 
 class TouchContact : public ZibBase {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/ClassInfo.h"
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "platform/Input.h"
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/StringUtils.h"
-#include "platform/Input.h"
+#include "base/StringUtils.h"
 #include "platform/sdl/SdlEventPump.h"
+#include "platform/sdl/SdlInput.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/StringUtils.h"
-#include "platform/Window.h"
+#include "base/StringUtils.h"
 #include "platform/sdl/SdlEventPump.h"
+#include "platform/sdl/SdlWindow.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "engine/input/PointerFocusTracker.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
-#include "platform/fake/FakeWindow.h"
 #include "support/EngineFixture.h"
-#include "support/FakeInput.h"
+#include "support/FakeWindow.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class InputTest : public EngineTest {
     EngineTest::SetUp();
     auto backend = std::make_unique<FakeWindow>();
     fakeWindow = backend.get();
-    setWindowBackend(std::move(backend));
+    platform.setWindow(std::move(backend));
     window = CreateWindow(u"Skerrion 2", windowProc, 0, 0, 800, 480);
     zib->hWindowHandle = window;
     bTouchAvailable = true;
@@ -35,7 +35,6 @@ class InputTest : public EngineTest {
   void TearDown() override {
     EngineTest::TearDown();
     bTouchAvailable = false;
-    setWindowBackend(nullptr);
   }
 
   // The input manager, built once the test has scripted the devices; the first poll acquires them.
@@ -63,11 +62,12 @@ class InputTest : public EngineTest {
     windowProc(window, WM_TOUCH, 1, MakeTouchInputHandle(&record, 1));
   }
   void hold(std::initializer_list<uint8_t> keys) {
-    std::fill(std::begin(devices->keys), std::end(devices->keys), 0);
-    for (uint8_t key : keys) devices->keys[key] = 0x80;
+    std::fill(std::begin(devices.keys), std::end(devices.keys), 0);
+    for (uint8_t key : keys) devices.keys[key] = 0x80;
   }
 
-  FakeInput devices;
+  TestPlatform platform;
+  FakeInputState& devices = platform.input();
   FakeWindow* fakeWindow = nullptr;
   HWND window = nullptr;
   ZibInput* input = nullptr;
@@ -106,11 +106,11 @@ TEST_F(InputTest, KeyboardReadFailingClearsItsKeysInsteadOfHoldingThem) {
   hold({DIK_SPACE});
   poll();
   EXPECT_TRUE(input->isKeyDown(DIK_SPACE));
-  devices->bFocus = false;  // released in the background
+  devices.bFocus = false;  // released in the background
   poll();
   EXPECT_FALSE(input->isKeyDown(DIK_SPACE));
   hold({});
-  devices->bFocus = true;
+  devices.bFocus = true;
   poll();  // acquired again
   hold({DIK_SPACE});
   poll();
@@ -118,10 +118,10 @@ TEST_F(InputTest, KeyboardReadFailingClearsItsKeysInsteadOfHoldingThem) {
 }
 
 TEST_F(InputTest, ControllersReadStickWithDeadZoneHatsAndButtonsIntoTheirSlots) {
-  devices->pads.resize(2);
+  devices.pads.resize(2);
   start();
   const int pad0 = ZibInput::kControllerFirstSlot, pad1 = pad0 + ZibInput::kControllerSlots;
-  auto& state = devices->pads[0].state;
+  auto& state = devices.pads[0].state;
   const auto stickX = [&](int32_t x) {
     state.lX = x;
     poll();
@@ -148,14 +148,14 @@ TEST_F(InputTest, ControllersReadStickWithDeadZoneHatsAndButtonsIntoTheirSlots) 
   EXPECT_EQ(hat(0xFFFFFFFF), (std::vector<bool>{false, false, false, false}));
 
   state.rgbButtons[3] = 0x80;
-  devices->pads[1].state.lY = -1000;  // up
+  devices.pads[1].state.lY = -1000;  // up
   poll();
   EXPECT_TRUE(input->isKeyPressed(pad0 + 16 + 3));
   EXPECT_TRUE(input->isKeyDown(pad1 + 0));
   poll();
   EXPECT_FALSE(input->isKeyPressed(pad0 + 16 + 3));
 
-  devices->pads[0].bAttached = false;  // unplugged while held
+  devices.pads[0].bAttached = false;  // unplugged while held
   poll();
   EXPECT_FALSE(input->isKeyDown(pad0 + 16 + 3));
   EXPECT_EQ(input->getPovVector(0).x, 0.0f);
@@ -167,8 +167,8 @@ TEST_F(InputTest, SettingsAreWrittenBackAndControllerPressesCountWithoutTheKeybo
   zib->pConfig = new MemoryIniFile(fromUtf8((dataHome.path() / "input.cfg").string()));
   zib->pConfig->setBool(false, u"ZibInput", u"bTrackKeyboard");
   zib->pConfig->setDouble(1.5, u"ZibInput", u"joystickDeadZone");
-  devices->pads.resize(1);
-  devices->pads.push_back({u"Broken", {}, true, true});  // its range cannot be set
+  devices.pads.resize(1);
+  devices.pads.push_back({u"Broken", {}, true, true});  // its range cannot be set
   start();
   EXPECT_EQ(input->numJoysticks, 1);
   EXPECT_LT(input->joystickDeadZone, 1.0);
@@ -176,7 +176,7 @@ TEST_F(InputTest, SettingsAreWrittenBackAndControllerPressesCountWithoutTheKeybo
   EXPECT_NE(logText().find("ZibInput::enumerateCallback(): Joystick initialization failed. Removing joystick..."),
             std::string::npos);
 
-  devices->pads[0].state.rgbButtons[0] = 0x80;
+  devices.pads[0].state.rgbButtons[0] = 0x80;
   poll();
   EXPECT_TRUE(input->isKeyPressed(ZibInput::kControllerFirstSlot + 16));
   poll();

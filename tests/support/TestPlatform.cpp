@@ -1,0 +1,62 @@
+#include "support/TestPlatform.h"
+
+#include <algorithm>
+
+#include "platform/null/NullDirect3D.h"
+
+TestPlatform::TestPlatform() = default;
+
+TestPlatform::~TestPlatform() {
+  for (auto restore = restores.rbegin(); restore != restores.rend(); ++restore) (*restore)();
+}
+
+ManualTimeSource& TestPlatform::clock() {
+  if (!manualClock) {
+    manualClock = std::make_unique<ManualTimeSource>();
+    setTimeSource(manualClock.get());
+    onRestore([] { setTimeSource(nullptr); });
+  }
+  return *manualClock;
+}
+
+FakeInputState& TestPlatform::input() {
+  if (!fakeInput) {
+    fakeInput = std::make_unique<FakeInput>();
+    onRestore([this] { fakeInput.reset(); });
+  }
+  return **fakeInput;
+}
+
+void TestPlatform::holdKeys(std::initializer_list<uint8_t> held) {
+  FakeInputState& state = input();
+  std::fill(std::begin(state.keys), std::end(state.keys), 0);
+  for (uint8_t key : held) state.keys[key] = 0x80;
+}
+
+void TestPlatform::setWindow(std::unique_ptr<WindowBackend> backend) {
+  ::setWindowBackend(std::move(backend));
+  onRestore([] { ::setWindowBackend(nullptr); });
+}
+
+void TestPlatform::setGraphics(GraphicsBackend backend) {
+  const GraphicsBackend previous = getGraphicsBackend();
+  resetNullAdapterConfig();
+  setGraphicsBackend(backend);
+  onRestore([previous] {
+    setGraphicsBackend(previous);
+    resetNullAdapterConfig();
+  });
+}
+
+void TestPlatform::failAdapter(const AdapterFailures& failures) {
+  FailingAdapter::failures = failures;
+  if (bFailingAdapter) return;
+  bFailingAdapter = true;
+  registerGraphicsBackend(GraphicsBackend::Null, {&FailingAdapter::create, &NullDirect3D::getWorkArea});
+  onRestore([] {
+    FailingAdapter::failures = {};
+    registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
+  });
+}
+
+void TestPlatform::onRestore(std::function<void()> restore) { restores.push_back(std::move(restore)); }
