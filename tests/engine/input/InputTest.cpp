@@ -266,6 +266,34 @@ TEST_F(InputTest, TouchPointsFollowTheirIdsAndAReusedIdEndsTheOldContact) {
   EXPECT_EQ(input->contactList.countChildren(), 1u);
 }
 
+TEST_F(InputTest, ShellHandlersFollowTheWindowMessages) {
+  start();
+  // Two moves in one frame: the previous position is the one before the first.
+  mouse(WM_LBUTTONDOWN, 10, 10);
+  poll();
+  mouse(WM_MOUSEMOVE, 20, 10);
+  mouse(WM_MOUSEMOVE, 30, 10);
+  EXPECT_EQ(input->getContact(0)->prevRawPos, Vector3(10, 10, 0));
+  // The right button's release ends the left button's contact.
+  mouse(WM_RBUTTONDOWN, 30, 10);
+  mouse(WM_RBUTTONUP, 30, 10);
+  poll();
+  EXPECT_TRUE(input->getContact(0)->bReleased);
+  EXPECT_TRUE(input->isMouseButtonDown(1));
+
+  // One WM_TOUCH of 150 points handles the first 100.
+  std::vector<TOUCHINPUT> points(150);
+  for (uint32_t i = 0; i < points.size(); ++i) {
+    points[i].dwID = i + 1;
+    points[i].dwFlags = TOUCHEVENTF_DOWN;
+  }
+  const LPARAM handle = MakeTouchInputHandle(points.data(), points.size());
+  windowProc(window, WM_TOUCH, points.size(), handle);
+  EXPECT_NE(input->findContact(100), nullptr);
+  EXPECT_EQ(input->findContact(101), nullptr);
+  EXPECT_FALSE(GetTouchInputInfo(handle, 1, points.data(), sizeof(TOUCHINPUT))) << "the handle is closed";
+}
+
 // An object that is hit when asked to and records the events it receives.
 struct Target : ZibBase {
   bool hitTest() override { return bHit; }
