@@ -2,6 +2,7 @@
 
 #include "engine/AppPaths.h"
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
@@ -10,6 +11,8 @@
 
 void GameModules::start(Zib& zib) {
   zib.pZibGraphics = new ZibGraphics();
+  // The pointer starts in the middle of the screen the graphics manager has just sized.
+  if (zib.pZibInput) zib.pZibInput->centerPointer();
   zib.pLanguage = new Language();
 }
 

@@ -162,8 +162,9 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pResourceManager = new ResourceManager();
   pFocusTracker = new PointerFocusTracker();
   pZibInput = new ZibInput();
-  zibModules().start(*this);  // the graphics manager, then the language
-  pZibInput->centerPointer();  // needs the graphics manager's screen size
+  // The graphics manager, the pointer centred on its screen, then the language.
+  zibModules().start(*this);
+  if (pZibInput->inputMode == 0) pZibInput->centerPointer();  // no modules: the logical screen
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");

@@ -14,7 +14,8 @@ class ZibBase;
 class ZibModules {
  public:
   virtual ~ZibModules() = default;
-  // After the resource manager: builds zib.pZibGraphics, then zib.pLanguage.
+  // After the input manager: builds zib.pZibGraphics, centres the input
+  // manager's pointer (ZibInput::centerPointer), then builds zib.pLanguage.
   virtual void start(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}
