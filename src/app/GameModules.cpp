@@ -2,19 +2,15 @@
 
 #include "engine/AppPaths.h"
 #include "engine/Zib.h"
-#include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "localisation/Language.h"
 
-void GameModules::start(Zib& zib) {
-  zib.pZibGraphics = new ZibGraphics();
-  // The pointer starts in the middle of the screen the graphics manager has just sized.
-  if (zib.pZibInput) zib.pZibInput->centerPointer();
-  zib.pLanguage = new Language();
-}
+void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics(); }
+
+void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
   delete zib.pLanguage;

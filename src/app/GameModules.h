@@ -5,7 +5,8 @@
 
 class GameModules : public ZibModules {
  public:
-  void start(Zib& zib) override;
+  void startGraphics(Zib& zib) override;
+  void startLanguage(Zib& zib) override;
   void stopLanguage(Zib& zib) override;
   void stopGraphics(Zib& zib) override;
   void saveGraphicsSettings(Zib& zib) override;

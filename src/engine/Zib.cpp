@@ -23,6 +23,7 @@
 #include "engine/ZibProcessEntry.h"
 #include "engine/input/PointerFocusTracker.h"
 #include "engine/input/ZibInput.h"
+#include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
 #include "platform/Timers.h"
 
@@ -162,9 +163,11 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pResourceManager = new ResourceManager();
   pFocusTracker = new PointerFocusTracker();
   pZibInput = new ZibInput();
-  // The graphics manager, the pointer centred on its screen, then the language.
-  zibModules().start(*this);
-  if (pZibInput->inputMode == 0) pZibInput->centerPointer();  // no modules: the logical screen
+  zibModules().startGraphics(*this);
+  pZibInput->centerPointer();  // on the screen the graphics manager has just sized
+  // ZibAudio, the default font and the Console come here once they exist.
+  pZibNetwork = new ZibNetwork();
+  zibModules().startLanguage(*this);
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");
@@ -178,9 +181,11 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   zibModules().stopLanguage(*this);
-  // Steps 2 to 5 belong to the network, console, default font and audio
-  // managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3 to 5 belong to the console, default font and audio managers,
+  // which this engine does not build yet.
+  for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");

@@ -14,9 +14,11 @@ class ZibBase;
 class ZibModules {
  public:
   virtual ~ZibModules() = default;
-  // After the input manager: builds zib.pZibGraphics, centres the input
-  // manager's pointer (ZibInput::centerPointer), then builds zib.pLanguage.
-  virtual void start(Zib&) {}
+  // After the resource manager: builds zib.pZibGraphics.
+  virtual void startGraphics(Zib&) {}
+  // After the engine's own managers that follow the graphics (the network
+  // manager): builds zib.pLanguage.
+  virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}
   // Shutdown step 6: deletes zib.pZibGraphics and clears it.

@@ -73,6 +73,7 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
       "repeatRate=0.10000000\r\nrepeatDelay=0.25000000\r\n\r\n"
       "[ZibGraphics]\r\n"))
       << config;
+  EXPECT_NE(config.find("\r\n[ZibNetwork]\r\nbEmulateLocalhost=Yes\r\n"), std::string::npos) << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
   const Lines started = logLines("Zib::Zib(): ");
   ASSERT_GE(started.size(), 4u);

@@ -199,9 +199,10 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
   const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
-  // The click puts the game in mouse mode; F9, with the pointer (and so the
-  // keyboard, without a window manager) over the window, takes a screenshot.
-  ASSERT_EQ(std::system(("xdotool mousemove --sync --window " + window + " 20 20 click 1").c_str()), 0);
+  // The click puts the game in mouse mode; F9, with the keyboard focus on the
+  // window (given as a window manager would), takes a screenshot.
+  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window + " mousemove --sync --window " + window +
+                         " 20 20 click 1").c_str()), 0);
   EXPECT_TRUE(waitForLog("ZibInput::setInputMode(): Setting input mode to 1\r\n")) << log();
   const auto screenshots = [&] {
     int count = 0;

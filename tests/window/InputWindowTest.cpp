@@ -140,7 +140,8 @@ class InputWindowTest : public GraphicsTest {
 };
 
 TEST_F(InputWindowTest, RealKeyPressAndClickReachTheSlotsAndThePointer) {
-  moveTo(200, 120);  // the keyboard follows the pointer without a window manager
+  xdotool("windowfocus --sync " + xWindow());  // as a window manager would
+  moveTo(200, 120);
   ASSERT_TRUE(frameUntil([&] { return input->inputMode == 1; }));
   xdotool("keydown F9");
   EXPECT_TRUE(frameUntil([&] { return input->isKeyDown(DIK_F9); }));
