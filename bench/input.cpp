@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "engine/AppShell.h"
@@ -63,15 +64,20 @@ class ScriptedInput final : public IDirectInput8 {
   }
 };
 
-// A bare root with a logger writing into a temporary folder.
+// A bare root with a logger writing into a temporary folder, removed afterwards.
 struct BareEngine {
   BareEngine() {
-    setenv("XDG_DATA_HOME", folder, 1);
-    root.pLogger = new Logger();
+    if (mkdtemp(folder)) setenv("XDG_DATA_HOME", folder, 1);
+    root = std::make_unique<Zib>();
+    root->pLogger = new Logger();
+  }
+  ~BareEngine() {
+    root.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
   }
   char folder[32] = "/tmp/zibbench-XXXXXX";
-  bool bFolder = mkdtemp(folder) != nullptr;
-  Zib root;
+  std::unique_ptr<Zib> root;
 };
 
 void BM_PollFourControllersTenContacts(benchmark::State& state) {
