@@ -22,6 +22,4 @@ void installGameHooks() {
   appHooks.deleteGame = [] { delete gameGlobal; };
   appHooks.runFrame = runGameFrame;
   appHooks.pendingWebLink = [] { return gameGlobal->pendingWebLink; };
-  // Typed characters wait for the input manager, which keeps them.
-  appHooks.setTypedChar = [](char16_t) {};
 }

@@ -1,9 +1,8 @@
 #include "app/GameInput.h"
 
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 
-bool GameInput::isKeyPressed(int32_t slot) {
-  return slot >= 0 && slot < 256 && zib->keyboard.wentDown(static_cast<uint8_t>(slot));
-}
+bool GameInput::isKeyPressed(int32_t slot) { return zib->pZibInput && zib->pZibInput->isKeyPressed(slot); }
 
-bool GameInput::isNewContact() { return false; }
+bool GameInput::isNewContact() { return zib->pZibInput && zib->pZibInput->isAnyContactPressed(); }

@@ -42,7 +42,6 @@ void Loader::loadStuff() {
         zib->pFileManager->useWad(languageArchivePath(language));
       },
       [this] { loadTexture(u"titleTex", u"gfx/title.tga"); },
-      [this] { loadTexture(u"flagsTex", u"gfx/flags.tga"); },
       [this] { loadTexture(u"backgroundTex", u"gfx/background.tga"); },
       [this] {
         loadTexture(u"buttonTex", u"gfx/button.tga");
@@ -60,11 +59,17 @@ void Loader::loadStuff() {
   };
 }
 
-void Loader::setupLanguage() {
+bool Loader::setupLanguage() {
   if (zib->defaultLanguage == -2) zib->defaultLanguage = ContextLanguageSelect::autodetectLanguage();
-  // A negative choice asks for the language-selection screen, which is not
-  // there yet; setLanguage falls back to language 0 meanwhile.
+  if (zib->defaultLanguage < 0) {
+    // Asked for again (a change of language): the flags, then the question.
+    // This screen goes on once a flag was clicked.
+    if (!zib->pResourceManager->find(false, u"flagsTex")) loadTexture(u"flagsTex", u"gfx/flags.tga");
+    global.pContextManager->push(new ContextLanguageSelect());
+    return false;
+  }
   if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
+  return true;
 }
 
 void Loader::postLoader() {
@@ -80,7 +85,7 @@ void Loader::postLoader() {
 void Loader::tickContents(double, double) {
   if (!bStarted) {
     // First, since the fonts take their glyph set from the language.
-    setupLanguage();
+    if (!setupLanguage()) return;
     global.applyConfiguration(-1, -1);
     bStarted = true;
   }

@@ -34,8 +34,9 @@ class Loader : public Context {
   bool bStarted = false;
 
  private:
-  // Picks the language on the first run and makes it current.
-  void setupLanguage();
+  // Picks the language on the first run and makes it current; false while
+  // the language-selection screen asks for it.
+  bool setupLanguage();
   // The resource list, one step per resource or small group.
   void loadStuff();
   // Registers `resource` under `name`; the game object owns it.

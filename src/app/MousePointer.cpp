@@ -1,12 +1,14 @@
 #include "app/MousePointer.h"
 
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/Skin.h"
 
 MousePointer::MousePointer(Skin* skin) {
   skin->setAlignment(7);  // the tip
   setPlacement(skin, nullptr, nullptr, nullptr, nullptr, nullptr);
+  onInputModeChange();
 }
 
 void MousePointer::tick(double time, double delta) {
@@ -16,3 +18,5 @@ void MousePointer::tick(double time, double delta) {
   }
   Renderable::tick(time, delta);
 }
+
+void MousePointer::onInputModeChange() { bHidden = zib->pZibInput && zib->pZibInput->inputMode == 2; }

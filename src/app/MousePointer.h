@@ -8,4 +8,6 @@ class MousePointer : public Renderable {
   explicit MousePointer(Skin* skin);
 
   void tick(double time, double delta) override;
+  // Hidden while the pointer follows touches.
+  void onInputModeChange() override;
 };

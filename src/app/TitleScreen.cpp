@@ -1,13 +1,103 @@
 #include "app/TitleScreen.h"
 
+#include "app/GameInput.h"
+#include "app/MenuButton.h"
 #include "app/ScreenPicture.h"
+#include "engine/AppShell.h"
+#include "engine/ResourceManager.h"
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
+#include "graphics/Camera.h"
+#include "graphics/Skin.h"
+#include "localisation/Language.h"
+#include "localisation/TextKeys.h"
 
 ZIB_DEFINE_HASHED_CLASS(TitleScreen, Context, 0x4229753a, u"_4229753a", makeObject<TitleScreen>);
 
+namespace {
+
+template <class T>
+T* findResource(const char16_t* name) {
+  return dynamic_cast<T*>(zib->pResourceManager->find(false, name));
+}
+
+}  // namespace
+
 TitleScreen::TitleScreen() {
   bDeleteWhenFinished = 1;
-  pPicture = addScreenPicture(this, u"titleTex", PictureFit::kContain);
-  if (pPicture) pPicture->setScaleXY(1.5f);
-  if (pPicture) pPicture->setPosition(0, 40, 0);
+  pPicture = addScreenPicture(this, u"titleTex", PictureFit::kContain, 60);
+  if (pPicture) pPicture->setScaleXY(1.25f);
+
+  if (auto* normal = findResource<Skin>(u"buttonSkin")) {
+    const auto addButton = [&](float x, std::u16string label) {
+      auto* button = new MenuButton(normal, findResource<Skin>(u"buttonHoverSkin"),
+                                    findResource<Skin>(u"buttonPressedSkin"), nullptr, std::move(label));
+      button->setPosition(x, -180, 0);
+      appendChild(button);
+      items.push_back(std::make_unique<ObjectLink>(this));
+      items.back()->setTarget(button);
+      return button;
+    };
+    pQuitButton = addButton(0, u"Quit");
+    // Named in its own language: the way back for a reader of neither.
+    const std::u16string name = zib->pLanguage ? zib->pLanguage->getString(LANGUAGENAME) : u"Language";
+    pLanguageButton = addButton(260, name);
+  }
 }
+
+TitleScreen::~TitleScreen() { items.clear(); }
+
+void TitleScreen::onEnter(bool firstEnter) { Context::onEnter(firstEnter); }
+
+void TitleScreen::focusItem(int32_t index) {
+  if (items.empty() || !zib->pZibInput) return;
+  const auto count = static_cast<int32_t>(items.size());
+  focusedItem = (index % count + count) % count;
+  auto* item = static_cast<Renderable*>(items[focusedItem]->target);
+  if (!item) return;
+  // World units to the pointer's logical pixels from the bottom-left corner.
+  const RectF view = pCamera->getViewRect(0);
+  zib->pZibInput->setPointerPosition(Vector3(item->position.x - view.left, item->position.y - view.bottom, 0));
+}
+
+void TitleScreen::onInputModeChange() {
+  if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
+}
+
+void TitleScreen::navigate() {
+  ZibInput* input = zib->pZibInput;
+  if (!input) return;
+  int32_t step = 0;
+  bool bPress = input->isKeyPressed(GameInput::kEnter) || input->isKeyPressed(GameInput::kNumpadEnter);
+  for (int32_t j = 0; j < 4; ++j) {
+    const int32_t base = GameInput::kControllerFirstSlot + j * GameInput::kControllerSlots;
+    if (input->isKeyPressed(base + GameInput::kControllerUp)) step = -1;
+    if (input->isKeyPressed(base + GameInput::kControllerDown)) step = 1;
+    if (input->isKeyPressed(base + GameInput::kControllerFirstButton)) bPress = true;
+  }
+  if (input->isKeyPressed(GameInput::kUp) || input->isKeyPressed(GameInput::kLeft)) step = -1;
+  if (input->isKeyPressed(GameInput::kDown) || input->isKeyPressed(GameInput::kRight)) step = 1;
+  if (step != 0 || bPress) {
+    if (input->inputMode != 0) {
+      input->setInputMode(0);  // the pointer goes to the focused button
+      step = 0;
+    }
+    if (step != 0) focusItem(focusedItem + step);
+  }
+  // A click where the pointer stands: the button under it takes it as its own.
+  if (bPress) input->addMouseContact();
+}
+
+void TitleScreen::tickContents(double time, double delta) {
+  Context::tickContents(time, delta);
+  navigate();
+  if (pQuitButton && pQuitButton->bClicked) bFinished = 1;
+  if (pLanguageButton && pLanguageButton->bClicked) {
+    // As the options screen does on a change of language: the next start of
+    // the engine asks for it.
+    zib->defaultLanguage = -1;
+    bRecreateEngine = true;
+  }
+}
+
+void TitleScreen::renderContents() { Context::renderContents(); }

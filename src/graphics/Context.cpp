@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/ZibGraphics.h"
 
@@ -83,7 +84,7 @@ void Context::render() {
 
 void Context::updatePointerWorldPosition() {
   prevPointerPos = pointerPos;
-  const Vector3 pointer = pointerSource ? pointerSource() : Vector3();
+  const Vector3 pointer = pointerSource ? pointerSource() : zib->pZibInput ? zib->pZibInput->pointerPos : Vector3();
   const RectF view = pCamera->getViewRect(pCamera->target.z);
   const float unitsPerPixel = (0 - pCamera->position.z) / (Camera::logicalWidth() * 0.5f);
   pointerPos = Vector3(view.left + pointer.x * unitsPerPixel, view.bottom + pointer.y * unitsPerPixel, 0);

@@ -32,7 +32,7 @@ class Context : public ZibBase {
   void updatePointerWorldPosition();
 
   // The pointer in logical pixels from the bottom-left corner, y up; null
-  // (the corner) until the input manager provides it.
+  // takes the input manager's pointer (the corner without one).
   static inline Vector3 (*pointerSource)() = nullptr;
 
   uint8_t bFinished = 0;

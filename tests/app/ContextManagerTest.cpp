@@ -11,6 +11,7 @@
 #include "app/Loader.h"
 #include "app/TitleScreen.h"
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "localisation/Language.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
@@ -37,10 +38,17 @@ struct Screen : Context {
 
 class ContextManagerTest : public EngineTest {
  protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    platform.holdKeys({});  // the scripted keyboard, before the manager looks for one
+    zib->pZibInput = new ZibInput();
+    zib->pZibInput->update();  // the first poll acquires the keyboard
+  }
   // One frame: the keys as held now, then the stack's tick.
   void frame(ContextManager& manager, std::initializer_list<uint8_t> keys = {}) {
     platform.holdKeys(keys);
-    zib->keyboard.update();
+    ++zib->frameCounter;
+    zib->pZibInput->update();
     manager.frameTick(0, 0);
   }
   TestPlatform platform;

@@ -111,6 +111,7 @@ double Screenshot::shareDifferent(const Screenshot& other, int threshold) const 
 
 void EndToEndTest::SetUp() {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  keepDisplay = XOpenDisplay(nullptr);
   installFolder = makeTempFolder("zibendtoend");
   ASSERT_FALSE(installFolder.empty());
   // A name of its own: a copy of the program running elsewhere on this
@@ -139,6 +140,7 @@ void EndToEndTest::TearDown() {
   }
   std::error_code ignored;
   if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
+  if (keepDisplay) XCloseDisplay(static_cast<Display*>(keepDisplay));
 }
 
 void EndToEndTest::writeConfig(const std::string& text) const {

@@ -74,4 +74,7 @@ class EndToEndTest : public ::testing::Test {
   std::vector<std::string> environment;
   std::vector<pid_t> running;
   TempDataHome dataHome;  // inherited by the program
+  // A connection held open: an X server resets when its last client leaves,
+  // and a program started meanwhile finds no display.
+  void* keepDisplay = nullptr;
 };

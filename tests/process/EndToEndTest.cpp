@@ -21,6 +21,9 @@ namespace {
 // ZIB_UPDATE_REFERENCE=1 to write it anew from the running program.
 const fs::path kTitleReference = fs::path(ZIB_TEST_DATA_DIR) / "title-800x480.ppm";
 
+// A key held for a few frames: the game reads the keys' state once a frame.
+std::string tap(const std::string& key) { return "keydown " + key + " sleep 0.1 keyup " + key + " sleep 0.1"; }
+
 constexpr char kWindowed[] = "[ZibGraphics]\nbFullScreen=No\nvideoModeWidth=800\nvideoModeHeight=480\n";
 
 TEST_F(EndToEndTest, LoadsShowsTheTitleAsItShouldLookAndClosingTheWindowEndsIt) {
@@ -46,6 +49,56 @@ TEST_F(EndToEndTest, LoadsShowsTheTitleAsItShouldLookAndClosingTheWindowEndsIt) 
   ASSERT_TRUE(closeWindow(window));
   ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
   EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
+}
+
+// The Quit button at the bottom centre of an 800 x 480 window.
+constexpr int kQuitX = 400, kQuitY = 420;
+
+TEST_F(EndToEndTest, QuitTakesARealClickEnterOrTheKeyboardsPointer) {
+  writeConfig(kWindowed);
+  for (const char* how : {"enter", "click"}) {
+    SCOPED_TRACE(how);
+    const pid_t pid = start();
+    unsigned long window = 0;
+    ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout)) << output() << log().substr(log().size() - 3000);
+    Screenshot last;
+    ASSERT_TRUE(waitForPicture(window, *Screenshot::load(kTitleReference), &last));
+    const std::string id = std::to_string(window);
+    if (std::string(how) == "click")
+      ASSERT_TRUE(xdotool("mousemove --sync --window " + id + " " + std::to_string(kQuitX) + " " + std::to_string(kQuitY) + " click 1"));
+    else
+      ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Return")));
+    ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output() << log().substr(log().size() - 2000);
+    EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
+  }
+}
+
+TEST_F(EndToEndTest, F9WritesABitmapAndRightShiftF9ATarga) {
+  writeConfig(kWindowed);
+  const pid_t pid = start();
+  unsigned long window = 0;
+  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+  Screenshot last;
+  ASSERT_TRUE(waitForPicture(window, *Screenshot::load(kTitleReference), &last));
+  const std::string id = std::to_string(window);
+  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("F9") + " keydown Shift_R " + tap("F9") + " keyup Shift_R"));
+  std::string bmp, tga;
+  ASSERT_TRUE(waitFor([&] {
+    for (const auto& entry : fs::directory_iterator(userFolder)) {
+      if (entry.path().extension() == ".bmp") bmp = EngineTest::readFile(entry.path());
+      if (entry.path().extension() == ".tga") tga = EngineTest::readFile(entry.path());
+    }
+    return !bmp.empty() && !tga.empty();
+  }, kStartTimeout));
+  ASSERT_TRUE(bmp.size() > 54 && bmp.starts_with("BM"));
+  const auto u32 = [](const std::string& b, size_t at) { return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 | uint32_t(uint8_t(b[at + 3])) << 24; };
+  EXPECT_EQ(u32(bmp, 2), bmp.size());
+  ASSERT_GT(tga.size(), 18u);
+  const size_t width = uint8_t(tga[12]) | uint8_t(tga[13]) << 8, height = uint8_t(tga[14]) | uint8_t(tga[15]) << 8;
+  EXPECT_EQ(tga[2], 2);
+  EXPECT_EQ(tga.size(), 18 + width * height * uint8_t(tga[16]) / 8);
+  ASSERT_TRUE(closeWindow(window));
+  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 }
 
 TEST_F(EndToEndTest, SavedSettingsTakeEffectWhenLoadingStarts) {
