@@ -272,9 +272,20 @@ HRESULT GlDevice::applyPresentation(const D3DPRESENT_PARAMETERS& pp) {
   SDL_GL_MakeCurrent(window, context);
   flush();
   const Uint32 fullScreen = pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
-  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != fullScreen &&
-      SDL_SetWindowFullscreen(window, fullScreen) != 0)
-    return D3DERR_NOTAVAILABLE;
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != fullScreen) {
+    // Full screen is a request to the window manager; without one (a kiosk,
+    // Xvfb) nobody carries it out. So the window first covers the display by
+    // itself, borderless, which a manager that honours the request overrides.
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (fullScreen && display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+      SDL_SetWindowBordered(window, SDL_FALSE);
+      SDL_SetWindowPosition(window, bounds.x, bounds.y);
+      SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(window, fullScreen) != 0) return D3DERR_NOTAVAILABLE;
+    if (!fullScreen) SDL_SetWindowBordered(window, SDL_TRUE);
+  }
   SDL_GL_SetSwapInterval(pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
   glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(pp.BackBufferWidth),
