@@ -183,6 +183,16 @@ class ProgramTest : public ::testing::Test {
     return waitFor([&] { return log().find(text) != std::string::npos; }, kStartTimeout);
   }
 
+  // Start-up then fails on the missing key "hq2x".
+  void breakStaticConfiguration() {
+    const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
+    std::string text = EngineTest::readFile(staticConfig);
+    const size_t key = text.find("hq2x=");
+    ASSERT_NE(key, std::string::npos);
+    text.erase(key, text.find('\n', key) - key);
+    EngineTest::writeFile(staticConfig, text);
+  }
+
   static bool exitedWith(std::optional<int> status, int code) {
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
   }
@@ -254,12 +264,7 @@ TEST_F(ProgramTest, CrashWritesMinidumpAndCrashLog) {
 }
 
 TEST_F(ProgramTest, FatalErrorEndsWithStatus255AndItsTextInTheLog) {
-  const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
-  std::string text = EngineTest::readFile(staticConfig);
-  const size_t key = text.find("hq2x=");
-  ASSERT_NE(key, std::string::npos);
-  text.erase(key, text.find('\n', key) - key);
-  EngineTest::writeFile(staticConfig, text);
+  breakStaticConfiguration();
   ASSERT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
   const char* error = "Key 'hq2x' could not be found in section 'Graphics'.";
   EXPECT_NE(log().find(error), std::string::npos) << log();
@@ -297,6 +302,24 @@ TEST_F(ProgramTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
     ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
     fs::remove(userFolder / "Skerrion2demo.log");  // the next run's "Entering game loop." is its own
   }
+}
+
+TEST_F(ProgramTest, TerminateRequestEndsTheWaitOfTheFatalReportsBox) {
+  // The report's message box on the display, as a user would see it.
+  std::erase_if(environment, [](const std::string& variable) {
+    return variable.starts_with("ZIB_NO_MESSAGE_BOX=") || variable.starts_with("CI=");
+  });
+  breakStaticConfiguration();
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("Key 'hq2x' could not be found")) << log();
+  EXPECT_FALSE(waitExit(pid, 500ms)) << "the box waits: " << output();
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(exitedWith(waitExit(pid), 255)) << output();
+  EXPECT_TRUE(log().ends_with("ErrorManager::error(): Forced exit.\r\n")) << log();
+  // The lock went with the process: the next start (reporting to its output
+  // this time) fails on the same key instead of ending as a second copy.
+  environment.emplace_back("ZIB_NO_MESSAGE_BOX=1");
+  EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
 }
 
 }  // namespace
