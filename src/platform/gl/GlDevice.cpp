@@ -692,7 +692,7 @@ void GlDevice::chooseTarget() {
   // picture fills it texel for texel, and it holds no alpha to keep.
   int windowWidth = 0, windowHeight = 0;
   SDL_GL_GetDrawableSize(window, &windowWidth, &windowHeight);
-  const bool direct = bDirectAllowed && static_cast<UINT>(windowWidth) == params.BackBufferWidth &&
+  const bool direct = static_cast<UINT>(windowWidth) == params.BackBufferWidth &&
                       static_cast<UINT>(windowHeight) == params.BackBufferHeight &&
                       !formatHasAlpha(params.BackBufferFormat);
   bTargetChosen = true;

@@ -140,8 +140,6 @@ class GlDevice : public DeviceCore {
   // first) rather than into `framebuffer`; chosen at a frame's first clear or draw.
   bool bDirect = false;
   bool bTargetChosen = false;
-  // Off: always the offscreen buffer (tests compare the two).
-  bool bDirectAllowed = true;
   // What each unit has bound; unit 0 is the active one outside flush.
   GLuint boundUnits[kUnits] = {};
 
