@@ -676,8 +676,9 @@ void GlDevice::clearRect(const RECT& rect, D3DCOLOR color) {
   if (!bTargetChosen) chooseTarget();
   flush();
   glEnable(GL_SCISSOR_TEST);
-  glScissor(rect.left, static_cast<GLint>(glRowOf(static_cast<DWORD>(rect.top), static_cast<DWORD>(rect.bottom - rect.top))),
-            rect.right - rect.left, rect.bottom - rect.top);
+  const auto height = static_cast<DWORD>(rect.bottom - rect.top);
+  glScissor(rect.left, static_cast<GLint>(glRowOf(static_cast<DWORD>(rect.top), height)), rect.right - rect.left,
+            static_cast<GLsizei>(height));
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   const float alpha = formatHasAlpha(params.BackBufferFormat) ? static_cast<float>(color >> 24) / 255.0f : 1.0f;
   glClearColor(static_cast<float>((color >> 16) & 255) / 255.0f, static_cast<float>((color >> 8) & 255) / 255.0f,
