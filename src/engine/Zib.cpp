@@ -9,7 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/EngineConfig.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
@@ -17,14 +17,11 @@
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/SystemInfo.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/TimeKeeper.h"
+#include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
-#include "graphics/Context.h"
-#include "graphics/MemoryImageFile.h"
-#include "graphics/Texture.h"
-#include "graphics/ZibGraphics.h"
-#include "localisation/Language.h"
+#include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
 #include "platform/Timers.h"
@@ -163,8 +160,10 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
-  pZibGraphics = new ZibGraphics();
-  pLanguage = new Language();
+  zibModules().startGraphics(*this);
+  // ZibAudio, the default font and the Console come here once they exist.
+  pZibNetwork = new ZibNetwork();
+  zibModules().startLanguage(*this);
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");
@@ -177,12 +176,14 @@ Zib::~Zib() {
   saveDefaultLanguage();
 
   ZIB_LOG(u"1...");
-  deleteMember(pLanguage);
-  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
-  // audio, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  zibModules().stopLanguage(*this);
+  ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3 to 5 and 7 to 8 belong to the console, default font, audio,
+  // input and focus-tracker managers, which this engine does not build yet.
+  for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
   ZIB_LOG(u"6...");
-  deleteMember(pZibGraphics);
+  zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
   ZIB_LOG(u"8...");
   ZIB_LOG(u"9...");
@@ -290,7 +291,7 @@ std::array<uint32_t, 3> Zib::releaseNumbers(std::string_view release) {
 }
 
 void Zib::saveDefaultLanguage() {
-  if (pZibGraphics) pZibGraphics->saveSettings();
+  if (pZibGraphics) zibModules().saveGraphicsSettings(*this);
   if (!pConfig) return;
   pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
   pConfig->save();
@@ -320,7 +321,7 @@ void Zib::changeZIBmode(int32_t requested) {
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
     // The audio and input managers take the step here once they exist.
-    if (pZibGraphics) pZibGraphics->onZIBmodeChange(oldMode, newMode);
+    if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
@@ -360,23 +361,23 @@ void Zib::frame(Context* root) {
       changeZIBmode(MODE_OK);
       return;
     }
-    if (!bTickWhilePaused) sleepFunction(500);
+    if (!bTickWhilePaused) Sleep(500);
   } else {
     if (!bHasFocus) {
-      sleepFunction(100);
+      Sleep(100);
       return;
     }
     const int32_t result = testCooperativeLevel();
     if (result != Device::kOk && result != Device::kDeviceNotReset) {
       ZIB_LOG(u"FROZEN dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
-      sleepFunction(1000);
+      Sleep(1000);
       return;
     }
     if (!pFrameDevice || pFrameDevice->restorePresentation()) {
       changeZIBmode(MODE_PAUSED);
     } else {
       ZIB_LOG(u"restorePresentation() failed. Aborting...");
-      sleepFunction(1000);  // still frozen: the next frame tries again
+      Sleep(1000);  // still frozen: the next frame tries again
     }
     return;
   }
@@ -389,13 +390,13 @@ void Zib::frame(Context* root) {
     keyboard.update();  // audio is updated here once its manager exists
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
-    if (root) root->frameTick(0, 0);  // the Context takes its own time step
+    if (root) zibModules().frameTick(root);  // the Context takes its own time step
     t[2] = pTimeKeeper->getElapsedTime();
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
   if (pFrameDevice) pFrameDevice->beginScene();
-  if (root) root->frameRender();
+  if (root) zibModules().frameRender(root);
   if (ticking) {
     t[4] = pTimeKeeper->getElapsedTime();
     double frameTime = t[4] - lastFrameTime;
@@ -407,11 +408,11 @@ void Zib::frame(Context* root) {
     currentFps = 1 / frameTime;
     const int32_t slot = frameCounter % 512;
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
-    statHistory[1][slot] = residentTextureBytes;
-    statHistory[2][slot] = residentImageBytes;
+    statHistory[1][slot] = zibModules().residentTextureBytes();
+    statHistory[2][slot] = zibModules().residentImageBytes();
     if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
       const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
-      pZibGraphics->saveScreenshot(root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
+      zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
   }

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Format.h"
 #include "engine/EngineConfig.h"
-#include "engine/Format.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
 #include "engine/ZibProcessEntry.h"
 #include "graphics/Context.h"
 #include "platform/Keyboard.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
       "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n"
       "[ZibGraphics]\r\n"))
       << config;
+  EXPECT_NE(config.find("\r\n[ZibNetwork]\r\nbEmulateLocalhost=Yes\r\n"), std::string::npos) << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
   const Lines started = logLines("Zib::Zib(): ");
   ASSERT_GE(started.size(), 4u);
@@ -104,24 +106,20 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
 TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   auto* engine = new Zib(nullptr, nullptr);
   Context screen;
-  std::vector<uint8_t> held;
-  setKeyboardStateSource([&](uint8_t state[256]) {
-    for (uint8_t key : held) state[key] = 0x80;
-  });
+  TestPlatform platform;
   const auto countFiles = [](const char* extension) {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(toUtf8(getUserDataFolder())))
       count += entry.path().extension() == extension;
     return count;
   };
-  held = {DIK_F9};
+  platform.holdKeys({DIK_F9});
   engine->frame(&screen);
   engine->frame(&screen);  // still held: no second picture
-  held = {};
+  platform.holdKeys({});
   engine->frame(&screen);
-  held = {DIK_F9, DIK_RSHIFT};
+  platform.holdKeys({DIK_F9, DIK_RSHIFT});
   engine->frame(&screen);
-  setKeyboardStateSource({});
   EXPECT_EQ(countFiles(".bmp"), 1);
   EXPECT_EQ(countFiles(".tga"), 1);
   delete engine;
@@ -181,11 +179,14 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
   EXPECT_EQ(root->osName, fromUtf8(std::string(system.sysname) + ' ' + system.release));
   const std::array<uint32_t, 3> numbers = Zib::releaseNumbers(system.release);
   const Lines lines = logLines("Zib::dumpSystemInfo(): ");
-  for (const std::string line :
-       {std::string("Operating system version : ") + system.sysname + ' ' + system.release,
-        toUtf8(formatString(u"dwMajorVersion: %08x", numbers[0])), toUtf8(formatString(u"dwMinorVersion: %08x", numbers[1])),
-        toUtf8(formatString(u"dwBuildNumber: %08x", numbers[2])), std::string("Memory information:"), std::string("Process tree:")})
-    EXPECT_TRUE(contains(lines, line)) << line;
+  const std::vector<std::string> expected = {
+      std::string("Operating system version : ") + system.sysname + ' ' + system.release,
+      toUtf8(formatString(u"dwMajorVersion: %08x", numbers[0])),
+      toUtf8(formatString(u"dwMinorVersion: %08x", numbers[1])),
+      toUtf8(formatString(u"dwBuildNumber: %08x", numbers[2])),
+      "Memory information:",
+      "Process tree:"};
+  for (const std::string& line : expected) EXPECT_TRUE(contains(lines, line)) << line;
   for (const std::string& line : lines) EXPECT_EQ(line.find("Platform ID:"), std::string::npos) << line;
   EXPECT_TRUE(contains(lines, std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
                                   system.version + ' ' + system.machine));

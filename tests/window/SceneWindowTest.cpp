@@ -20,7 +20,9 @@
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
+#include "program/Backends.h"
 #include "support/GraphicsFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -46,8 +48,8 @@ class SceneWindowTest : public GraphicsTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setGraphics(GraphicsBackend::Gl);
+    platform.setWindow(makeDesktopWindowBackend());
     configureWindowed800x480();
     if (!GetParam().bDefaults)
       for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
@@ -63,7 +65,6 @@ class SceneWindowTest : public GraphicsTest, public ::testing::WithParamInterfac
     delete zib->pFileManager;
     zib->pFileManager = nullptr;
     GraphicsTest::TearDown();
-    setWindowBackend(nullptr);
   }
 
   // One frame as the frame loop draws it, read back before presenting.

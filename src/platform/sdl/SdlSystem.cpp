@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "platform/Process.h"
 #include "platform/System.h"
 
