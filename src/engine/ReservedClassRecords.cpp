@@ -5,7 +5,6 @@
 
 namespace {
 
-ClassInfo zibInputRecord(ClassInfo::Reserved{}, classNameHash(u"ZibInput"), u"ZibInput", &zibInputRecord, nullptr);
 ClassInfo soundRecord(ClassInfo::Reserved{}, classNameHash(u"Sound"), u"Sound", &ZibBase::classInfo, nullptr);
 ClassInfo zibAudioRecord(ClassInfo::Reserved{}, classNameHash(u"ZibAudio"), u"ZibAudio", &zibAudioRecord, nullptr);
 ClassInfo soundChannelRecord(ClassInfo::Reserved{}, classNameHash(u"SoundChannel"), u"SoundChannel",

@@ -21,9 +21,10 @@
 #include "engine/TimeKeeper.h"
 #include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/input/PointerFocusTracker.h"
+#include "engine/input/ZibInput.h"
 #include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
-#include "platform/Keyboard.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
@@ -160,7 +161,10 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
+  pFocusTracker = new PointerFocusTracker();
+  pZibInput = new ZibInput();
   zibModules().startGraphics(*this);
+  pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   // ZibAudio, the default font and the Console come here once they exist.
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
@@ -179,13 +183,15 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3 to 5 and 7 to 8 belong to the console, default font, audio,
-  // input and focus-tracker managers, which this engine does not build yet.
+  // Steps 3 to 5 belong to the console, default font and audio managers,
+  // which this engine does not build yet.
   for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
+  deleteMember(pZibInput);
   ZIB_LOG(u"8...");
+  deleteMember(pFocusTracker);
   ZIB_LOG(u"9...");
   deleteMember(pResourceManager);
   ZIB_LOG(u"10...");
@@ -320,8 +326,9 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio and input managers take the step here once they exist.
+    // The audio manager takes the step first once it exists.
     if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
+    if (pZibInput) pZibInput->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
@@ -330,9 +337,9 @@ void Zib::changeZIBmode(int32_t requested) {
 
 double Zib::getFrameDelta() const {
   const double delta = frameTimer.lastTime - frameTimer.previousTime;
-  if (bRelease) return delta;
-  if (keyboard.isDown(DIK_F11)) return delta * 5.0;
-  if (keyboard.isDown(DIK_F10)) return delta / 10.0;
+  if (bRelease || !pZibInput) return delta;
+  if (pZibInput->isKeyDown(DIK_F11)) return delta * 5.0;
+  if (pZibInput->isKeyDown(DIK_F10)) return delta / 10.0;
   return delta;
 }
 
@@ -387,10 +394,13 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    keyboard.update();  // audio is updated here once its manager exists
+    if (pZibInput) pZibInput->update();  // audio is updated here once its manager exists
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
-    if (root) zibModules().frameTick(root);  // the Context takes its own time step
+    if (root) {
+      zibModules().frameTick(root);  // the Context takes its own time step
+      if (pFocusTracker) pFocusTracker->update(zibModules().rootObject(root));
+    }
     t[2] = pTimeKeeper->getElapsedTime();
     t[3] = pTimeKeeper->getElapsedTime();
   }
@@ -410,8 +420,8 @@ void Zib::frame(Context* root) {
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
     statHistory[1][slot] = zibModules().residentTextureBytes();
     statHistory[2][slot] = zibModules().residentImageBytes();
-    if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
-      const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
+    if (pZibGraphics && pZibInput && pZibInput->isKeyPressed(DIK_F9)) {
+      const char16_t* extension = pZibInput->isKeyDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
@@ -425,6 +435,8 @@ void Zib::frame(Context* root) {
     frameTimer.wait();
     t[7] = pTimeKeeper->getElapsedTime();
   }
+  // A typed character is seen during one frame.
+  if (pZibInput) pZibInput->typedChar = 0;
 
   if (bRestartPresentation) {
     // Set by a settings change while running; a change that arrives while
