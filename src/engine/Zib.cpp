@@ -20,11 +20,15 @@
 #include "engine/StringUtils.h"
 #include "engine/TimeKeeper.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/audio/ZibAudio.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "localisation/Language.h"
+#include "platform/Audio.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
 #include "platform/Timers.h"
@@ -164,6 +168,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
 
   pResourceManager = new ResourceManager();
   pZibGraphics = new ZibGraphics();
+  pZibAudio = new ZibAudio();
   pLanguage = new Language();
 
   frameTimer.start(0.001);
@@ -178,9 +183,11 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   deleteMember(pLanguage);
-  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
-  // audio, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  // Steps 2 to 4 and 7 to 8 belong to the network, console, default font,
+  // input and focus-tracker managers, which this engine does not build.
+  for (int32_t step = 2; step <= 4; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"5...");
+  deleteMember(pZibAudio);
   ZIB_LOG(u"6...");
   deleteMember(pZibGraphics);
   ZIB_LOG(u"7...");
@@ -299,7 +306,8 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio and input managers take the step here once they exist.
+    if (pZibAudio) pZibAudio->onZIBmodeChange(oldMode, newMode);
+    // The input manager takes the step here once it exists.
     if (pZibGraphics) pZibGraphics->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
@@ -366,7 +374,8 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    keyboard.update();  // audio is updated here once its manager exists
+    keyboard.update();
+    if (pZibAudio) BASS_Update(100);
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
     if (root) root->frameTick(0, 0);  // the Context takes its own time step
@@ -389,6 +398,8 @@ void Zib::frame(Context* root) {
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
     statHistory[1][slot] = residentTextureBytes;
     statHistory[2][slot] = residentImageBytes;
+    statHistory[3][slot] = residentSoundBytes;
+    statHistory[4][slot] = residentStreamBytes;
     if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
       const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       pZibGraphics->saveScreenshot(root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),

@@ -37,6 +37,9 @@ const std::vector<ExpectedRecord> kExpectedRecords = {
     {u"VertexBuffer", u"ZibBase", true},
     {u"Texture", u"ZibBase", false},
     {u"ZibGraphics", nullptr, false},
+    {u"ZibAudio", nullptr, false},
+    {u"Sound", u"ZibBase", false},
+    {u"SoundChannel", u"ZibBase", false},
 };
 
 // "_" and eight hex digits carry their hash; other names hash their text.
