@@ -3,6 +3,7 @@
 // mix from it frame by frame, so what they check is exactly what was mixed.
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/Audio.h"
@@ -43,3 +44,6 @@ class ScopedOfflineAudio {
  private:
   OfflineAudioOutput* output;
 };
+
+// A 16-bit PCM WAV file of interleaved `samples`.
+std::string makeWav(uint32_t rate, int channels, const std::vector<int16_t>& samples);
