@@ -682,7 +682,8 @@ void AudioMixer::render(float* out, int frames) {
         s.buffer.erase(s.buffer.begin(), s.buffer.begin() + (keepFrom - s.bufStart) * chans);
         s.bufStart = keepFrom;
       }
-      if (c.finished) {
+      // Ended with the last frame out, not one pull later.
+      if (c.finished || (s.ended && c.pos >= static_cast<double>(s.decodedTo))) {
         c.finished = false;
         c.playing = false;
       }
@@ -706,7 +707,7 @@ void AudioMixer::render(float* out, int frames) {
         r = frame[chans - 1] * (1.0f / 32768);
         return true;
       });
-      if (c.finished) releaseChannel(slot);
+      if (c.finished || (!loop && c.pos >= static_cast<double>(length))) releaseChannel(slot);
     }
   }
   const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
