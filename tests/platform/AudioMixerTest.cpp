@@ -2,12 +2,20 @@
 // source samples, so these checks are sample-exact.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <limits>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "platform/Audio.h"
+#include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
 
 namespace {
@@ -251,6 +259,40 @@ TEST(AudioDeviceTest, DevicesListAndStartWithTheirFallbacks) {
   // The no-sound device starts whatever the rate and the devices.
   audio->failing = {-1, 0, 1};
   EXPECT_TRUE(BASS_Init(0, 0, 0, nullptr, nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+// End to end through SDL's disk driver: what it writes is the mix.
+TEST(SdlAudioTest, DiskDriverWritesTheMix) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / ("zibaudio-" + std::to_string(getpid()) + ".raw");
+  {
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+    ScopedEnv output("SDL_DISKAUDIOFILE", file.c_str());
+    ScopedEnv delay("SDL_DISKAUDIODELAY", "1");
+    setAudioOutput(makeSdlAudioOutput());
+    ASSERT_TRUE(BASS_Init(-1, 22050, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    const std::string wav = makeWav(22050, 1, std::vector<int16_t>(2205, 12000));
+    const HSAMPLE sample = BASS_SampleLoad(true, wav.data(), 0, static_cast<DWORD>(wav.size()), 1, BASS_SAMPLE_LOOP);
+    BASS_ChannelPlay(BASS_SampleGetChannel(sample, false), false);
+    std::error_code ignored;
+    for (int i = 0; i < 200 && std::filesystem::file_size(file, ignored) + 1 < 64 * 1024 + 1; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    BASS_Free();
+    setAudioOutput(nullptr);
+  }
+  const std::string bytes = EngineTest::readFile(file);
+  std::filesystem::remove(file);
+  ASSERT_GE(bytes.size(), 4096u);
+  std::vector<float> floats(bytes.size() / sizeof(float));
+  std::memcpy(floats.data(), bytes.data(), floats.size() * sizeof(float));
+  // Silence only before the play began; the rest is the sample, both sides.
+  const float level = 12000 / 32768.0f;
+  EXPECT_GT(std::count(floats.begin(), floats.end(), level), static_cast<std::ptrdiff_t>(floats.size() / 2));
+  EXPECT_EQ(std::count(floats.begin(), floats.end(), level) + std::count(floats.begin(), floats.end(), 0.0f),
+            static_cast<std::ptrdiff_t>(floats.size()));
 }
 
 }  // namespace
