@@ -239,7 +239,7 @@ HSAMPLE AudioMixer::sampleLoad(const void* data, QWORD length, DWORD max, DWORD 
     const int64_t n = decoder->readShort(chunk.data(), kDecodeChunk);
     if (n <= 0) break;
     if (sample.frames + n > kMaxSampleFrames) return fail(BASS_ERROR_MEM);
-    sample.pcm.insert(sample.pcm.end(), chunk.begin(), chunk.begin() + n * sample.chans);
+    for (int64_t i = 0; i < n * sample.chans; ++i) sample.pcm.push_back(chunk[static_cast<size_t>(i)] * (1.0f / 32768));
     sample.frames += n;
   }
   if (sample.frames == 0) return fail(BASS_ERROR_EMPTY);
@@ -653,6 +653,62 @@ void AudioMixer::mixVoice(Channel& c, float* out, int frames, float gain, DWORD 
   }
 }
 
+// The common case: a sample's channel with nothing sliding. Runs between the
+// sample's edges without bounds checks; the frames at an edge go one by one.
+template <int Chans>
+void AudioMixer::mixSampleSteady(Channel& c, const Sample& s, float* out, int frames, float gain) {
+  const double step = (c.freq > 0 ? c.freq : static_cast<double>(s.freq)) / static_cast<double>(outRate);
+  const float scale = c.vol * gain;
+  const float left = scale * (c.pan > 0 ? 1 - c.pan : 1);
+  const float right = scale * (c.pan < 0 ? 1 + c.pan : 1);
+  const bool loop = (s.flags & BASS_SAMPLE_LOOP) != 0;
+  const int64_t length = s.frames;
+  const float* pcm = s.pcm.data();
+  const auto lastSafe = static_cast<double>(length - 1);  // below it, frame index + 1 exists
+  // Positions in 32.32 fixed point inside a run: cheaper than doubles per frame.
+  constexpr double kOne = 4294967296.0;
+  const auto fixedStep = static_cast<uint64_t>(step * kOne);
+  int i = 0;
+  while (i < frames) {
+    int run = 0;
+    if (c.pos < lastSafe) run = static_cast<int>(std::min<double>(frames - i, std::floor((lastSafe - c.pos) / step - 1e-9) + 1));
+    const auto whole = static_cast<uint64_t>(c.pos);
+    uint64_t fixed = (whole << 32) + static_cast<uint64_t>((c.pos - static_cast<double>(whole)) * kOne);
+    float* o = out + 2 * i;
+    for (int k = 0; k < run; ++k, fixed += fixedStep) {
+      const float* f = pcm + (fixed >> 32) * Chans;
+      const float frac = static_cast<float>(static_cast<uint32_t>(fixed)) * (1.0f / 4294967296.0f);
+      const float l = f[0] + (f[Chans] - f[0]) * frac;
+      o[2 * k] += l * left;
+      if constexpr (Chans == 1) {
+        o[2 * k + 1] += l * right;
+      } else {
+        o[2 * k + 1] += (f[1] + (f[3] - f[1]) * frac) * right;
+      }
+    }
+    if (run > 0) c.pos = static_cast<double>(fixed >> 32) + static_cast<double>(static_cast<uint32_t>(fixed)) / kOne;
+    i += run;
+    if (i >= frames) break;
+    // At the last frame or past the end.
+    const auto index = static_cast<int64_t>(c.pos);
+    if (index >= length) {
+      if (!loop) {
+        c.finished = true;
+        return;
+      }
+      c.pos = std::fmod(c.pos, static_cast<double>(length));
+      continue;
+    }
+    const auto frac = static_cast<float>(c.pos - static_cast<double>(index));
+    const float* f = pcm + index * Chans;
+    const float* next = loop ? pcm : f;
+    out[2 * i] += (f[0] + (next[0] - f[0]) * frac) * left;
+    out[2 * i + 1] += (f[Chans - 1] + (next[Chans - 1] - f[Chans - 1]) * frac) * right;
+    c.pos += step;
+    ++i;
+  }
+}
+
 void AudioMixer::render(float* out, int frames) {
   const auto begin = std::chrono::steady_clock::now();
   std::fill(out, out + 2 * static_cast<size_t>(std::max(frames, 0)), 0.0f);
@@ -693,8 +749,14 @@ void AudioMixer::render(float* out, int frames) {
       const bool loop = (s.flags & BASS_SAMPLE_LOOP) != 0;
       const int32_t chans = s.chans;
       const int64_t length = s.frames;
-      const int16_t* pcm = s.pcm.data();
+      const float* pcm = s.pcm.data();
       if (loop && c.pos >= static_cast<double>(length)) c.pos = std::fmod(c.pos, static_cast<double>(length));
+      if (!c.slides[0].active && !c.slides[1].active && !c.slides[2].active) {
+        if (chans == 1) mixSampleSteady<1>(c, s, out, frames, gain);
+        else mixSampleSteady<2>(c, s, out, frames, gain);
+        if (c.finished || (!loop && c.pos >= static_cast<double>(length))) releaseChannel(slot);
+        continue;
+      }
       mixVoice(c, out, frames, gain, s.freq, [&, chans, length, pcm](int64_t index, float& l, float& r) {
         if (index >= length) {
           if (!loop) return false;
@@ -702,9 +764,9 @@ void AudioMixer::render(float* out, int frames) {
           // Keep the play position within the sample as it wraps.
           if (c.pos >= static_cast<double>(length)) c.pos = std::fmod(c.pos, static_cast<double>(length));
         }
-        const int16_t* frame = pcm + index * chans;
-        l = frame[0] * (1.0f / 32768);
-        r = frame[chans - 1] * (1.0f / 32768);
+        const float* frame = pcm + index * chans;
+        l = frame[0];
+        r = frame[chans - 1];
         return true;
       });
       if (c.finished || (!loop && c.pos >= static_cast<double>(length))) releaseChannel(slot);

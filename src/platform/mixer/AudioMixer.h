@@ -62,7 +62,7 @@ class AudioMixer {
   struct Sample {
     bool used = false;
     uint16_t generation = 1;
-    std::vector<int16_t> pcm;
+    std::vector<float> pcm;  // 16-bit values scaled to [-1, 1), interleaved
     int32_t chans = 1;
     DWORD freq = 0;
     int64_t frames = 0;
@@ -112,6 +112,8 @@ class AudioMixer {
   void decodeTo(Stream& s, int64_t index);
   template <class Fetch>
   void mixVoice(Channel& c, float* out, int frames, float gain, DWORD rate, Fetch fetch);
+  template <int Chans>
+  void mixSampleSteady(Channel& c, const Sample& s, float* out, int frames, float gain);
   bool stepSlides(Channel& c);
 
   std::mutex mutex;
