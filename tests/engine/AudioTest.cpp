@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -237,6 +238,15 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
   EXPECT_EQ(music.stream, 0u);
   music.play(0);
   EXPECT_EQ(BASS_ChannelIsActive(music.stream), BASS_ACTIVE_PLAYING);
+
+  // NaN is never passed on; a length the layer cannot tell is no length.
+  music.setVolume(std::numeric_limits<float>::quiet_NaN(), 0);
+  EXPECT_EQ(attribute(music.stream, BASS_ATTRIB_VOL), 1.0f);
+  BASS_StreamFree(music.stream);  // behind its back: the handle goes stale
+  zib->changeZIBmode(MODE_FROZEN);
+  EXPECT_EQ(music.resumeAt, 0.0f);
+  EXPECT_EQ(residentStreamBytes, 0);
+  zib->changeZIBmode(MODE_OK);
 }
 
 TEST_F(AudioTest, ResidentCountersReturnToZeroAfterEveryFree) {
