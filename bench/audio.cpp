@@ -11,17 +11,15 @@
 #include <vector>
 
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "engine/audio/Sound.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
 
-#ifdef ZIB_HAVE_OPENAL
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
-#endif
 
 namespace {
 
@@ -92,7 +90,6 @@ void BM_ZibMix32Voices(benchmark::State& state) {
   setAudioOutput(nullptr);
 }
 
-#ifdef ZIB_HAVE_OPENAL
 void BM_OpenAlLoopback32Sources(benchmark::State& state) {
   auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
   auto renderSamples = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
@@ -145,7 +142,6 @@ void BM_OpenAlLoopback32Sources(benchmark::State& state) {
   alcCloseDevice(device);
 }
 BENCHMARK(BM_OpenAlLoopback32Sources);
-#endif
 
 void BM_SoundPlay(benchmark::State& state) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "zib-bench-sound.wav";

@@ -9,7 +9,7 @@
 #include "engine/Logger.h"
 #include "engine/audio/Sound.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "graphics/Context.h"
 #include "graphics/GraphicsFormats.h"

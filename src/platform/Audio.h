@@ -175,9 +175,7 @@ class AudioOutput {
   virtual DWORD latencyMs() { return 0; }
 };
 
-std::unique_ptr<AudioOutput> makeSdlAudioOutput();
-// No devices: only the no-sound device starts.
-std::unique_ptr<AudioOutput> makeNullAudioOutput();
-// Makes `output` the one the next BASS_Init uses (null: the null output).
-// Frees the layer first when it is started.
+// Makes `output` the one the next BASS_Init uses; without one there are no
+// devices and only the no-sound device starts. Frees the layer first when it
+// is started.
 void setAudioOutput(std::unique_ptr<AudioOutput> output);

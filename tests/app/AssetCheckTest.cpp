@@ -12,7 +12,7 @@
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
 #include "engine/ResourceManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Renderable.h"
@@ -94,7 +94,7 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
 }
 
 TEST_F(AssetCheckTest, EveryPackedSoundDecodes) {
-  ScopedOfflineAudio audio;
+  platform.offlineAudio();
   ASSERT_TRUE(BASS_Init(0, 22050, 0, nullptr, nullptr));
   int32_t sounds = 0;
   for (const auto& [name, entry] : zib->pFileManager->wadEntries) {

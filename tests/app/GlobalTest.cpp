@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "app/Loader.h"
@@ -18,6 +18,7 @@
 #include "platform/Audio.h"
 #include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -82,7 +83,8 @@ TEST_F(GlobalTest, StartUpStepsAndTheFrameRate) {
 }
 
 TEST_F(GlobalTest, AudioSettingsReachTheRateAndTheGlobalVolumes) {
-  ScopedOfflineAudio audio;
+  TestPlatform platform;
+  platform.offlineAudio();
   zib->pZibAudio = new ZibAudio();
   Global global;
   GameConfiguration& settings = global.gameConfiguration;

@@ -15,9 +15,9 @@
 #include "engine/audio/SoundChannel.h"
 #include "engine/audio/SoundStream.h"
 #include "engine/audio/ZibAudio.h"
-#include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -26,16 +26,12 @@ constexpr uint32_t kRate = 22050;
 class AudioTest : public EngineTest {
  protected:
   void SetUp() override {
-    setTimeSource(&clock);
+    platform.clock();
     EngineTest::SetUp();
     useDiskFiles();
     zib->pTimeKeeper = new TimeKeeper();
-    clock.advance(1.0);
+    platform.clock().advance(1.0);
     zib->pConfig = new MemoryIniFile(getConfigFilePath());
-  }
-  void TearDown() override {
-    EngineTest::TearDown();
-    setTimeSource(nullptr);
   }
 
   void setConfig(const char16_t* key, const char16_t* value) { zib->pConfig->setString(u"ZibAudio", key, value); }
@@ -58,8 +54,8 @@ class AudioTest : public EngineTest {
     return value;
   }
 
-  ManualTimeSource clock;
-  ScopedOfflineAudio audio;
+  TestPlatform platform;
+  OfflineAudioOutput& audio = platform.offlineAudio();
 };
 
 TEST_F(AudioTest, MutedConfigurationListsDevicesAndStartsOnlyTheNoSoundDevice) {
@@ -72,7 +68,7 @@ TEST_F(AudioTest, MutedConfigurationListsDevicesAndStartsOnlyTheNoSoundDevice) {
   EXPECT_NE(log.find("Sound has been muted."), std::string::npos);
   EXPECT_NE(log.find("Attempting to initialize device 0 (mute)..."), std::string::npos);
   EXPECT_NE(log.find("ZibAudio::ZibAudio(): Started."), std::string::npos);
-  EXPECT_TRUE(audio->opened.empty());
+  EXPECT_TRUE(audio.opened.empty());
 
   // Muted, sounds and streams neither load nor play, and nothing fails.
   const std::u16string file = writeSound("muted.wav", 100);
@@ -89,9 +85,9 @@ TEST_F(AudioTest, MutedConfigurationListsDevicesAndStartsOnlyTheNoSoundDevice) {
 }
 
 TEST_F(AudioTest, EveryDeviceFailingIsLoggedAndTheEngineRunsMuted) {
-  audio->failing = {-1, 0};
+  audio.failing = {-1, 0};
   EXPECT_TRUE(startAudio().bNoAudio);
-  EXPECT_EQ(audio->opened, (std::vector<int32_t>{-1, -1, 0}));  // devices -1, 1 and 2
+  EXPECT_EQ(audio.opened, (std::vector<int32_t>{-1, -1, 0}));  // devices -1, 1 and 2
   const std::string log = logText();
   size_t failures = 0;
   for (size_t at = 0; (at = log.find("... failed with 'BASS_ERROR_DEVICE'", at)) != std::string::npos; ++at) ++failures;
@@ -106,7 +102,7 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
   ZibAudio& manager = startAudio();
   EXPECT_FALSE(manager.bNoAudio);
   EXPECT_EQ(manager.frequency, 22050);
-  EXPECT_EQ(audio->frequency, 22050u);
+  EXPECT_EQ(audio.frequency, 22050u);
   EXPECT_NE(logText().find("Attempting to initialize device -1..."), std::string::npos);
   EXPECT_NE(logText().find("...success!"), std::string::npos);
   EXPECT_EQ(zib->pConfig->getInt(u"ZibAudio", u"channels"), 32);
@@ -126,18 +122,18 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
 
 TEST_F(AudioTest, OnlyTheStepsBetweenOkAndPausedPauseAndResume) {
   startAudio();
-  EXPECT_FALSE(audio->bPaused);
+  EXPECT_FALSE(audio.bPaused);
   zib->changeZIBmode(MODE_PAUSED);
-  EXPECT_TRUE(audio->bPaused);
+  EXPECT_TRUE(audio.bPaused);
   zib->changeZIBmode(MODE_FROZEN);
-  audio->bPaused = false;  // so that a pause or start on these steps would show
+  audio.bPaused = false;  // so that a pause or start on these steps would show
   zib->changeZIBmode(MODE_PAUSED);
-  EXPECT_FALSE(audio->bPaused);
-  audio->bPaused = true;
+  EXPECT_FALSE(audio.bPaused);
+  audio.bPaused = true;
   zib->changeZIBmode(MODE_FROZEN);
-  EXPECT_TRUE(audio->bPaused);
+  EXPECT_TRUE(audio.bPaused);
   zib->changeZIBmode(MODE_OK);
-  EXPECT_FALSE(audio->bPaused);
+  EXPECT_FALSE(audio.bPaused);
 }
 
 TEST_F(AudioTest, SetMusicKeepsStartsSwitchesAndStops) {
@@ -146,7 +142,7 @@ TEST_F(AudioTest, SetMusicKeepsStartsSwitchesAndStops) {
   auto first = std::make_unique<SoundStream>(1, file);
   SoundStream second(1, file);
   manager.setMusic(first.get());
-  audio->pull(1000);
+  audio.pull(1000);
   manager.setMusic(first.get());
   EXPECT_EQ(BASS_ChannelGetPosition(first->stream, BASS_POS_BYTE), 2000u);  // not restarted
   manager.setMusic(&second);
@@ -199,7 +195,7 @@ TEST_F(AudioTest, RepeatIntervalRefusesTheSecondPlayWithoutCuttingTheFirst) {
   sound.play();
   EXPECT_EQ(channelsOf(sound), playing);
   EXPECT_EQ(BASS_ChannelIsActive(playing[0]), BASS_ACTIVE_PLAYING);
-  clock.advance(0.1);
+  platform.clock().advance(0.1);
   sound.play();
   EXPECT_NE(channelsOf(sound), playing);
 }
@@ -222,7 +218,7 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
   EXPECT_EQ(BASS_ChannelGetPosition(music.stream, BASS_POS_BYTE), 10000u);
   music.play(0.2f);  // playing: unchanged
   EXPECT_EQ(BASS_ChannelGetPosition(music.stream, BASS_POS_BYTE), 10000u);
-  audio->pull(2000);
+  audio.pull(2000);
   zib->changeZIBmode(MODE_FROZEN);
   EXPECT_EQ(music.stream, 0u);
   EXPECT_FLOAT_EQ(music.resumeAt, 0.7f);
@@ -231,7 +227,7 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
 
   // Faded out, it stays silent over a loss; play starts it again.
   music.setVolume(0, 0.01);
-  audio->pull(400);
+  audio.pull(400);
   EXPECT_EQ(BASS_ChannelIsActive(music.stream), BASS_ACTIVE_STOPPED);
   zib->changeZIBmode(MODE_FROZEN);
   zib->changeZIBmode(MODE_OK);
@@ -261,7 +257,7 @@ TEST_F(AudioTest, ResidentCountersReturnToZeroAfterEveryFree) {
     EXPECT_GT(residentStreamBytes, 2000);
     sound.purge();  // a channel still plays
     EXPECT_EQ(residentSoundBytes, 2000);
-    audio->pull(1000);
+    audio.pull(1000);
     sound.purge();
     music.purge();
     EXPECT_EQ(residentSoundBytes + residentStreamBytes, 0);

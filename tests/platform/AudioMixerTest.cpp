@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "platform/Audio.h"
+#include "platform/sdl/SdlAudioOutput.h"
 #include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -37,7 +39,8 @@ class AudioMixerTest : public ::testing::Test {
     return BASS_StreamCreateFile(true, files.back().data(), 0, wav.size(), flags);
   }
 
-  ScopedOfflineAudio audio;
+  TestPlatform platform;
+  OfflineAudioOutput& audio = platform.offlineAudio();
   std::vector<std::string> files;  // streams decode from these while they play
 };
 
@@ -50,7 +53,7 @@ TEST_F(AudioMixerTest, SampleIsMixedWithVolumePanAndGlobalVolumeThenEnds) {
   BASS_ChannelSetAttribute(channel, BASS_ATTRIB_PAN, 0.5f);
   BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 5000);
   BASS_ChannelPlay(channel, false);
-  const std::vector<float> out = audio->pull(10);
+  const std::vector<float> out = audio.pull(10);
   for (size_t i = 0; i < source.size(); ++i) {
     EXPECT_FLOAT_EQ(out[2 * i], pcm(source[i]) * 0.5f * 0.5f * 0.5f) << i;
     EXPECT_FLOAT_EQ(out[2 * i + 1], pcm(source[i]) * 0.5f * 0.5f) << i;
@@ -69,7 +72,7 @@ TEST_F(AudioMixerTest, HalfTheRateInterpolatesBetweenFrames) {
   const HCHANNEL channel = BASS_SampleGetChannel(sample, false);
   BASS_ChannelSetAttribute(channel, BASS_ATTRIB_FREQ, kRate / 2.0f);
   BASS_ChannelPlay(channel, false);
-  const std::vector<float> out = audio->pull(6);
+  const std::vector<float> out = audio.pull(6);
   const float expected[] = {0, 0.125f, 0.25f, 0.375f, 0.5f, 0};
   for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(out[2 * i], expected[i]) << i;
   float freq = 0;
@@ -88,7 +91,7 @@ TEST_F(AudioMixerTest, FadeToNegativeRampsToSilenceAndStopsWhileALaterSlideRepla
   BASS_ChannelSetAttribute(replaced, BASS_ATTRIB_PAN, -1);  // left only
   BASS_ChannelPlay(fading, false);
   BASS_ChannelPlay(replaced, false);
-  const std::vector<float> out = audio->pull(100);
+  const std::vector<float> out = audio.pull(100);
   for (int i = 0; i < 100; ++i) {
     const float fade = i < 80 ? 0.5f * (1 - i / 80.0f) : 0.0f;
     const float slide = i < 80 ? 0.5f * (1 - 0.5f * i / 80.0f) : 0.25f;
@@ -99,14 +102,14 @@ TEST_F(AudioMixerTest, FadeToNegativeRampsToSilenceAndStopsWhileALaterSlideRepla
   EXPECT_EQ(BASS_ChannelIsActive(replaced), BASS_ACTIVE_PLAYING);
   // No time to slide over: set at once.
   BASS_ChannelSlideAttribute(replaced, BASS_ATTRIB_VOL, 1, 0);
-  EXPECT_FLOAT_EQ(audio->pull(1)[0], 0.5f);
+  EXPECT_FLOAT_EQ(audio.pull(1)[0], 0.5f);
 }
 
 TEST_F(AudioMixerTest, FullSampleTakesOverTheLongestPlayingChannel) {
   const HSAMPLE sample = load(makeWav(kRate, 1, std::vector<int16_t>(800, 100)), 2);
   const HCHANNEL first = BASS_SampleGetChannel(sample, false);
   BASS_ChannelPlay(first, false);
-  audio->pull(10);
+  audio.pull(10);
   const HCHANNEL second = BASS_SampleGetChannel(sample, false);
   BASS_ChannelPlay(second, false);
   const HCHANNEL third = BASS_SampleGetChannel(sample, false);
@@ -131,7 +134,7 @@ TEST_F(AudioMixerTest, PositionsAreWholeFramesAndTheEndIsAnError) {
   EXPECT_FALSE(BASS_ChannelSetPosition(channel, 16, BASS_POS_BYTE));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
   BASS_ChannelPlay(channel, false);
-  const std::vector<float> out = audio->pull(3);
+  const std::vector<float> out = audio.pull(3);
   EXPECT_FLOAT_EQ(out[0], pcm(5));
   EXPECT_FLOAT_EQ(out[1], pcm(6));
   EXPECT_FLOAT_EQ(out[3], pcm(8));
@@ -168,7 +171,7 @@ TEST_F(AudioMixerTest, StreamLoopsSeamlesslyAcrossDecodeChunksAndSeeks) {
   const HSTREAM looping = stream(makeWav(kRate, 1, ramp), BASS_SAMPLE_LOOP);
   ASSERT_NE(looping, 0u);
   BASS_ChannelPlay(looping, true);
-  const std::vector<float> out = audio->pull(12000);
+  const std::vector<float> out = audio.pull(12000);
   int wrong = 0;
   for (int i = 0; i < 12000; ++i)
     if (std::abs(out[2 * i] - pcm(ramp[i % kFrames])) > 1e-6f) ++wrong;
@@ -179,7 +182,7 @@ TEST_F(AudioMixerTest, StreamLoopsSeamlesslyAcrossDecodeChunksAndSeeks) {
   const HSTREAM once = stream(makeWav(kRate, 1, ramp), 0);
   BASS_ChannelSetPosition(once, 2 * (kFrames - 2), BASS_POS_BYTE);
   BASS_ChannelPlay(once, false);
-  const std::vector<float> tail = audio->pull(4);
+  const std::vector<float> tail = audio.pull(4);
   EXPECT_FLOAT_EQ(tail[0], pcm(ramp[kFrames - 2]));
   EXPECT_FLOAT_EQ(tail[2], pcm(ramp[kFrames - 1]));
   EXPECT_EQ(tail[4], 0.0f);
@@ -187,7 +190,7 @@ TEST_F(AudioMixerTest, StreamLoopsSeamlesslyAcrossDecodeChunksAndSeeks) {
   EXPECT_EQ(BASS_ChannelIsActive(once), BASS_ACTIVE_STOPPED);
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
   BASS_ChannelPlay(once, false);
-  EXPECT_FLOAT_EQ(audio->pull(1)[0], pcm(ramp[0]));
+  EXPECT_FLOAT_EQ(audio.pull(1)[0], pcm(ramp[0]));
 }
 
 TEST_F(AudioMixerTest, PauseKeepsEveryChannelWhereItIs) {
@@ -195,12 +198,12 @@ TEST_F(AudioMixerTest, PauseKeepsEveryChannelWhereItIs) {
   for (int i = 0; i < 1000; ++i) ramp[i] = static_cast<int16_t>(i * 8);
   const HSTREAM music = stream(makeWav(kRate, 1, ramp), 0);
   BASS_ChannelPlay(music, false);
-  audio->pull(100);
+  audio.pull(100);
   BASS_Pause();
-  EXPECT_EQ(audio->pull(50)[0], 0.0f);
+  EXPECT_EQ(audio.pull(50)[0], 0.0f);
   EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_BYTE), 200u);
   BASS_Start();
-  EXPECT_FLOAT_EQ(audio->pull(1)[0], pcm(ramp[100]));
+  EXPECT_FLOAT_EQ(audio.pull(1)[0], pcm(ramp[100]));
   EXPECT_TRUE(BASS_Update(100));
 }
 
@@ -231,8 +234,9 @@ TEST_F(AudioMixerTest, BadValuesAndDamagedFilesGetErrorsOfTheTable) {
 }
 
 TEST(AudioDeviceTest, DevicesListAndStartWithTheirFallbacks) {
-  ScopedOfflineAudio audio;
-  audio->devices.push_back({"Second speakers", "offline"});
+  TestPlatform platform;
+  OfflineAudioOutput& audio = platform.offlineAudio();
+  audio.devices.push_back({"Second speakers", "offline"});
   BASS_DEVICEINFO info{};
   ASSERT_TRUE(BASS_GetDeviceInfo(0, &info));
   EXPECT_STREQ(info.name, "No sound");
@@ -245,19 +249,19 @@ TEST(AudioDeviceTest, DevicesListAndStartWithTheirFallbacks) {
 
   EXPECT_FALSE(BASS_SampleLoad(true, "x", 0, 1, 1, 0));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
-  audio->failing = {-1};
+  audio.failing = {-1};
   EXPECT_FALSE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
   EXPECT_TRUE(BASS_Init(3, kRate, 0, nullptr, nullptr));
-  EXPECT_EQ(audio->opened.back(), 1);
+  EXPECT_EQ(audio.opened.back(), 1);
   EXPECT_FALSE(BASS_Init(0, kRate, 0, nullptr, nullptr));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
   BASS_GetDeviceInfo(3, &info);
   EXPECT_TRUE(info.flags & BASS_DEVICE_INIT);
   EXPECT_TRUE(BASS_Free());
-  EXPECT_FALSE(audio->bOpen);
+  EXPECT_FALSE(audio.bOpen);
   // The no-sound device starts whatever the rate and the devices.
-  audio->failing = {-1, 0, 1};
+  audio.failing = {-1, 0, 1};
   EXPECT_TRUE(BASS_Init(0, 0, 0, nullptr, nullptr));
 }
 

@@ -23,14 +23,6 @@ std::vector<float> OfflineAudioOutput::pull(int frames) {
   return out;
 }
 
-ScopedOfflineAudio::ScopedOfflineAudio() {
-  auto owned = std::make_unique<OfflineAudioOutput>();
-  output = owned.get();
-  setAudioOutput(std::move(owned));
-}
-
-ScopedOfflineAudio::~ScopedOfflineAudio() { setAudioOutput(nullptr); }
-
 std::string makeWav(uint32_t rate, int channels, const std::vector<int16_t>& samples) {
   std::string wav;
   const auto put = [&wav](uint32_t value, int bytes) {

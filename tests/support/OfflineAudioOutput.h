@@ -1,7 +1,6 @@
 #pragma once
 // Test support: an audio output that plays nothing by itself. Tests pull the
 // mix from it frame by frame, so what they check is exactly what was mixed.
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,20 +28,6 @@ class OfflineAudioOutput : public AudioOutput {
 
  private:
   Render render;
-};
-
-// Installs an offline output for its lifetime; the layer is freed on both ends.
-class ScopedOfflineAudio {
- public:
-  ScopedOfflineAudio();
-  ~ScopedOfflineAudio();
-  ScopedOfflineAudio(const ScopedOfflineAudio&) = delete;
-  ScopedOfflineAudio& operator=(const ScopedOfflineAudio&) = delete;
-  OfflineAudioOutput* operator->() const { return output; }
-  OfflineAudioOutput& operator*() const { return *output; }
-
- private:
-  OfflineAudioOutput* output;
 };
 
 // A 16-bit PCM WAV file of interleaved `samples`.

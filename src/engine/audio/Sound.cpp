@@ -7,7 +7,7 @@
 #include "engine/ErrorManager.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "engine/audio/AudioTime.h"
 #include "engine/audio/SoundChannel.h"

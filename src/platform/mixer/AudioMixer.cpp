@@ -92,9 +92,8 @@ DWORD AudioMixer::getConfig(DWORD option) {
 BOOL AudioMixer::getDeviceInfo(DWORD index, BASS_DEVICEINFO* info) {
   std::lock_guard lock(mutex);
   if (!info) return fail(BASS_ERROR_ILLPARAM);
-  if (!output) output = makeNullAudioOutput();
   // The list is read afresh from its start; the names stay valid until then.
-  if (index == 0 || devices.empty()) devices = output->listDevices();
+  if (output && (index == 0 || devices.empty())) devices = output->listDevices();
   const DWORD initFlag = [&](int32_t number) { return device == number ? BASS_DEVICE_INIT : 0u; }(static_cast<int32_t>(index));
   if (index == 0) {
     *info = {"No sound", nullptr, BASS_DEVICE_ENABLED | initFlag};
@@ -114,14 +113,13 @@ BOOL AudioMixer::getDeviceInfo(DWORD index, BASS_DEVICEINFO* info) {
 BOOL AudioMixer::init(int32_t number, DWORD freq, DWORD flags) {
   std::unique_lock lock(mutex);
   if (device != -2) return fail(BASS_ERROR_ALREADY);
-  if (!output) output = makeNullAudioOutput();
   if (number < -1) return fail(BASS_ERROR_DEVICE);
   if (number == 0) {
     // The no-sound device: nothing is opened, nothing can fail.
     outRate = std::clamp(freq, kMinFreq, kMaxFreq);
   } else {
     if (freq < kMinFreq || freq > kMaxFreq) return fail(BASS_ERROR_FORMAT);
-    if (devices.empty()) devices = output->listDevices();
+    if (output && devices.empty()) devices = output->listDevices();
     if (devices.empty()) return fail(BASS_ERROR_DEVICE);
     const int32_t index = number <= 1 ? -1 : number - 2;
     if (index >= static_cast<int32_t>(devices.size())) return fail(BASS_ERROR_DEVICE);

@@ -1,5 +1,5 @@
 // An output with no devices: only the no-sound device starts.
-#include "platform/Audio.h"
+#include "platform/null/NullAudioOutput.h"
 
 namespace {
 

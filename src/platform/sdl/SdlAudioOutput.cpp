@@ -2,7 +2,7 @@
 // from SDL's audio thread.
 #include <SDL.h>
 
-#include "platform/Audio.h"
+#include "platform/sdl/SdlAudioOutput.h"
 
 namespace {
 
