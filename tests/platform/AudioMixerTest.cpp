@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Audio.h"
+#include "platform/null/NullAudioOutput.h"
 #include "platform/sdl/SdlAudioOutput.h"
 #include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
@@ -263,6 +264,13 @@ TEST(AudioDeviceTest, DevicesListAndStartWithTheirFallbacks) {
   // The no-sound device starts whatever the rate and the devices.
   audio.failing = {-1, 0, 1};
   EXPECT_TRUE(BASS_Init(0, 0, 0, nullptr, nullptr));
+
+  // Without any device, only the no-sound device starts.
+  setAudioOutput(makeNullAudioOutput());
+  EXPECT_FALSE(BASS_GetDeviceInfo(1, &info));
+  EXPECT_FALSE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+  EXPECT_TRUE(BASS_Init(0, kRate, 0, nullptr, nullptr));
 }
 
 }  // namespace
