@@ -25,6 +25,7 @@
 #include "engine/audio/SoundStream.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
+#include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
 #include "platform/Timers.h"
@@ -165,6 +166,8 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pResourceManager = new ResourceManager();
   zibModules().startGraphics(*this);
   pZibAudio = new ZibAudio();
+  // The default font and the Console come here once they exist.
+  pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
 
   frameTimer.start(0.001);
@@ -179,9 +182,12 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   zibModules().stopLanguage(*this);
-  // Steps 2 to 4 and 7 to 8 belong to the network, console, default font,
-  // input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 4; ++step) ZIB_LOG(u"%d...", step);
+  ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3, 4, 7 and 8 belong to the console, default font, input and
+  // focus-tracker managers, which this engine does not build yet.
+  ZIB_LOG(u"3...");
+  ZIB_LOG(u"4...");
   ZIB_LOG(u"5...");
   deleteMember(pZibAudio);
   ZIB_LOG(u"6...");

@@ -15,7 +15,8 @@ class ZibModules {
   virtual ~ZibModules() = default;
   // After the resource manager: builds zib.pZibGraphics.
   virtual void startGraphics(Zib&) {}
-  // After the audio manager, last of the managers: builds zib.pLanguage.
+  // After the engine's own managers that follow the graphics (the audio and
+  // network managers): builds zib.pLanguage.
   virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}

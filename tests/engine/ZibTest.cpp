@@ -67,6 +67,7 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
       "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n"
       "[ZibGraphics]\r\n"))
       << config;
+  EXPECT_NE(config.find("\r\n[ZibNetwork]\r\nbEmulateLocalhost=Yes\r\n"), std::string::npos) << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
   const Lines started = logLines("Zib::Zib(): ");
   ASSERT_GE(started.size(), 4u);
