@@ -34,6 +34,8 @@ void GameModules::frameTick(Context* root) { root->frameTick(0, 0); }  // the Co
 
 void GameModules::frameRender(Context* root) { root->frameRender(); }
 
+ZibBase* GameModules::rootObject(Context* root) { return root; }
+
 void GameModules::saveScreenshot(Zib& zib, Context* root, const std::u16string& path) {
   if (zib.pZibGraphics) zib.pZibGraphics->saveScreenshot(root, path);
 }

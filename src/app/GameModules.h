@@ -13,6 +13,7 @@ class GameModules : public ZibModules {
   void onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) override;
   void frameTick(Context* root) override;
   void frameRender(Context* root) override;
+  ZibBase* rootObject(Context* root) override;
   void saveScreenshot(Zib& zib, Context* root, const std::u16string& path) override;
   int32_t residentTextureBytes() const override;
   int32_t residentImageBytes() const override;

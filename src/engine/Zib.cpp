@@ -25,9 +25,10 @@
 #include "engine/audio/SoundStream.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
+#include "engine/input/PointerFocusTracker.h"
+#include "engine/input/ZibInput.h"
 #include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
-#include "platform/Keyboard.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
@@ -164,7 +165,10 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
+  pFocusTracker = new PointerFocusTracker();
+  pZibInput = new ZibInput();
   zibModules().startGraphics(*this);
+  pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   pZibAudio = new ZibAudio();
   // The default font and the Console come here once they exist.
   pZibNetwork = new ZibNetwork();
@@ -184,8 +188,8 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3, 4, 7 and 8 belong to the console, default font, input and
-  // focus-tracker managers, which this engine does not build yet.
+  // Steps 3 and 4 belong to the console and default font managers, which
+  // this engine does not build yet.
   ZIB_LOG(u"3...");
   ZIB_LOG(u"4...");
   ZIB_LOG(u"5...");
@@ -193,7 +197,9 @@ Zib::~Zib() {
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
+  deleteMember(pZibInput);
   ZIB_LOG(u"8...");
+  deleteMember(pFocusTracker);
   ZIB_LOG(u"9...");
   deleteMember(pResourceManager);
   ZIB_LOG(u"10...");
@@ -309,8 +315,8 @@ void Zib::changeZIBmode(int32_t requested) {
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
     if (pZibAudio) pZibAudio->onZIBmodeChange(oldMode, newMode);
-    // The input manager takes the step here once it exists.
     if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
+    if (pZibInput) pZibInput->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
@@ -319,9 +325,9 @@ void Zib::changeZIBmode(int32_t requested) {
 
 double Zib::getFrameDelta() const {
   const double delta = frameTimer.lastTime - frameTimer.previousTime;
-  if (bRelease) return delta;
-  if (keyboard.isDown(DIK_F11)) return delta * 5.0;
-  if (keyboard.isDown(DIK_F10)) return delta / 10.0;
+  if (bRelease || !pZibInput) return delta;
+  if (pZibInput->isKeyDown(DIK_F11)) return delta * 5.0;
+  if (pZibInput->isKeyDown(DIK_F10)) return delta / 10.0;
   return delta;
 }
 
@@ -376,11 +382,14 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    keyboard.update();
+    if (pZibInput) pZibInput->update();
     if (pZibAudio) BASS_Update(100);
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
-    if (root) zibModules().frameTick(root);  // the Context takes its own time step
+    if (root) {
+      zibModules().frameTick(root);  // the Context takes its own time step
+      if (pFocusTracker) pFocusTracker->update(zibModules().rootObject(root));
+    }
     t[2] = pTimeKeeper->getElapsedTime();
     t[3] = pTimeKeeper->getElapsedTime();
   }
@@ -402,8 +411,8 @@ void Zib::frame(Context* root) {
     statHistory[2][slot] = zibModules().residentImageBytes();
     statHistory[3][slot] = residentSoundBytes;
     statHistory[4][slot] = residentStreamBytes;
-    if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
-      const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
+    if (pZibGraphics && pZibInput && pZibInput->isKeyPressed(DIK_F9)) {
+      const char16_t* extension = pZibInput->isKeyDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
@@ -417,6 +426,8 @@ void Zib::frame(Context* root) {
     frameTimer.wait();
     t[7] = pTimeKeeper->getElapsedTime();
   }
+  // A typed character is seen during one frame.
+  if (pZibInput) pZibInput->typedChar = 0;
 
   if (bRestartPresentation) {
     // Set by a settings change while running; a change that arrives while

@@ -9,6 +9,7 @@
 
 class Context;
 class Zib;
+class ZibBase;
 
 class ZibModules {
  public:
@@ -29,6 +30,8 @@ class ZibModules {
   // The root context's tick and render within a frame.
   virtual void frameTick(Context*) {}
   virtual void frameRender(Context*) {}
+  // The root context as an object of the tree, for the focus tracker.
+  virtual ZibBase* rootObject(Context*) { return nullptr; }
   // The picture of the root context into `path` (the screenshot key).
   virtual void saveScreenshot(Zib&, Context* /*root*/, const std::u16string& /*path*/) {}
   // Bytes held by resident textures and decoded images, for the frame statistics.

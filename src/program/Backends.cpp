@@ -4,11 +4,13 @@
 #include "platform/gl/GlDirect3D.h"
 #include "platform/null/NullDirect3D.h"
 #include "platform/sdl/SdlAudioOutput.h"
+#include "platform/sdl/SdlInput.h"
 #include "platform/sdl/SdlWindow.h"
 
 void registerBackends() {
   registerGraphicsBackend(GraphicsBackend::Gl, {&GlDirect3D::create, &GlDirect3D::getWorkArea});
   registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
+  registerDirectInputBackend(&makeSdlDirectInput);
 }
 
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend() { return makeSdlWindowBackend(); }

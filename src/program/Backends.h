@@ -6,7 +6,7 @@
 #include "platform/Window.h"
 
 // Registers the graphics backends (OpenGL, and the headless one that draws
-// into memory) with the platform interface.
+// into memory) and the input backend (SDL) with the platform interface.
 void registerBackends();
 // The window backend of a desktop session (SDL2).
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend();
