@@ -18,7 +18,9 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
+#include "support/OfflineAudioOutput.h"
 
 namespace {
 
@@ -91,6 +93,22 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
   }
 }
 
+TEST_F(AssetCheckTest, EveryPackedSoundDecodes) {
+  platform.offlineAudio();
+  ASSERT_TRUE(BASS_Init(0, 22050, 0, nullptr, nullptr));
+  int32_t sounds = 0;
+  for (const auto& [name, entry] : zib->pFileManager->wadEntries) {
+    if (!name.ends_with(u".wav") && !name.ends_with(u".ogg")) continue;
+    ++sounds;
+    FileData file(false, name);
+    const HSTREAM stream = BASS_StreamCreateFile(true, file.block.data, 0, file.block.size, 0);
+    EXPECT_NE(stream, 0u) << toUtf8(name);
+    EXPECT_GT(BASS_ChannelGetLength(stream, BASS_POS_BYTE), 0u) << toUtf8(name);
+    BASS_StreamFree(stream);
+  }
+  EXPECT_GE(sounds, 4);
+}
+
 TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPicture) {
   makeGraphics();
   {
@@ -99,9 +117,10 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     manager.push(loader);
     manager.frameTick(0, 0);  // one step a frame without the engine clock: the bar's texture
     ASSERT_NE(loader->pBarFill, nullptr);
-    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, 0.5f);
+    const float done = 1.0f / static_cast<float>(loader->loadSteps.size());
+    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, done);
     const float frameLeft = loader->pBarFrame->position.x - loader->pBarFrame->pSkin->width / 2;
-    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * 0.5f / 2;
+    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * done / 2;
     EXPECT_FLOAT_EQ(fillLeft, frameLeft) << "the fill grows from the frame's left edge";
     for (int frame = 0; frame < 10 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
       manager.frameTick(0, 0);
@@ -114,6 +133,8 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     manager.frameRender();
     EXPECT_NE(picture->dxTexture, nullptr);
     EXPECT_NE(zib->pResourceManager->find(true, u"progressBarTex"), nullptr);
+    for (const char16_t* name : {u"clickSnd", u"shotSnd", u"explosionSnd", u"titleMusic"})
+      EXPECT_NE(zib->pResourceManager->find(false, name), nullptr);
   }
   // Registered resources live to the end of the run; here they go before the device.
   for (const auto& [name, resource] : zib->pResourceManager->resources) delete resource;
