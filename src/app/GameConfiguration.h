@@ -10,7 +10,7 @@ struct GameConfiguration {
   void save() const;
 
   int32_t tickRate = 60;        // frames per second the frame timer paces
-  int32_t sampleRateIndex = 2;  // 0: 11025 Hz, 1: 22050 Hz, 2: 44100 Hz
+  int32_t sampleRateIndex = 1;  // 0: 11025 Hz, 1: 22050 Hz (the audio manager's default), 2: 44100 Hz
   float soundVolume = 1.0f;     // 0 to 1
   float musicVolume = 1.0f;     // 0 to 1
   uint8_t bMute = 0;

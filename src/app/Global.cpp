@@ -14,6 +14,8 @@
 #include "base/Format.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
+#include "engine/audio/ZibAudio.h"
+#include "platform/Audio.h"
 #include "engine/net/NetAddress.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
@@ -96,4 +98,18 @@ void Global::applyConfiguration(int32_t width, int32_t height) {
 }
 
 // The output rate for the next start, then the global volumes: samples, music, streams.
-void Global::applyAudioSettings() {}
+void Global::applyAudioSettings() {
+  if (!zib->pZibAudio) return;
+  // Takes effect at the next start of the engine, which reads it back from the configuration.
+  static constexpr int32_t kRates[] = {11025, 22050, 44100};
+  const GameConfiguration& settings = gameConfiguration;
+  zib->pZibAudio->frequency = kRates[std::clamp(settings.sampleRateIndex, 0, 2)];
+  const auto scaled = [&](float volume) {
+    if (settings.bMute || !(volume > 0)) return DWORD{0};
+    return static_cast<DWORD>(std::min(volume, 1.0f) * 10000.0f);
+  };
+  BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, scaled(settings.soundVolume));
+  const DWORD music = scaled(settings.musicVolume);
+  BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, music);
+  BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, music);
+}

@@ -11,6 +11,8 @@
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
 #include "frontend/ContextLanguageSelect.h"
 #include "graphics/Texture.h"
 #include "localisation/Language.h"
@@ -34,6 +36,14 @@ void Loader::addResource(ZibBase* resource, const std::u16string& name) {
 
 void Loader::loadTexture(const char16_t* name, const char16_t* fileName) { addResource(new Texture(0, fileName), name); }
 
+Sound* Loader::loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax) {
+  auto* sound = new Sound(0, maxPlaybacks, fileName);
+  sound->pitchMin = 0;
+  sound->pitchMax = pitchMax;
+  addResource(sound, name);
+  return sound;
+}
+
 void Loader::loadStuff() {
   loadSteps = {
       // The archives first: the steps after them load from them. A missing one is fatal.
@@ -55,6 +65,12 @@ void Loader::loadStuff() {
         auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"backgroundTex"));
         zib->pResourceManager->addResource(texture->skins[0], u"backgroundGrid");
       },
+      [this] {
+        loadSound(u"clickSnd", u"sfx/click.wav", 2, 0.1f)->minRepeatInterval = 0.05;
+        loadSound(u"shotSnd", u"sfx/shot.wav", 3, 0.5f);
+        loadSound(u"explosionSnd", u"sfx/explosion.wav", 3, 0.3f)->minRepeatInterval = 0.1;
+      },
+      [this] { addResource(new SoundStream(1, u"music/title.ogg"), u"titleMusic"); },
       [this] { addResource(new FileData(false, u"text/title.txt"), u"titleText"); },
   };
 }

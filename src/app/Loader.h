@@ -4,6 +4,7 @@
 // most 0.25 s per frame with the progress bar filling, then sets up the
 // shared background and hands over to the title screen.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "graphics/Context.h"
 
 class Global;
+class Sound;
 class ZibBase;
 
 class Loader : public Context {
@@ -42,6 +44,9 @@ class Loader : public Context {
   // Registers `resource` under `name`; the game object owns it.
   void addResource(ZibBase* resource, const std::u16string& name);
   void loadTexture(const char16_t* name, const char16_t* fileName);
+  // A sound effect that plays at most `maxPlaybacks` times at once, its pitch
+  // varied up to `pitchMax`.
+  Sound* loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax);
   // The shared background and the title screen.
   void postLoader();
 

@@ -6,6 +6,8 @@
 #include "engine/AppShell.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/audio/ZibAudio.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/Skin.h"
@@ -47,7 +49,11 @@ TitleScreen::TitleScreen() {
 
 TitleScreen::~TitleScreen() { items.clear(); }
 
-void TitleScreen::onEnter(bool firstEnter) { Context::onEnter(firstEnter); }
+void TitleScreen::onEnter(bool firstEnter) {
+  Context::onEnter(firstEnter);
+  auto* music = findResource<SoundStream>(u"titleMusic");
+  if (music && zib->pZibAudio) zib->pZibAudio->setMusic(music);
+}
 
 void TitleScreen::focusItem(int32_t index) {
   if (items.empty() || !zib->pZibInput) return;

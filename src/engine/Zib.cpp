@@ -21,6 +21,10 @@
 #include "engine/TimeKeeper.h"
 #include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/audio/ZibAudio.h"
+#include "platform/Audio.h"
 #include "engine/input/PointerFocusTracker.h"
 #include "engine/input/ZibInput.h"
 #include "engine/net/ZibNetwork.h"
@@ -165,7 +169,8 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pZibInput = new ZibInput();
   zibModules().startGraphics(*this);
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
-  // ZibAudio, the default font and the Console come here once they exist.
+  pZibAudio = new ZibAudio();
+  // The default font and the Console come here once they exist.
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
 
@@ -183,9 +188,12 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3 to 5 belong to the console, default font and audio managers,
-  // which this engine does not build yet.
-  for (int32_t step = 3; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  // Steps 3 and 4 belong to the console and default font managers, which
+  // this engine does not build yet.
+  ZIB_LOG(u"3...");
+  ZIB_LOG(u"4...");
+  ZIB_LOG(u"5...");
+  deleteMember(pZibAudio);
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
@@ -227,15 +235,17 @@ Zib::~Zib() {
 }
 
 void Zib::dumpSystemInfo() {
-  // This is not Windows: the version reported is the one whose name fits
-  // best, and the real system stands in the service-pack text.
-  constexpr uint32_t major = 10, minor = 0, build = 0, platformId = 2;
-  osName = windowsVersionName(major, minor, platformId);
+  // The running kernel, named and numbered from its release. It is no Windows
+  // version, so no row of the Windows table names it and no platform id line
+  // is written.
+  utsname system{};
+  const bool known = uname(&system) == 0;
+  const std::array<uint32_t, 3> numbers = known ? releaseNumbers(system.release) : std::array<uint32_t, 3>{};
+  if (known) osName = fromUtf8(std::string(system.sysname) + ' ' + system.release);
   ZIB_LOG(u"Operating system version : %s", osName);
-  ZIB_LOG(u"dwMajorVersion: %08x", major);
-  ZIB_LOG(u"dwMinorVersion: %08x", minor);
-  ZIB_LOG(u"dwBuildNumber: %08x", build);
-  ZIB_LOG(u"Platform ID: Windows NT-based");
+  ZIB_LOG(u"dwMajorVersion: %08x", numbers[0]);
+  ZIB_LOG(u"dwMinorVersion: %08x", numbers[1]);
+  ZIB_LOG(u"dwBuildNumber: %08x", numbers[2]);
   ZIB_LOG(u"szCSDVersion: %s", systemDescription());
 
   const MemoryStatus memory = readMemoryStatus();
@@ -276,6 +286,24 @@ std::u16string Zib::windowsVersionName(uint32_t major, uint32_t minor, uint32_t 
   return u"<unknown>";
 }
 
+std::array<uint32_t, 3> Zib::releaseNumbers(std::string_view release) {
+  std::array<uint32_t, 3> numbers{};
+  size_t at = 0;
+  for (uint32_t& number : numbers) {
+    uint64_t value = 0;
+    bool digits = false;
+    while (at < release.size() && release[at] >= '0' && release[at] <= '9') {
+      value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(release[at++] - '0'), UINT32_MAX);
+      digits = true;
+    }
+    if (!digits) break;
+    number = static_cast<uint32_t>(value);
+    if (at >= release.size() || release[at] != '.') break;
+    ++at;
+  }
+  return numbers;
+}
+
 void Zib::saveDefaultLanguage() {
   if (pZibGraphics) zibModules().saveGraphicsSettings(*this);
   if (!pConfig) return;
@@ -306,7 +334,7 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio manager takes the step first once it exists.
+    if (pZibAudio) pZibAudio->onZIBmodeChange(oldMode, newMode);
     if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
     if (pZibInput) pZibInput->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
@@ -374,7 +402,8 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    if (pZibInput) pZibInput->update();  // audio is updated here once its manager exists
+    if (pZibInput) pZibInput->update();
+    if (pZibAudio) BASS_Update(100);
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
     if (root) {
@@ -400,6 +429,8 @@ void Zib::frame(Context* root) {
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
     statHistory[1][slot] = zibModules().residentTextureBytes();
     statHistory[2][slot] = zibModules().residentImageBytes();
+    statHistory[3][slot] = residentSoundBytes;
+    statHistory[4][slot] = residentStreamBytes;
     if (pZibGraphics && pZibInput && pZibInput->isKeyPressed(DIK_F9)) {
       const char16_t* extension = pZibInput->isKeyDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),

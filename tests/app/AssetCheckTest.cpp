@@ -20,7 +20,9 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
+#include "support/OfflineAudioOutput.h"
 
 namespace {
 
@@ -93,6 +95,22 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
   }
 }
 
+TEST_F(AssetCheckTest, EveryPackedSoundDecodes) {
+  platform.offlineAudio();
+  ASSERT_TRUE(BASS_Init(0, 22050, 0, nullptr, nullptr));
+  int32_t sounds = 0;
+  for (const auto& [name, entry] : zib->pFileManager->wadEntries) {
+    if (!name.ends_with(u".wav") && !name.ends_with(u".ogg")) continue;
+    ++sounds;
+    FileData file(false, name);
+    const HSTREAM stream = BASS_StreamCreateFile(true, file.block.data, 0, file.block.size, 0);
+    EXPECT_NE(stream, 0u) << toUtf8(name);
+    EXPECT_GT(BASS_ChannelGetLength(stream, BASS_POS_BYTE), 0u) << toUtf8(name);
+    BASS_StreamFree(stream);
+  }
+  EXPECT_GE(sounds, 4);
+}
+
 TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPicture) {
   makeGraphics();
   GameGlobal global;
@@ -116,7 +134,8 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   EXPECT_EQ(picture->dxTexture, nullptr);  // the pixels are read when first drawn
   manager.frameRender();
   EXPECT_NE(picture->dxTexture, nullptr);
-  for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText"})
+  for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText", u"clickSnd", u"shotSnd",
+                               u"explosionSnd", u"titleMusic"})
     EXPECT_NE(zib->pResourceManager->find(false, name), nullptr) << toUtf8(name);
 }
 
