@@ -24,6 +24,7 @@
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontGDI.h"
 #include "localisation/Language.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
@@ -164,6 +165,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
 
   pResourceManager = new ResourceManager();
   pZibGraphics = new ZibGraphics();
+  pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
   pLanguage = new Language();
 
   frameTimer.start(0.001);
@@ -178,9 +180,13 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   deleteMember(pLanguage);
-  // Steps 2 to 5 and 7 to 8 belong to the network, console, default font,
-  // audio, input and focus-tracker managers, which this engine does not build.
-  for (int32_t step = 2; step <= 5; ++step) ZIB_LOG(u"%d...", step);
+  // Steps 2, 3, 5, 7 and 8 belong to the network, console, audio, input and
+  // focus-tracker managers, which this engine does not build.
+  ZIB_LOG(u"2...");
+  ZIB_LOG(u"3...");
+  ZIB_LOG(u"4...");
+  deleteMember(pDefaultFont);
+  ZIB_LOG(u"5...");
   ZIB_LOG(u"6...");
   deleteMember(pZibGraphics);
   ZIB_LOG(u"7...");
@@ -374,6 +380,7 @@ void Zib::frame(Context* root) {
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
+  ++renderedFrames;
   if (pFrameDevice) pFrameDevice->beginScene();
   if (root) root->frameRender();
   if (ticking) {
@@ -394,6 +401,10 @@ void Zib::frame(Context* root) {
       pZibGraphics->saveScreenshot(root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
+    // The counters as the scene left them, before the overlay adds its own draws.
+    int32_t savedStats[9];
+    std::copy(std::begin(frameStats), std::end(frameStats), savedStats);
+    if (debugLevel != 0 && pFrameDevice) pFrameDevice->drawOverlay(savedStats);
   }
   if (pFrameDevice) pFrameDevice->endScene();
   t[5] = pTimeKeeper->getElapsedTime();

@@ -37,6 +37,10 @@ const std::vector<ExpectedRecord> kExpectedRecords = {
     {u"VertexBuffer", u"ZibBase", true},
     {u"Texture", u"ZibBase", false},
     {u"ZibGraphics", nullptr, false},
+    {u"FontQuad", u"ZibBase", false},
+    {u"FontGDI", u"ZibBase", false},
+    {u"FontCache", u"ZibBase", false},
+    {u"FontCacheEntry", u"ZibBase", false},
 };
 
 // "_" and eight hex digits carry their hash; other names hash their text.
