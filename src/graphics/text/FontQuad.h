@@ -95,9 +95,10 @@ class FontQuad : public ZibBase {
   Vector3 scale{1, 1, 1};
   uint8_t bPixelAlign = 0;
 
- private:
   // The x and y offsets of the alignment flags for a text this wide.
   void alignmentOffsets(int32_t flags, int32_t width, float& x, float& y) const;
+
+ private:
   // The glyph's truncated width, or spaceWidth without a glyph.
   int32_t glyphWidth(const FontQuadSymbol* sym) const;
 };

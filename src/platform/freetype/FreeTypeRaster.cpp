@@ -125,7 +125,7 @@ class FreeTypeFont final : public TextRasterFont {
     }
     const double total = std::max(ascender + descender, 1);
     cell = cellHeight;
-    ascent = static_cast<int32_t>(std::lround(cellHeight * ascender / total));
+    ascent = static_cast<int32_t>(std::floor(cellHeight * ascender / total));  // descenders keep their last row
     const auto size = static_cast<FT_F26Dot6>(std::lround(cellHeight * 64.0 * face->units_per_EM / total));
     FT_Set_Char_Size(face, 0, std::max<FT_F26Dot6>(size, 64), 72, 72);
   }
