@@ -5,6 +5,7 @@
 #include "engine/ErrorManager.h"
 #include "engine/Format.h"
 #include "engine/Zib.h"
+#include "graphics/text/TextLanguage.h"
 #include "localisation/TextKeys.h"
 
 namespace {
@@ -126,6 +127,8 @@ bool Language::isLanguageAllowed(int32_t language) {
 void Language::setLanguage(int32_t language) {
   currentLanguage = isLanguageAllowed(language) ? language : 0;
   bRightToLeft = getString(LANGUAGEREADINGORDER) == u"RTL";
+  // The text classes read the code page and reading order from here.
+  TextLanguage::current = {getString(LANGUAGECODEPAGE), getString(LANGUAGECOMPOSITECHARS), bRightToLeft != 0};
   applyKeyNames();
 }
 

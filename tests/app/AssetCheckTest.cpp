@@ -18,6 +18,9 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontCache.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/FontQuadSymbol.h"
 #include "support/GraphicsFixture.h"
 
 namespace {
@@ -99,9 +102,10 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     manager.push(loader);
     manager.frameTick(0, 0);  // one step a frame without the engine clock: the bar's texture
     ASSERT_NE(loader->pBarFill, nullptr);
-    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, 0.5f);
+    const float done = 1.0f / static_cast<float>(loader->loadSteps.size());
+    EXPECT_FLOAT_EQ(loader->pBarFill->scale.x, done);
     const float frameLeft = loader->pBarFrame->position.x - loader->pBarFrame->pSkin->width / 2;
-    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * 0.5f / 2;
+    const float fillLeft = loader->pBarFill->position.x - loader->pBarFill->pSkin->width * done / 2;
     EXPECT_FLOAT_EQ(fillLeft, frameLeft) << "the fill grows from the frame's left edge";
     for (int frame = 0; frame < 10 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
       manager.frameTick(0, 0);
@@ -114,6 +118,25 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     manager.frameRender();
     EXPECT_NE(picture->dxTexture, nullptr);
     EXPECT_NE(zib->pResourceManager->find(true, u"progressBarTex"), nullptr);
+
+    // The baked fonts: every slot of the code page, composed accents, the HUD from the comma.
+    for (const char16_t* name : {u"fontTiny", u"fontSmall", u"fontMedium", u"fontLarge"}) {
+      SCOPED_TRACE(toUtf8(name));
+      auto* font = static_cast<FontQuad*>(zib->pResourceManager->find(true, name));
+      EXPECT_EQ(font->nextSymbolToLoad, 256);
+      EXPECT_GT(font->fontHeightRaw, 8);
+      EXPECT_GT(font->fontBaselineRaw, font->fontUppercaseLineRaw);
+      EXPECT_LT(font->fontUppercaseLineRaw, font->fontLowercaseLineRaw);
+      EXPECT_NE(font->getSymbol(0xE9)->pAccentQuad, nullptr);  // é
+      EXPECT_EQ(font->getSymbol(0xE9)->pBaseQuad, font->getSymbol(u'e')->pBaseQuad);
+      EXPECT_GT(font->calcTextWidth(false, nullptr, 0, u"Hello").x, 5 * 3);
+      font->drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
+      EXPECT_NE(font->pFontCache->findText(u"Hello"), nullptr);
+    }
+    auto* hud = static_cast<FontQuad*>(zib->pResourceManager->find(true, u"fontHUD"));
+    EXPECT_NE(hud->getSymbol(u',')->pBaseQuad, nullptr);
+    EXPECT_NE(hud->getSymbol(u'Z')->pBaseQuad, nullptr);
+    EXPECT_EQ(hud->getSymbol(u'a')->pBaseQuad, nullptr);
   }
   // Registered resources live to the end of the run; here they go before the device.
   for (const auto& [name, resource] : zib->pResourceManager->resources) delete resource;
