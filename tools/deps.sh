@@ -7,7 +7,8 @@ zib_install_packages() {
               zlib1g-dev libzopfli-dev libjpeg62-turbo-dev libsndfile1-dev
               libgtest-dev libgmock-dev libbenchmark-dev
               xvfb xauth libgl1-mesa-dri
-              libssl-dev libinih-dev libstb-dev libturbojpeg0-dev libsfml-dev)
+              fonts-liberation2 fonts-comic-neue fonts-dejavu-core
+              libssl-dev libinih-dev libstb-dev libturbojpeg0-dev libsfml-dev libsdl2-ttf-dev)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
