@@ -39,6 +39,17 @@ void fuzzEnsureEngine() {
   zib->pResourceManager = new ResourceManager();
 }
 
+std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name) {
+  fuzzEnsureEngine();
+  if (!zib->pFileManager) {
+    zib->pFileManager = new FileManager();
+    zib->pFileManager->bForceDisk = true;
+  }
+  const std::string path = (dataHome / name).string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), size);
+  return fromUtf8(path);
+}
+
 void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels) {
   fuzzEnsureEngine();
   if (!zib->pFileManager) {

@@ -39,6 +39,7 @@ void FontCache::onZIBmodeChange(int32_t oldMode, int32_t newMode) {
 }
 
 void FontCache::purge() {
+  textIndex.clear();
   pEntries->destroyChildren();
   pTextures->destroyChildren();
 }
@@ -54,6 +55,7 @@ FontCacheEntry* FontCache::createCacheTexture() {
   texture->copyImageData(texture->pSavedSourceData, nullptr, nullptr);
   for (int32_t r = 0; r < rows; ++r) {
     auto* entry = new FontCacheEntry(texture, scalingMode, 0, r * height, (r + 1) * height, textureSize);
+    entry->serial = nextSerial++;
     pEntries->appendChild(entry);
     if (!result) result = entry;
   }
@@ -76,14 +78,31 @@ FontCacheEntry* FontCache::getFreeEntry() {
 FontCacheEntry* FontCache::findText(const std::u16string& text) {
   // Free entries hold the empty text: it names no cached text.
   if (text.empty()) return nullptr;
+  const auto found = textIndex.find(text);
+  if (found == textIndex.end()) return nullptr;
+  FontCacheEntry* _o = found->second;
+  ZIB_ASSERT(_o->bPrimaryLine);
+  return _o;
+}
+
+void FontCache::indexText(FontCacheEntry* entry) {
+  if (entry->text.empty()) return;
+  auto [at, inserted] = textIndex.emplace(entry->text, entry);
+  if (!inserted && entry->serial < at->second->serial) at->second = entry;
+}
+
+void FontCache::forgetText(FontCacheEntry* entry) {
+  const auto found = textIndex.find(entry->text);
+  if (found == textIndex.end() || found->second != entry) return;
+  textIndex.erase(found);
+  // Another entry may hold the same text: the earliest of them takes over.
   for (BasicLink* node = pEntries->firstChild; node; node = node->next) {
-    auto* _o = static_cast<FontCacheEntry*>(node);
-    if (_o->text == text) {
-      ZIB_ASSERT(_o->bPrimaryLine);
-      return _o;
+    auto* other = static_cast<FontCacheEntry*>(node);
+    if (other != entry && other->text == entry->text) {
+      textIndex.emplace(other->text, other);
+      break;
     }
   }
-  return nullptr;
 }
 
 FontCacheEntry* FontCache::addTextGDI(const uint32_t* pixels, const std::u16string& text, int32_t width,
@@ -100,6 +119,7 @@ FontCacheEntry* FontCache::addTextGDI(const uint32_t* pixels, const std::u16stri
     } else {
       first = entry;
       entry->text = text;
+      indexText(entry);
     }
     entry->fillCacheFromGDI(pixels, width, height, RectI{x, 0, height, end});
     previous = entry;
@@ -120,6 +140,7 @@ FontCacheEntry* FontCache::addTextFontQuad(FontQuad* font, const std::u16string&
     } else {
       first = entry;
       entry->text = text;
+      indexText(entry);
     }
     const int32_t n = entry->fillCacheFromFontQuad(font, rest);
     rest.erase(0, static_cast<size_t>(n));

@@ -4,6 +4,7 @@
 // rendered frames are reused.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "engine/ZibBase.h"
 
@@ -31,6 +32,9 @@ class FontCache : public ZibBase {
   // A W x H top-down 32-bit rendering cut into slices of stripStep columns.
   FontCacheEntry* addTextGDI(const uint32_t* pixels, const std::u16string& text, int32_t width, int32_t height);
   FontCacheEntry* addTextFontQuad(FontQuad* font, const std::u16string& text);
+  // Keep findText's index: an entry took its text, or is about to lose it.
+  void indexText(FontCacheEntry* entry);
+  void forgetText(FontCacheEntry* entry);
 
   int32_t textureSize = 256;
   int32_t scalingMode = 1;
@@ -41,4 +45,9 @@ class FontCache : public ZibBase {
   int32_t cacheTTLframes = 2;
   ZibBase* pTextures = nullptr;
   ZibBase* pEntries = nullptr;
+
+ private:
+  // Each text's first entry in creation order.
+  std::unordered_map<std::u16string, FontCacheEntry*> textIndex;
+  int32_t nextSerial = 0;
 };

@@ -6,6 +6,7 @@
 #include "graphics/Quad.h"
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
+#include "graphics/text/FontCache.h"
 #include "graphics/text/FontQuad.h"
 #include "graphics/text/FontQuadSymbol.h"
 
@@ -22,6 +23,8 @@ FontCacheEntry::FontCacheEntry(Texture* texture, int32_t scalingMode, int32_t le
 FontCacheEntry::~FontCacheEntry() { delete pQuad; }
 
 void FontCacheEntry::release() {
+  // The cache's holder of entries is the cache's child.
+  if (!text.empty() && parent && parent->parent) static_cast<FontCache*>(parent->parent)->forgetText(this);
   if (MemoryImageFile* image = pQuad->pTexture->pSavedSourceData) image->clear(&cacheBounds, true);
   text.clear();
   bPrimaryLine = 1;

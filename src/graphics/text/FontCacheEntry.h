@@ -36,4 +36,6 @@ class FontCacheEntry : public ZibBase {
   Quad* pQuad = nullptr;
   RectI cacheBounds;
   int32_t scalingMode = 1;
+  // Creation order within its cache.
+  int32_t serial = 0;
 };
