@@ -14,7 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Texture* page = [] {
-    fuzzEnsureEngine();
+    fuzzEnsureGraphics();
     auto* texture = new Texture(256, 256, 0);
     for (int32_t i = 1; i < 300; ++i) {
       auto* quad = new Quad();

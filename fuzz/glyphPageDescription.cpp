@@ -13,6 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::u16string imagePath = [] {
+    fuzzEnsureGraphics();
     const uint8_t none = 0;
     std::u16string path = fuzzWriteInput(&none, 0, "page.tga");
     MemoryImageFile image(64, 64);

@@ -17,7 +17,7 @@ namespace {
 
 FontQuad* font() {
   static FontQuad* instance = [] {
-    fuzzEnsureEngine();
+    fuzzEnsureGraphics();
     auto* page = new Texture(256, 256, 0);
     for (Skin* skin : page->skins) delete skin;
     page->skins.clear();

@@ -11,6 +11,11 @@
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
+#include "graphics/ZibGraphics.h"
+#include "engine/ByteBuffer.h"
+#include "engine/MemoryIniFile.h"
+#include "platform/D3D9.h"
+#include "platform/null/NullDirect3D.h"
 
 namespace {
 
@@ -37,6 +42,18 @@ void fuzzEnsureEngine() {
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
   zib->pResourceManager = new ResourceManager();
+}
+
+void fuzzEnsureGraphics() {
+  fuzzEnsureEngine();
+  if (zib->pZibGraphics) return;
+  setGraphicsBackend(GraphicsBackend::Null);
+  resetNullAdapterConfig();
+  zib->pConfig = new MemoryIniFile(ByteBuffer());
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+  zib->pZibGraphics = new ZibGraphics();
+  ErrorManager::onReleaseDisplay = nullptr;
+  ErrorManager::onCrashScreenshot = nullptr;
 }
 
 std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name) {

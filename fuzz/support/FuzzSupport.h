@@ -23,6 +23,10 @@ void fuzzCatchFatal(F&& f) {
   }
 }
 
+// fuzzEnsureEngine, then a configuration and the graphics manager on the
+// null device (no display), for targets that make textures and quads.
+void fuzzEnsureGraphics();
+
 // Writes the bytes as the file `name` in the fuzzing's temporary data folder
 // (creating the disk-only file manager when needed) and returns its path.
 std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name);

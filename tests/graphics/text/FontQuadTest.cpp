@@ -112,6 +112,7 @@ TEST_F(FontQuadTest, SlotsFollowTheCodePageSkipTheSpaceAndCheckCounts) {
 TEST_F(FontQuadTest, LookupTableResourceAndItsDamage) {
   useDiskFiles();
   TextLanguage::current.codePage = u"Korean";
+  std::vector<std::unique_ptr<FileData>> files;  // the registry never owns what it names
   const auto lutFile = [&](const char* name, uint32_t count, uint32_t entries) {
     std::string bytes(8, '\0');
     bytes[4] = char(count), bytes[5] = char(count >> 8), bytes[6] = char(count >> 16), bytes[7] = char(count >> 24);
@@ -121,7 +122,8 @@ TEST_F(FontQuadTest, LookupTableResourceAndItsDamage) {
     }
     const std::string path = (dataHome.path() / name).string();
     writeFile(path, bytes);
-    return new FileData(false, fromUtf8(path));
+    files.push_back(std::make_unique<FileData>(false, fromUtf8(path)));
+    return files.back().get();
   };
   auto page = glyphPage(3, {8}, 9);
   {
