@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "engine/Format.h"
 #include "engine/MemoryIniFile.h"
+#include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Quad.h"
@@ -87,6 +89,22 @@ TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
   EXPECT_EQ(follower->lastUse, -999);
   EXPECT_EQ(first->next, nullptr);
   EXPECT_EQ(cache.findText(u"wide"), nullptr);
+}
+
+TEST_F(FontCacheTest, TextsChangingWhilePausedReuseTheirStrips) {
+  zib->pTimeKeeper = new TimeKeeper();
+  zib->sleepFunction = [](uint32_t) {};
+  zib->bHasFocus = false;
+  zib->changeZIBmode(MODE_PAUSED);
+  FontGDI font(12, 1, 1, 1, u"Arial");
+  for (int32_t i = 0; i < 60; ++i) {
+    zib->frame(nullptr);  // rendered, not ticked
+    font.drawText(0, 0, 0, 0xFFFFFFFF, 0, formatString(u"paused %d", i));
+  }
+  EXPECT_EQ(zib->frameCounter, 0);
+  EXPECT_EQ(font.pFontCache->pTextures->countChildren(), 1u);  // not 60 / 19 textures
+  delete zib->pTimeKeeper;
+  zib->pTimeKeeper = nullptr;
 }
 
 TEST_F(FontCacheTest, GdiFillCopiesCoverageIntoAlphaWithOneNeighbourColumn) {

@@ -114,7 +114,11 @@ TEST_F(TextBlockTest, WrapsAtSpacesAndBarsKeepingColourAcrossRows) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(runs(*second), (std::vector<Run>{{u"zz", 0xFF00FF00}}));
   EXPECT_EQ(runs(*static_cast<TextLine*>(coloured.firstChild)).front().color, 1u);
-  EXPECT_FATAL(TextBlock(font.get(), 1000, -1, u"a\x1e{ |0000}b"), "Couldn't extract markup");
+  // "{ 00FF0}" reads as a tag (blanks before the digits are skipped): its space is no break.
+  TextBlock spaced(font.get(), 12, -1, u"aa\x1e{ 00FF0}bb");
+  ASSERT_EQ(spaced.countChildren(), 1u);
+  EXPECT_EQ(runs(*static_cast<TextLine*>(spaced.firstChild)),
+            (std::vector<Run>{{u"aa", 1}, {u"bb", 0xFF000FF0}}));
 }
 
 TEST_F(TextBlockTest, RightToLeftWrapsFromTheEnd) {
