@@ -166,6 +166,7 @@ void oursThousandTexts(benchmark::State& state) {
   zib->pConfig->setInt(kHeight, u"ZibGraphics", u"videoModeHeight");
   zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
   zib->pConfig->setBool(false, u"ZibGraphics", u"bUseVSync");
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bBilinearFilter");  // SDL2 renders with nearest texels by default
   zib->hWindowHandle = CreateWindow(u"text", windowProc, 0, 0, kWidth, kHeight);
   if (!zib->hWindowHandle) {
     state.SkipWithError("no window");
