@@ -15,6 +15,7 @@
 #include "graphics/text/CodePageTables.h"
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontCacheEntry.h"
+#include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuadSymbol.h"
 #include "graphics/text/TextLanguage.h"
 #include "support/GraphicsFixture.h"
@@ -168,6 +169,12 @@ TEST_F(FontQuadTest, MeasuringLimitsLastAdvanceAndAlignment) {
   EXPECT_EQ(fit, 2);
   // Tags are neither measured nor shown.
   EXPECT_EQ(font.getTextSize(u"ab\x1e{FF0000}cd").x, 20);
+  // Flag 0x200 measures with the TrueType fallback at the font's height.
+  const Vector3 gdi = font.measureText(false, &widthLimit, &fit, FontQuad::kUseGDI, u"abcd");
+  EXPECT_EQ(fit, 4);
+  EXPECT_EQ(gdi.y, 10);
+  EXPECT_EQ(gdi.x, 0.75f * static_cast<float>(font.getGDIFont()->calcTextSize(nullptr, nullptr, u"abcd").x));
+  EXPECT_NE(logText().find("Font 'Comic Sans MS' uses the family 'Comic Neue'."), std::string::npos);
 
   float x, y;
   font.alignmentOffsets(0x8 | 0x4, 15, x, y);
