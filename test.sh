@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/deps.sh
-zib_install_packages
+zib_install_test_packages
 
 jobs=$(nproc)
 run_ctest() {

@@ -9,7 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/StringUtils.h"
+#include "program/Backends.h"
+#include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
 
@@ -76,7 +77,7 @@ void setEngineStates(UINT width, UINT height) {
 
 bool setUp(std::string& reason) {
   setGraphicsBackend(GraphicsBackend::Gl);
-  setWindowBackend(makeSdlWindowBackend());
+  setWindowBackend(makeDesktopWindowBackend());
   d3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!d3d) {
     reason = "SDL video cannot start";
@@ -167,6 +168,7 @@ BENCHMARK(BM_TexturedQuadDraws)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+  registerBackends();
   std::string reason;
   if (!setUp(reason)) {
     std::printf("bench_device: skipped: %s (it needs a display)\n", reason.c_str());

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 
 namespace {
 

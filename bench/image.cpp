@@ -10,8 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "base/TempFolder.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 
@@ -23,9 +24,8 @@ constexpr int kSide = 1024;
 // loaded into an image's file block ready for decoding.
 struct ImageFiles {
   ImageFiles() {
-    char pattern[] = "/tmp/zibbench-XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    folder = pattern;
+    folder = makeTempFolder("zibbench");
+    if (folder.empty()) std::abort();
     new Zib();
     zib->pFileManager = new FileManager();
     zib->pFileManager->bForceDisk = true;

@@ -19,10 +19,13 @@
 #include <string>
 #include <thread>
 
+#include "base/TempFolder.h"
+#include "app/GameModules.h"
+#include "program/Backends.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "engine/AppShell.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
@@ -171,10 +174,12 @@ void BM_ProgramCpu(benchmark::State& state, Idle idle) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/bench_program-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
+  registerBackends();
+  installGameModules();
+  const std::string pattern = makeTempFolder("bench_program");
+  if (pattern.empty()) return 1;
   dataHome = pattern;
-  setenv("XDG_DATA_HOME", pattern, 1);
+  setenv("XDG_DATA_HOME", pattern.c_str(), 1);
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
   setGraphicsBackend(GraphicsBackend::Null);
 

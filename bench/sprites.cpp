@@ -28,6 +28,9 @@
 #include <tuple>
 #include <vector>
 
+#include "base/TempFolder.h"
+#include "app/GameModules.h"
+#include "program/Backends.h"
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
@@ -180,7 +183,7 @@ LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void ours(benchmark::State& state) {
   const Scene scene = sceneOf(state);
-  setWindowBackend(makeSdlWindowBackend());
+  setWindowBackend(makeDesktopWindowBackend());
   auto engine = std::make_unique<Zib>();
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
@@ -503,10 +506,12 @@ void printTable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  registerBackends();
+  installGameModules();
   // The engine's log goes to a folder of its own, not the user's.
-  char folder[] = "/tmp/bench_sprites-XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  setenv("XDG_DATA_HOME", folder, 1);
+  const std::string folder = makeTempFolder("bench_sprites");
+  if (folder.empty()) return 1;
+  setenv("XDG_DATA_HOME", folder.c_str(), 1);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "No display: %s\n", SDL_GetError());
     return 1;

@@ -18,11 +18,11 @@
 
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Logger.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/Quad.h"
 #include "graphics/Texture.h"
@@ -33,7 +33,7 @@
 #include "graphics/text/TextBlock.h"
 #include "platform/D3D9.h"
 #include "platform/Window.h"
-#include "platform/null/NullDirect3D.h"
+#include "program/Backends.h"
 
 namespace {
 
@@ -46,7 +46,6 @@ const std::u16string kLine = u"The quick brown fox jumps over the lazy dog, 0123
 struct NullEngine {
   NullEngine() {
     setGraphicsBackend(GraphicsBackend::Null);
-    resetNullAdapterConfig();
     root = std::make_unique<Zib>();
     zib->pLogger = new Logger();
     zib->pErrorManager = new ErrorManager();
@@ -156,7 +155,7 @@ std::string lineText(int i) { return "Line " + std::to_string(i) + ": status 123
 void oursThousandTexts(benchmark::State& state) {
   theNullEngine.reset();  // one engine root at a time
   setGraphicsBackend(GraphicsBackend::Gl);
-  setWindowBackend(makeSdlWindowBackend());
+  setWindowBackend(makeDesktopWindowBackend());
   auto engine = std::make_unique<Zib>();
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
@@ -235,4 +234,10 @@ BENCHMARK(sdlTtfThousandTexts)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  registerBackends();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/TempFolder.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/WadEntry.h"
 #include "engine/Zib.h"
 
@@ -76,8 +77,7 @@ struct Fixture {
   static constexpr int kSmallEntries = 10000;
 
   Fixture() {
-    char pattern[] = "/tmp/zibbench-wad-XXXXXX";
-    folder = mkdtemp(pattern);
+    folder = makeTempFolder("zibbench-wad");
     new Zib();
     std::vector<Block> large, small;
     for (int i = 0; i < kEntries; ++i) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 #include "support/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

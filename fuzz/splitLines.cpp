@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "support/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,7 +8,7 @@
 
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "support/FuzzSupport.h"
 

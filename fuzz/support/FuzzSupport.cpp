@@ -1,3 +1,4 @@
+#include "base/TempFolder.h"
 #include "support/FuzzSupport.h"
 
 #include <cstdlib>
@@ -5,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/GameModules.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
@@ -15,7 +17,7 @@
 #include "engine/ByteBuffer.h"
 #include "engine/MemoryIniFile.h"
 #include "platform/D3D9.h"
-#include "platform/null/NullDirect3D.h"
+#include "program/Backends.h"
 
 namespace {
 
@@ -30,14 +32,14 @@ void removeDataHome() {
 
 void fuzzEnsureEngine() {
   if (zib) return;
-  char pattern[] = "/tmp/zibfuzz-XXXXXX";
-  if (!mkdtemp(pattern)) std::abort();
-  dataHome = pattern;
+  dataHome = makeTempFolder("zibfuzz");
+  if (dataHome.empty()) std::abort();
   std::atexit(removeDataHome);
-  setenv("XDG_DATA_HOME", pattern, 1);
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
   ErrorManager::setFatalHook([](const std::u16string& message) { throw FuzzFatal(toUtf8(message)); });
 
+  installGameModules();
   new Zib();
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
@@ -47,8 +49,8 @@ void fuzzEnsureEngine() {
 void fuzzEnsureGraphics() {
   fuzzEnsureEngine();
   if (zib->pZibGraphics) return;
+  registerBackends();
   setGraphicsBackend(GraphicsBackend::Null);
-  resetNullAdapterConfig();
   zib->pConfig = new MemoryIniFile(ByteBuffer());
   zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
   zib->pZibGraphics = new ZibGraphics();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "app/ContextManager.h"
 #include "app/Loader.h"
 #include "engine/ClassInfo.h"

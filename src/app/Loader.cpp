@@ -5,7 +5,7 @@
 #include "engine/ByteBuffer.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"

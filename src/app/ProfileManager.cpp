@@ -1,6 +1,6 @@
 #include "app/ProfileManager.h"
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "app/Global.h"
 #include "engine/SaveContainer.h"
 #include "engine/SystemInfo.h"

@@ -8,8 +8,9 @@
 
 #include "engine/CrashDump.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
+#include "platform/Timers.h"
 
 extern char** environ;
 
@@ -118,7 +119,7 @@ bool isRealMouseMessage() { return !(bTouchAvailable && (GetMessageExtraInfo() &
 bool runMainLoopStep(void* hInstance, HWND hWnd) {
   if (!zib) {
     if (GetForegroundWindow() != hWnd) {
-      appHooks.sleep(100);
+      Sleep(100);
       return true;
     }
     createZIB(hInstance, hWnd);

@@ -36,7 +36,6 @@ struct AppHooks {
   // Stores a typed character in ZibInput's typedChar.
   std::function<void(char16_t)> setTypedChar;
 
-  std::function<void(uint32_t milliseconds)> sleep = sleepMs;
   std::function<void(const std::u16string& link)> openLink = openWebLink;
 };
 extern AppHooks appHooks;

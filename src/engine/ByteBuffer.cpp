@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 ByteBuffer::~ByteBuffer() { delete[] data; }
 

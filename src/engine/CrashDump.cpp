@@ -15,10 +15,10 @@
 #include <iterator>
 #include <string>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "engine/EngineConfig.h"
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/SystemInfo.h"
 
 std::u16string staticConfigFolder;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "platform/System.h"

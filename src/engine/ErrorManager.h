@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/ClassInfo.h"
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 
 class ErrorManager {
   ZIB_DECLARE_ROOT_CLASS()

@@ -17,7 +17,7 @@
 #include "engine/FileStream.h"
 #include "engine/Logger.h"
 #include "engine/MemoryFile.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "engine/WadArchive.h"
 #include "engine/Zib.h"

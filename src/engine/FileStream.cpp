@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <limits>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 FileStream::FileStream(std::u16string_view path, int mode) {
   const std::string name = toUtf8(path);

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/FileStream.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
@@ -61,6 +61,7 @@ Logger::Logger() : logFilePath(getLogFilePath()) {
 Logger::~Logger() { delete stream; }
 
 void Logger::writeMessage(const std::u16string& message) {
+  const std::lock_guard lock(lineMutex);
   if (!stream) return;
   // Whole milliseconds as an unsigned difference: exact, and right across the
   // wrap of the 32-bit clock.
@@ -76,6 +77,7 @@ void Logger::writeMessage(const std::u16string& message) {
 }
 
 void Logger::close() {
+  const std::lock_guard lock(lineMutex);
   if (!stream) return;
   delete stream;  // flushes and closes
   stream = nullptr;

@@ -2,11 +2,12 @@
 // The engine's text log: one UTF-8 file per run in the user-data folder,
 // each line prefixed with the milliseconds since the previous one.
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "engine/ClassInfo.h"
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 
 class FileStream;
 
@@ -19,9 +20,11 @@ class Logger {
 
   template <class... Args>
   void log(std::u16string_view format, const Args&... args) {
-    if (stream) writeMessage(formatString(format, args...));
+    writeMessage(formatString(format, args...));
   }
-  // Writes one already formatted line.
+  // Writes one already formatted line; whole lines from any thread (timers,
+  // the audio mixer). Recursive, so that a fault reported while a line is
+  // being written still gets its lines out.
   void writeMessage(const std::u16string& message);
   // Flushes, closes and copies the log to the crash-log path; later lines are dropped.
   void close();
@@ -31,6 +34,9 @@ class Logger {
   // Milliseconds clock of the previous line; set once the first line is out.
   uint32_t lastLineTime = 0;
   bool bHasLastLine = false;
+
+ private:
+  std::recursive_mutex lineMutex;
 };
 
 std::u16string logFileName();

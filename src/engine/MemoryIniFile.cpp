@@ -11,9 +11,9 @@
 #include "engine/ErrorManager.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/SaveContainer.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 
 namespace {

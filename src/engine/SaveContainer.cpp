@@ -9,11 +9,11 @@
 #include <utility>
 #include <limits>
 
-#include "app/AppPaths.h"
-#include "app/FixedString.h"
+#include "engine/AppPaths.h"
+#include "base/FixedString.h"
 #include "engine/FileStream.h"
 #include "engine/Md5.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 namespace {
 

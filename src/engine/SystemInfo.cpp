@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "engine/FileStream.h"
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 
 std::vector<std::u16string> commandLineArgs;
 
@@ -97,7 +97,6 @@ void copyFile(std::u16string_view source, std::u16string_view destination) {
                              std::filesystem::copy_options::overwrite_existing, error);
 }
 
-void sleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 std::u16string getSystemLanguageCode() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

@@ -32,7 +32,6 @@ std::u16string getCurrentFolder();
 bool fileExists(std::u16string_view path);
 // Copies, replacing the destination; failures are silent.
 void copyFile(std::u16string_view source, std::u16string_view destination);
-void sleepMs(uint32_t milliseconds);
 
 // The ISO 639 code of the user's locale ("de" for de_DE.UTF-8), "en" when none is set.
 std::u16string getSystemLanguageCode();

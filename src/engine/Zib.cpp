@@ -9,7 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/EngineConfig.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
@@ -17,15 +17,10 @@
 #include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/SystemInfo.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/TimeKeeper.h"
+#include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
-#include "graphics/Context.h"
-#include "graphics/MemoryImageFile.h"
-#include "graphics/Texture.h"
-#include "graphics/ZibGraphics.h"
-#include "graphics/text/FontGDI.h"
-#include "localisation/Language.h"
 #include "platform/Process.h"
 #include "platform/Keyboard.h"
 #include "platform/Timers.h"
@@ -164,9 +159,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
-  pZibGraphics = new ZibGraphics();
-  pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
-  pLanguage = new Language();
+  zibModules().start(*this);  // the graphics manager, the default font, then the language
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");
@@ -179,16 +172,16 @@ Zib::~Zib() {
   saveDefaultLanguage();
 
   ZIB_LOG(u"1...");
-  deleteMember(pLanguage);
+  zibModules().stopLanguage(*this);
   // Steps 2, 3, 5, 7 and 8 belong to the network, console, audio, input and
   // focus-tracker managers, which this engine does not build.
   ZIB_LOG(u"2...");
   ZIB_LOG(u"3...");
   ZIB_LOG(u"4...");
-  deleteMember(pDefaultFont);
+  zibModules().stopDefaultFont(*this);
   ZIB_LOG(u"5...");
   ZIB_LOG(u"6...");
-  deleteMember(pZibGraphics);
+  zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
   ZIB_LOG(u"8...");
   ZIB_LOG(u"9...");
@@ -276,7 +269,7 @@ std::u16string Zib::windowsVersionName(uint32_t major, uint32_t minor, uint32_t 
 }
 
 void Zib::saveDefaultLanguage() {
-  if (pZibGraphics) pZibGraphics->saveSettings();
+  if (pZibGraphics) zibModules().saveGraphicsSettings(*this);
   if (!pConfig) return;
   pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
   pConfig->save();
@@ -306,7 +299,7 @@ void Zib::changeZIBmode(int32_t requested) {
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
     // The audio and input managers take the step here once they exist.
-    if (pZibGraphics) pZibGraphics->onZIBmodeChange(oldMode, newMode);
+    if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
@@ -346,23 +339,23 @@ void Zib::frame(Context* root) {
       changeZIBmode(MODE_OK);
       return;
     }
-    if (!bTickWhilePaused) sleepFunction(500);
+    if (!bTickWhilePaused) Sleep(500);
   } else {
     if (!bHasFocus) {
-      sleepFunction(100);
+      Sleep(100);
       return;
     }
     const int32_t result = testCooperativeLevel();
     if (result != Device::kOk && result != Device::kDeviceNotReset) {
       ZIB_LOG(u"FROZEN dxDevice->TestCooperativeLevel() returned %s.", ErrorManager::getHRESULTString(result));
-      sleepFunction(1000);
+      Sleep(1000);
       return;
     }
     if (!pFrameDevice || pFrameDevice->restorePresentation()) {
       changeZIBmode(MODE_PAUSED);
     } else {
       ZIB_LOG(u"restorePresentation() failed. Aborting...");
-      sleepFunction(1000);  // still frozen: the next frame tries again
+      Sleep(1000);  // still frozen: the next frame tries again
     }
     return;
   }
@@ -375,14 +368,14 @@ void Zib::frame(Context* root) {
     keyboard.update();  // audio is updated here once its manager exists
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
-    if (root) root->frameTick(0, 0);  // the Context takes its own time step
+    if (root) zibModules().frameTick(root);  // the Context takes its own time step
     t[2] = pTimeKeeper->getElapsedTime();
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
   ++renderedFrames;
   if (pFrameDevice) pFrameDevice->beginScene();
-  if (root) root->frameRender();
+  if (root) zibModules().frameRender(root);
   if (ticking) {
     t[4] = pTimeKeeper->getElapsedTime();
     double frameTime = t[4] - lastFrameTime;
@@ -394,11 +387,11 @@ void Zib::frame(Context* root) {
     currentFps = 1 / frameTime;
     const int32_t slot = frameCounter % 512;
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
-    statHistory[1][slot] = residentTextureBytes;
-    statHistory[2][slot] = residentImageBytes;
+    statHistory[1][slot] = zibModules().residentTextureBytes();
+    statHistory[2][slot] = zibModules().residentImageBytes();
     if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
       const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
-      pZibGraphics->saveScreenshot(root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
+      zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
     // The counters as the scene left them, before the overlay adds its own draws.

@@ -146,8 +146,6 @@ class Zib {
   double overlayTime = 0;
   // Not owning; null: always ready, draws nothing.
   FrameDevice* pFrameDevice = nullptr;
-  // The idle modes' sleeps go through here, so that tests need not wait.
-  std::function<void(uint32_t ms)> sleepFunction = sleepMs;
   // The thread that built the root; the fatal report touches the display only from it.
   std::thread::id mainThreadId;
 };

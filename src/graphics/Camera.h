@@ -4,7 +4,7 @@
 // pixel there, origin at the centre, y up.
 #include <cstdint>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/RectF.h"
 

@@ -3,7 +3,7 @@
 // its camera, an optional clear, and the pointer's world position.
 #include <cstdint>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/UColor.h"
 

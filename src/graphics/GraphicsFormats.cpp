@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // After changing placement, skin or scale, call updateVisual (the setters do).
 #include <cstdint>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/UColor.h"
 #include "platform/D3DX9.h"

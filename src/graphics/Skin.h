@@ -2,7 +2,7 @@
 // The drawable shape of a Renderable: a width x height rectangle around
 // `offset`, placed by its `anchor`, drawn from its own vertex buffer in the
 // owner's WORLD transform and colour. Skins are shared between owners.
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/VertexBuffer.h"
 #include "platform/D3DX9.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/FileData.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
 #include "graphics/Camera.h"
 #include "graphics/MemoryImageFile.h"

@@ -12,7 +12,7 @@
 #include "engine/FileManager.h"
 #include "engine/FileStream.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/TextureGrid.h"

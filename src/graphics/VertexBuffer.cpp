@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/ErrorManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"

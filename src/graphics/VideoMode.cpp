@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 
 VideoMode::VideoMode(int32_t width, int32_t height) : width(width), height(height), aspectX(width), aspectY(height) {
   struct Ratio {

@@ -8,7 +8,7 @@
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "graphics/Context.h"
 #include "graphics/GraphicsFormats.h"

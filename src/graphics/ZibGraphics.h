@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/ClassInfo.h"
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"
 #include "platform/D3D9.h"

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "engine/ErrorManager.h"
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
 #include "graphics/text/TextLanguage.h"
 #include "localisation/TextKeys.h"

@@ -1,11 +1,20 @@
 #include "platform/D3D9.h"
 
-#include "platform/gl/GlDirect3D.h"
-#include "platform/null/NullDirect3D.h"
+#include <map>
 
 namespace {
 
 GraphicsBackend currentBackend = GraphicsBackend::Gl;
+
+std::map<GraphicsBackend, GraphicsBackendEntry>& registry() {
+  static std::map<GraphicsBackend, GraphicsBackendEntry> entries;
+  return entries;
+}
+
+const GraphicsBackendEntry* currentEntry() {
+  const auto found = registry().find(currentBackend);
+  return found == registry().end() ? nullptr : &found->second;
+}
 
 }  // namespace
 
@@ -13,15 +22,15 @@ void setGraphicsBackend(GraphicsBackend backend) { currentBackend = backend; }
 
 GraphicsBackend getGraphicsBackend() { return currentBackend; }
 
+void registerGraphicsBackend(GraphicsBackend backend, GraphicsBackendEntry entry) { registry()[backend] = entry; }
+
 IDirect3D9* Direct3DCreate9(UINT) {
-  if (currentBackend == GraphicsBackend::Gl) return GlDirect3D::create();
-  return nullAdapterConfig().bFailCreate ? nullptr : new NullDirect3D();
+  const GraphicsBackendEntry* entry = currentEntry();
+  return entry && entry->create ? entry->create() : nullptr;
 }
 
 bool SystemParametersInfoW(UINT uiAction, UINT, void* pvParam, UINT) {
   if (uiAction != SPI_GETWORKAREA || !pvParam) return false;
-  RECT& area = *static_cast<RECT*>(pvParam);
-  if (currentBackend == GraphicsBackend::Gl) return GlDirect3D::getWorkArea(area);
-  area = nullAdapterConfig().workArea;
-  return true;
+  const GraphicsBackendEntry* entry = currentEntry();
+  return entry && entry->getWorkArea && entry->getWorkArea(*static_cast<RECT*>(pvParam));
 }

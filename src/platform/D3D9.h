@@ -621,6 +621,15 @@ enum class GraphicsBackend { Gl, Null };
 void setGraphicsBackend(GraphicsBackend backend);
 GraphicsBackend getGraphicsBackend();
 
+// What a graphics backend gives this interface: its Direct3D object (null
+// when it cannot start) and its display's work area. The program registers
+// the backends it ships (see program/Backends.h); none registered: no device.
+struct GraphicsBackendEntry {
+  IDirect3D9* (*create)() = nullptr;
+  bool (*getWorkArea)(RECT& area) = nullptr;
+};
+void registerGraphicsBackend(GraphicsBackend backend, GraphicsBackendEntry entry);
+
 // Null when the backend cannot start (no display for Gl).
 IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 

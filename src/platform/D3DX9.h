@@ -2,7 +2,7 @@
 // The D3DX helpers the graphics code uses: row-vector 4x4 matrices (a point
 // is a row, M1 x M2 applies M1 first), left-handed projection and view, and
 // texture and surface loading.
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "platform/D3D9.h"
 
 struct D3DXMATRIX : D3DMATRIX {

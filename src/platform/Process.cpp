@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 namespace {
 

@@ -35,7 +35,11 @@ class TextRasterFont {
                        std::u16string_view text) = 0;
 };
 
-// A positive height is the cell height in pixels (ascent + descent). Face
-// names of the Windows fonts resolve to installed look-alikes. Null when no
-// installed font can stand in for the name.
+// Opens a font: a positive height is the cell height in pixels (ascent +
+// descent); face names of the Windows fonts resolve to installed look-alikes.
+// Null when no installed font can stand in for the name.
+using TextRasterOpener = std::unique_ptr<TextRasterFont> (*)(const std::u16string& faceName, int32_t height);
+
+// The program registers its backend's opener; without one no font opens.
+void registerTextRasterBackend(TextRasterOpener opener);
 std::unique_ptr<TextRasterFont> openTextRasterFont(const std::u16string& faceName, int32_t height);

@@ -1,6 +1,7 @@
 #include "platform/Timers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -10,18 +11,15 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::function<uint32_t()>& injectedMilliseconds() {
-  static std::function<uint32_t()> source;
-  return source;
-}
-
 TimeSource realSource;
-TimeSource* currentSource = &realSource;
+// Read by the timer, mixer and logging threads as well as the main one.
+std::atomic<TimeSource*> currentSource{&realSource};
 
 int64_t monotonicNanoseconds() {
   timespec now{};
@@ -121,26 +119,21 @@ TimerService& service() {
 
 }  // namespace
 
-uint32_t timeGetTime() {
-  if (const auto& source = injectedMilliseconds()) return source();
-  return currentSource->milliseconds();
-}
-
-void setTimeGetTimeSource(std::function<uint32_t()> source) { injectedMilliseconds() = std::move(source); }
+uint32_t timeGetTime() { return currentSource.load()->milliseconds(); }
 
 void setTimeSource(TimeSource* source) { currentSource = source ? source : &realSource; }
 
 bool QueryPerformanceFrequency(int64_t* frequency) {
-  *frequency = currentSource->frequency();
+  *frequency = currentSource.load()->frequency();
   return *frequency != 0;
 }
 
 bool QueryPerformanceCounter(int64_t* count) {
-  if (currentSource->frequency() == 0) {
+  if (currentSource.load()->frequency() == 0) {
     *count = 0;
     return false;
   }
-  *count = currentSource->counter();
+  *count = currentSource.load()->counter();
   return true;
 }
 
@@ -153,7 +146,7 @@ uint32_t timeGetDevCaps(TIMECAPS* caps, uint32_t size) {
 uint32_t timeBeginPeriod(uint32_t) { return TIMERR_NOERROR; }
 uint32_t timeEndPeriod(uint32_t) { return TIMERR_NOERROR; }
 
-void Sleep(uint32_t ms) { currentSource->sleep(ms); }
+void Sleep(uint32_t ms) { currentSource.load()->sleep(ms); }
 
 EventHandle CreateEvent() { return service().createEvent(); }
 
@@ -171,12 +164,12 @@ bool SetEvent(EventHandle event) {
 bool CloseHandle(EventHandle event) { return service().closeEvent(event); }
 
 uint32_t WaitForSingleObject(EventHandle event, uint32_t timeoutMs) {
-  return currentSource->wait(event, timeoutMs);
+  return currentSource.load()->wait(event, timeoutMs);
 }
 
 uint32_t timeSetEvent(uint32_t delayMs, uint32_t, EventHandle event, uintptr_t, uint32_t flags) {
   if (flags != (TIME_ONESHOT | TIME_CALLBACK_EVENT_SET)) return 0;
-  return currentSource->setTimer(delayMs, event);
+  return currentSource.load()->setTimer(delayMs, event);
 }
 
 int64_t TimeSource::frequency() { return 1000000000; }
@@ -209,43 +202,4 @@ uint32_t TimeSource::wait(EventHandle event, uint32_t timeoutMs) {
     return WAIT_TIMEOUT;
   object->bSignalled = false;
   return WAIT_OBJECT_0;
-}
-
-void ManualTimeSource::advance(double seconds) {
-  const int64_t stepMs = std::llround(seconds * 1000.0);
-  count += std::llround(seconds * static_cast<double>(countsPerSecond) * counterRate);
-  ms += static_cast<uint32_t>(stepMs);
-  elapsedMs += static_cast<uint64_t>(stepMs);
-  std::erase_if(pending, [this](const Pending& timer) {
-    if (timer.due > elapsedMs) return false;
-    SetEvent(timer.event);
-    return true;
-  });
-}
-
-void ManualTimeSource::sleep(uint32_t sleepMs) {
-  sleeps.push_back(sleepMs);
-  advance(sleepMs / 1000.0);
-}
-
-uint32_t ManualTimeSource::setTimer(uint32_t delayMs, EventHandle event) {
-  if (bTimersFail) return 0;
-  timerDelays.push_back(delayMs);
-  pending.push_back({elapsedMs + delayMs, event});
-  return static_cast<uint32_t>(timerDelays.size());
-}
-
-uint32_t ManualTimeSource::wait(EventHandle event, uint32_t timeoutMs) {
-  // Already set (or invalid): the real event answers at once.
-  const uint32_t now = TimeSource::wait(event, 0);
-  if (now != WAIT_TIMEOUT) return now;
-  uint64_t firstDue = UINT64_MAX;
-  for (const Pending& timer : pending)
-    if (timer.event == event) firstDue = std::min(firstDue, timer.due);
-  if (firstDue - elapsedMs <= timeoutMs) {
-    advance(static_cast<double>(firstDue - elapsedMs) / 1000.0);
-    return TimeSource::wait(event, 0);
-  }
-  advance(timeoutMs / 1000.0);
-  return WAIT_TIMEOUT;
 }

@@ -2,15 +2,9 @@
 // Clocks, sleeps, auto-reset events and one-shot timers, with the semantics of
 // the Windows multimedia and kernel calls the engine is written against.
 #include <cstdint>
-#include <functional>
-#include <vector>
 
 // The multimedia clock: milliseconds from a monotonic source, wrapping at 2^32.
 uint32_t timeGetTime();
-
-// Test seam: replaces the millisecond clock alone (ahead of any TimeSource);
-// an empty function restores it.
-void setTimeGetTimeSource(std::function<uint32_t()> source);
 
 // The high-resolution counter: nanoseconds of the monotonic clock. Both are
 // false when the time source has no such counter (frequency 0).
@@ -57,8 +51,10 @@ constexpr uint32_t TIME_CALLBACK_EVENT_SET = 0x10;
 uint32_t timeSetEvent(uint32_t delayMs, uint32_t resolution, EventHandle event, uintptr_t userData,
                       uint32_t flags);
 
-// Test seam: the clock and timer service behind the calls above. The base
-// class is the real one; setTimeSource installs a replacement, null restores it.
+// The one clock and sleep of the process: every call above (and so the
+// engine's timers, frame pacing and idle sleeps) goes through it. The base
+// class is the real one; setTimeSource installs a replacement (tests), null
+// restores it.
 struct TimeSource {
   virtual ~TimeSource() = default;
   // Counts per second of the high-resolution counter; 0 when there is none.
@@ -71,35 +67,3 @@ struct TimeSource {
   virtual uint32_t wait(EventHandle event, uint32_t timeoutMs);
 };
 void setTimeSource(TimeSource* source);
-
-// A time source that moves only when told: by advance, by its sleeps and by
-// waits that run until a timer fires or the timeout passes. Its timers set
-// their event when the clock reaches them.
-class ManualTimeSource : public TimeSource {
- public:
-  // Moves both clocks; the counter runs `counterRate` times as fast.
-  void advance(double seconds);
-
-  int64_t frequency() override { return countsPerSecond; }
-  int64_t counter() override { return count; }
-  uint32_t milliseconds() override { return ms; }
-  void sleep(uint32_t sleepMs) override;
-  uint32_t setTimer(uint32_t delayMs, EventHandle event) override;
-  uint32_t wait(EventHandle event, uint32_t timeoutMs) override;
-
-  int64_t countsPerSecond = 1000000000;
-  int64_t count = 0;
-  uint32_t ms = 0;
-  double counterRate = 1.0;
-  bool bTimersFail = false;
-  std::vector<uint32_t> sleeps;       // every sleep asked for
-  std::vector<uint32_t> timerDelays;  // every timer asked for
-
- private:
-  struct Pending {
-    uint64_t due;  // on `elapsedMs`
-    EventHandle event;
-  };
-  std::vector<Pending> pending;
-  uint64_t elapsedMs = 0;  // milliseconds advanced, never wrapping
-};

@@ -86,7 +86,6 @@ class WindowBackend {
   virtual void waitEvent(int timeoutMs) = 0;
 };
 
-std::unique_ptr<WindowBackend> makeSdlWindowBackend();
 // Makes `backend` the one in use and starts from a clean slate: no window,
 // nothing queued, no quit posted.
 void setWindowBackend(std::unique_ptr<WindowBackend> backend);

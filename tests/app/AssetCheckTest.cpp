@@ -12,7 +12,7 @@
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
 #include "engine/ResourceManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Renderable.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "app/Loader.h"

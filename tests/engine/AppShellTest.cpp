@@ -13,8 +13,9 @@
 
 #include "engine/Logger.h"
 #include "engine/Zib.h"
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 extern char** environ;
 
@@ -22,10 +23,12 @@ namespace {
 
 class AppShellTest : public ::testing::Test {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
     auto backend = std::make_unique<FakeWindow>();
     fake = backend.get();
-    setWindowBackend(std::move(backend));
+    platform.setWindow(std::move(backend));
     window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100);
     ASSERT_NE(window, nullptr);
 
@@ -46,7 +49,6 @@ class AppShellTest : public ::testing::Test {
     };
     appHooks.pendingWebLink = [this] { return calls.push_back("pendingWebLink"), link; };
     appHooks.setTypedChar = [this](char16_t c) { typed.push_back(c); };
-    appHooks.sleep = [this](uint32_t ms) { sleeps.push_back(ms); };
     appHooks.openLink = [this](const std::u16string& opened) {
       calls.push_back("open " + toUtf8(opened) + (zib ? " with the engine" : ""));
     };
@@ -57,7 +59,6 @@ class AppShellTest : public ::testing::Test {
     appHooks = AppHooks();
     bRecreateEngine = false;
     bTouchAvailable = false;
-    setWindowBackend(nullptr);
   }
 
   GameGlobal* fakeGame() { return reinterpret_cast<GameGlobal*>(&gameStorage); }
@@ -73,7 +74,7 @@ class AppShellTest : public ::testing::Test {
   HWND window = nullptr;
   int gameStorage = 0;
   std::vector<std::string> calls;
-  std::vector<uint32_t> sleeps;
+  std::vector<uint32_t>& sleeps = platform.clock().sleeps;
   std::u16string typed;
   std::u16string link;
   int frames = 0;

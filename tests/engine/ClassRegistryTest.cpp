@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/ClassInfo.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"

@@ -4,25 +4,27 @@
 
 #include <thread>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
 class ErrorManagerTest : public EngineTest {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
-    setTimeGetTimeSource([] { return 1000u; });  // every line in one millisecond: no prefixes
+    platform.clock().ms = 1000;  // every line in one millisecond: no prefixes
     EngineTest::SetUp();
   }
   void TearDown() override {
     ErrorManager::onCrashScreenshot = nullptr;
     if (zib) zib->pZibGraphics = nullptr;
     EngineTest::TearDown();
-    setTimeGetTimeSource({});
   }
 
   // The text a fatal report ended with.

@@ -13,7 +13,7 @@
 #include "engine/DataStream.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "support/EngineFixture.h"
 

@@ -4,24 +4,25 @@
 
 #include <regex>
 #include <sstream>
+#include <thread>
 #include <vector>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
 class LoggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setTimeGetTimeSource([this] { return now; });
+    now = 5000;
     savedArgs = commandLineArgs;
   }
   void TearDown() override {
-    setTimeGetTimeSource({});
     commandLineArgs = savedArgs;
   }
 
@@ -33,7 +34,8 @@ class LoggerTest : public ::testing::Test {
   }
 
   TempDataHome dataHome;
-  uint32_t now = 5000;
+  TestPlatform platform;
+  uint32_t& now = platform.clock().ms;  // the logger's millisecond clock
   std::vector<std::u16string> savedArgs;
 };
 
@@ -69,6 +71,23 @@ TEST_F(LoggerTest, LinesCarryTheMillisecondsSinceThePreviousOne) {
   now += 1;
   logger.log(u"next");
   EXPECT_EQ(bodyAfterHeader(), "\tsame millisecond\r\n+1500\t50%\r\n+1\tnext\r\n");
+}
+
+TEST_F(LoggerTest, LinesFromManyThreadsStayWhole) {
+  {
+    Logger logger;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread)
+      threads.emplace_back([&logger, thread] {
+        for (int line = 0; line < 200; ++line) logger.log(u"thread %d line %d of a longer text", thread, line);
+      });
+    for (std::thread& thread : threads) thread.join();
+  }
+  std::istringstream body(bodyAfterHeader());
+  int count = 0;
+  for (std::string line; std::getline(body, line); ++count)
+    EXPECT_TRUE(std::regex_match(line, std::regex("\tthread \\d line \\d+ of a longer text\r"))) << line;
+  EXPECT_EQ(count, 800);
 }
 
 TEST_F(LoggerTest, FirstLineHasNoPrefixWhateverTheClock) {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "engine/ByteBuffer.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "support/EngineFixture.h"
 

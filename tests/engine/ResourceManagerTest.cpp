@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <vector>
 
-#include "app/FixedString.h"
+#include "base/FixedString.h"
 #include "engine/Md5.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "support/EngineFixture.h"
 
 namespace {

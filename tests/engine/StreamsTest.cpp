@@ -7,7 +7,7 @@
 
 #include "engine/FileStream.h"
 #include "engine/MemoryFile.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "support/EngineFixture.h"
 
 namespace fs = std::filesystem;

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <limits>
 
-#include "app/AppPaths.h"
-#include "engine/StringUtils.h"
+#include "engine/AppPaths.h"
+#include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
 #include "support/EngineFixture.h"
 

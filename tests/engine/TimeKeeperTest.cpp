@@ -7,6 +7,7 @@
 #include "engine/Zib.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -14,14 +15,12 @@ class TimeKeeperTest : public EngineTest {
  protected:
   void SetUp() override {
     clock.ms = 3600000;  // an hour of uptime
-    setTimeSource(&clock);
     EngineTest::SetUp();
   }
   void TearDown() override {
     delete keeper;
     zib->pTimeKeeper = nullptr;
     EngineTest::TearDown();
-    setTimeSource(nullptr);
   }
 
   TimeKeeper* makeKeeper() {
@@ -35,7 +34,8 @@ class TimeKeeperTest : public EngineTest {
     return n;
   }
 
-  ManualTimeSource clock;
+  TestPlatform platform;
+  ManualTimeSource& clock = platform.clock();
   TimeKeeper* keeper = nullptr;
 };
 

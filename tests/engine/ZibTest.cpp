@@ -15,6 +15,7 @@
 #include "graphics/Context.h"
 #include "platform/Keyboard.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -103,24 +104,20 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
 TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   auto* engine = new Zib(nullptr, nullptr);
   Context screen;
-  std::vector<uint8_t> held;
-  setKeyboardStateSource([&](uint8_t state[256]) {
-    for (uint8_t key : held) state[key] = 0x80;
-  });
+  TestPlatform platform;
   const auto countFiles = [](const char* extension) {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(toUtf8(getUserDataFolder())))
       count += entry.path().extension() == extension;
     return count;
   };
-  held = {DIK_F9};
+  platform.holdKeys({DIK_F9});
   engine->frame(&screen);
   engine->frame(&screen);  // still held: no second picture
-  held = {};
+  platform.holdKeys({});
   engine->frame(&screen);
-  held = {DIK_F9, DIK_RSHIFT};
+  platform.holdKeys({DIK_F9, DIK_RSHIFT});
   engine->frame(&screen);
-  setKeyboardStateSource({});
   EXPECT_EQ(countFiles(".bmp"), 1);
   EXPECT_EQ(countFiles(".tga"), 1);
   delete engine;

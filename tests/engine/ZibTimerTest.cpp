@@ -10,6 +10,7 @@
 #include "engine/Zib.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -18,7 +19,6 @@ using Delays = std::vector<uint32_t>;
 class ZibTimerTest : public EngineTest {
  protected:
   void SetUp() override {
-    setTimeSource(&clock);
     EngineTest::SetUp();
     zib->pTimeKeeper = new TimeKeeper();
     clock.sleeps.clear();  // the time keeper's start-up probe
@@ -28,11 +28,11 @@ class ZibTimerTest : public EngineTest {
     delete zib->pTimeKeeper;
     zib->pTimeKeeper = nullptr;
     EngineTest::TearDown();
-    setTimeSource(nullptr);
   }
   static double now() { return zib->pTimeKeeper->getElapsedTime(); }
 
-  ManualTimeSource clock;
+  TestPlatform platform;
+  ManualTimeSource& clock = platform.clock();
   ZibTimer timer;
 };
 

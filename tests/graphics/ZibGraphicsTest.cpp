@@ -2,7 +2,7 @@
 #include <array>
 #include <memory>
 
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/SystemInfo.h"
@@ -153,28 +153,64 @@ TEST_F(ZibGraphicsTest, PixelScaleBandsAndWindowToView) {
 
 TEST_F(ZibGraphicsTest, RenderStatesAndFilterChange) {
   ZibGraphics& g = makeGraphics();
-  g.bBilinearFilter = 0;
-  const auto statesFor = [&](bool alphaPass) {
-    device().calls.clear();
-    g.bAlphaCapture = alphaPass;
-    g.setGlobalRenderState();
-    std::string joined;
-    for (const std::string& call : device().calls) joined += call.substr(call.find('(')) + " ";
-    return joined;
+  IDirect3DDevice9* d = g.dxDevice;
+  const auto renderState = [&](D3DRENDERSTATETYPE state) {
+    DWORD value = 0xDEAD;
+    d->GetRenderState(state, &value);
+    return value;
   };
-  const std::string head =
-      "(137, 0x0) (26, 0x0) (27, 0x1) (19, 0x5) (20, 0x6) (24, 0x0) (15, 0x1) (25, 0x5) (22, 0x1) ";
-  const std::string tail =
-      "(0, 2, 0x2) (0, 3, 0x3) (0, 4, 0x4) (0, 5, 0x2) (0, 6, 0x3) (0, 1, 0x1) (0, 2, 0x1) "
-      "(0, 5, 0x1) (0, 6, 0x1) (0, 7, 0x1) (0x142) ";
-  EXPECT_EQ(statesFor(false), head + "(0, 1, 0x4) " + tail);
-  EXPECT_EQ(statesFor(true), head + "(0, 1, 0x3) (60, 0xffffffff) " + tail);
+  const auto stageState = [&](D3DTEXTURESTAGESTATETYPE state) {
+    DWORD value = 0xDEAD;
+    d->GetTextureStageState(0, state, &value);
+    return value;
+  };
+  const auto samplerState = [&](D3DSAMPLERSTATETYPE state) {
+    DWORD value = 0xDEAD;
+    d->GetSamplerState(0, state, &value);
+    return value;
+  };
+  // What every pass draws with: blended by the source alpha, alpha-tested,
+  // unlit, undithered, uncut, wrapping texture addresses.
+  const auto expectCommonStates = [&] {
+    EXPECT_EQ(renderState(D3DRS_LIGHTING), 0u);
+    EXPECT_EQ(renderState(D3DRS_DITHERENABLE), 0u);
+    EXPECT_EQ(renderState(D3DRS_ALPHABLENDENABLE), 1u);
+    EXPECT_EQ(renderState(D3DRS_SRCBLEND), 5u);   // source alpha
+    EXPECT_EQ(renderState(D3DRS_DESTBLEND), 6u);  // inverse source alpha
+    EXPECT_EQ(renderState(D3DRS_ALPHATESTENABLE), 1u);
+    EXPECT_EQ(renderState(D3DRS_ALPHAREF), 0u);
+    EXPECT_EQ(renderState(D3DRS_ALPHAFUNC), 5u);  // greater
+    EXPECT_EQ(renderState(D3DRS_CULLMODE), 1u);   // none
+    EXPECT_EQ(stageState(D3DTSS_COLORARG1), 2u);  // texture
+    EXPECT_EQ(stageState(D3DTSS_COLORARG2), 3u);  // diffuse
+    EXPECT_EQ(stageState(D3DTSS_ALPHAOP), 4u);    // modulate
+    EXPECT_EQ(stageState(D3DTSS_ALPHAARG1), 2u);
+    EXPECT_EQ(stageState(D3DTSS_ALPHAARG2), 3u);
+    EXPECT_EQ(samplerState(D3DSAMP_ADDRESSU), 1u);  // wrap
+    EXPECT_EQ(samplerState(D3DSAMP_ADDRESSV), 1u);
+  };
 
-  g.bAlphaCapture = 0;
+  g.bBilinearFilter = 0;
+  g.bAlphaCapture = false;
   device().calls.clear();
+  g.setGlobalRenderState();
+  expectCommonStates();
+  EXPECT_EQ(stageState(D3DTSS_COLOROP), 4u);  // modulate: the colours drawn
+  for (D3DSAMPLERSTATETYPE filter : {D3DSAMP_MAGFILTER, D3DSAMP_MINFILTER, D3DSAMP_MIPFILTER})
+    EXPECT_EQ(samplerState(filter), 1u);  // point
+  EXPECT_NE(std::find(device().calls.begin(), device().calls.end(), "SetFVF(0x142)"), device().calls.end());
+
+  g.bAlphaCapture = true;  // the alpha pass draws the texture factor (white) with the coverage
+  g.setGlobalRenderState();
+  expectCommonStates();
+  EXPECT_EQ(stageState(D3DTSS_COLOROP), 3u);  // the second argument
+  EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+
+  // Turning on the bilinear filter takes effect at once, with no new presentation.
+  g.bAlphaCapture = 0;
   g.changePresentationParameters(-1, -1, g.bFullScreen, g.bAllowLetterbox, true, g.bUseVSync);
   EXPECT_FALSE(zib->bRestartPresentation);
-  EXPECT_EQ(device().calls.at(17), "SetSamplerState(0, 5, 0x2)");
+  EXPECT_EQ(samplerState(D3DSAMP_MAGFILTER), 2u);  // linear
   g.changePresentationParameters(1024, -1, g.bFullScreen, g.bAllowLetterbox, true, g.bUseVSync);
   EXPECT_TRUE(zib->bRestartPresentation);
 }

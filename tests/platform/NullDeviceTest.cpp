@@ -4,10 +4,11 @@
 
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
 #include "support/DeviceSupport.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -56,24 +57,26 @@ TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
   EXPECT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, &caps), D3DERR_NOTAVAILABLE);
 }
 
-TEST_F(NullDeviceTest, ConfiguredFailuresReachTheCaller) {
-  nullAdapterConfig().bFailCaps = true;
-  nullAdapterConfig().bFailDisplayMode = true;
-  nullAdapterConfig().bFailCreateDevice = true;
+TEST_F(NullDeviceTest, AdapterFailureSwitchesReachTheCaller) {
+  platform.failAdapter({.bFailCaps = true, .bFailDisplayMode = true, .bFailCreateDevice = true});
+  IDirect3D9* failing = Direct3DCreate9(31);
+  ASSERT_NE(failing, nullptr);
   D3DCAPS9 caps;
-  EXPECT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(failing->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3DERR_NOTAVAILABLE);
   D3DDISPLAYMODE mode;
-  EXPECT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(failing->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3DERR_NOTAVAILABLE);
+  EXPECT_GT(failing->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 0u);  // the rest still works
   D3DPRESENT_PARAMETERS pp = presentParameters(320, 240);
   IDirect3DDevice9* second = nullptr;
-  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &second), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(failing->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, &second), D3DERR_NOTAVAILABLE);
   EXPECT_EQ(second, nullptr);
-  nullAdapterConfig().bFailCreate = true;
+  failing->Release();
+  platform.failAdapter({.bFailCreate = true});
   EXPECT_EQ(Direct3DCreate9(31), nullptr);
 }
 
 TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
-  setWindowBackend(std::make_unique<FakeWindow>());
+  platform.setWindow(std::make_unique<FakeWindow>());
   HWND window = CreateWindow(u"Device", DefWindowProc, 0, 0, 640, 400);
   ASSERT_NE(window, nullptr);
 
@@ -100,7 +103,6 @@ TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
   EXPECT_EQ(second->Reset(&good), D3D_OK);
   EXPECT_EQ(second->TestCooperativeLevel(), D3D_OK);
   second->Release();
-  setWindowBackend(nullptr);
 }
 
 TEST_F(NullDeviceTest, StartsAndResetsWithDirect3DDefaultStates) {

@@ -1,3 +1,4 @@
+#include "program/Backends.h"
 #include "platform/Window.h"
 
 #include <SDL.h>
@@ -7,7 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -20,16 +22,16 @@ LRESULT recordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 class WindowTest : public ::testing::Test {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
     delivered.clear();
     auto backend = std::make_unique<FakeWindow>();
     fake = backend.get();
-    setWindowBackend(std::move(backend));
+    platform.setWindow(std::move(backend));
     window = CreateWindow(u"Test", recordingProc, 50, 50, 100, 100);
     ASSERT_NE(window, nullptr);
   }
-  void TearDown() override { setWindowBackend(nullptr); }
-
   FakeWindow* fake = nullptr;
   HWND window = nullptr;
 };
@@ -110,7 +112,7 @@ TEST_F(WindowTest, CreationFailsWithItsReason) {
 
   auto failing = std::make_unique<FakeWindow>();
   failing->createError = u"no display";
-  setWindowBackend(std::move(failing));
+  platform.setWindow(std::move(failing));
   EXPECT_EQ(CreateWindow(u"Test", recordingProc, 0, 0, 1, 1, &error), nullptr);
   EXPECT_EQ(error, u"no display");
 }
@@ -136,7 +138,7 @@ TEST(SdlWindowTest, SdlEventsBecomeWin32Messages) {
   push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_FOCUS_LOST; });
   push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
 
-  auto sdl = makeSdlWindowBackend();
+  auto sdl = makeDesktopWindowBackend();
   std::vector<MSG> messages;
   for (MSG message; sdl->pollEvent(message);) messages.push_back(message);
   SDL_QuitSubSystem(SDL_INIT_EVENTS);

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/TempFolder.h"
 #include "app/Global.h"
 #include "engine/SaveContainer.h"
 #include "engine/SystemInfo.h"
@@ -82,9 +83,8 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    char pattern[] = "/tmp/zibprocess-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    installFolder = pattern;
+    installFolder = makeTempFolder("zibprocess");
+    ASSERT_FALSE(installFolder.empty());
     // A name of its own: a copy of the program running elsewhere on this
     // machine would make ours end at once as a second instance.
     program = installFolder / ("skerrion2-" + std::to_string(getpid()));
@@ -197,7 +197,7 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
   const uintmax_t logSize = fs::file_size(userFolder / "Skerrion2demo.log");
 
-  EXPECT_TRUE(exitedWith(waitExit(start(), 3s), 0)) << output();
+  EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 0)) << output();
   EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
   EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first copy still runs";
 

@@ -9,8 +9,7 @@
 #include "platform/null/NullDirect3D.h"
 
 void NullDeviceFixture::SetUp() {
-  setGraphicsBackend(GraphicsBackend::Null);
-  resetNullAdapterConfig();
+  platform.setGraphics(GraphicsBackend::Null);
   d3d = Direct3DCreate9(31);
   ASSERT_NE(d3d, nullptr);
   D3DPRESENT_PARAMETERS pp = presentParameters(800, 480);
@@ -23,7 +22,6 @@ void NullDeviceFixture::SetUp() {
 void NullDeviceFixture::TearDown() {
   if (device) device->Release();
   if (d3d) d3d->Release();
-  resetNullAdapterConfig();
 }
 
 D3DPRESENT_PARAMETERS presentParameters(UINT width, UINT height, bool bWindowed) {

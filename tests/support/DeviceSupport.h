@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/D3D9.h"
+#include "support/TestPlatform.h"
 
 class NullDevice;
 
@@ -15,6 +16,9 @@ D3DPRESENT_PARAMETERS presentParameters(UINT width, UINT height, bool bWindowed 
 // A windowed 800 x 480 device of the null backend on the stock adapter.
 class NullDeviceFixture : public ::testing::Test {
  protected:
+  // Puts back the graphics backend (and whatever else a test replaces) after TearDown.
+  TestPlatform platform;
+
   void SetUp() override;
   void TearDown() override;
 

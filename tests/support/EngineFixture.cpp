@@ -1,3 +1,4 @@
+#include "base/TempFolder.h"
 #include "support/EngineFixture.h"
 
 #include <cstdlib>
@@ -14,10 +15,10 @@
 
 namespace {
 
-std::filesystem::path makeTempFolder() {
-  char pattern[] = "/tmp/zibtest-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  return pattern;
+std::filesystem::path makeTestFolder() {
+  const std::string folder = ::makeTempFolder("zibtest");
+  if (folder.empty()) throw std::runtime_error("mkdtemp failed");
+  return folder;
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ void ScopedEnv::set(const char* value) {
   tzset();  // in case it is TZ
 }
 
-TempDataHome::TempDataHome() : dir(makeTempFolder()) {}
+TempDataHome::TempDataHome() : dir(makeTestFolder()) {}
 
 TempDataHome::~TempDataHome() {
   std::error_code ignored;

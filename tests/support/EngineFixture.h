@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 class Zib;
 

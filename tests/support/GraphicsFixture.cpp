@@ -3,7 +3,7 @@
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/Zib.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/null/NullDevice.h"
@@ -11,15 +11,13 @@
 
 void GraphicsTest::SetUp() {
   EngineTest::SetUp();
-  resetNullAdapterConfig();
-  setGraphicsBackend(GraphicsBackend::Null);
+  platform.setGraphics(GraphicsBackend::Null);
   zib->pConfig = new MemoryIniFile(ByteBuffer());
 }
 
 void GraphicsTest::TearDown() {
   delete zib->pZibGraphics;
   zib->pZibGraphics = nullptr;
-  resetNullAdapterConfig();
   EngineTest::TearDown();
 }
 

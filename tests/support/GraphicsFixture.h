@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/EngineFixture.h"
+#include "support/TestPlatform.h"
 
 class NullDevice;
 class ZibGraphics;
@@ -16,6 +17,9 @@ void expectNear(const Vector3& actual, const Vector3& expected);
 
 class GraphicsTest : public EngineTest {
  protected:
+  // Puts back the graphics backend (and whatever else a test replaces) after TearDown.
+  TestPlatform platform;
+
   // The null backend on its stock adapter (640x480 to 1920x1080, desktop
   // 1920x1080, work area 1920x1040) and an empty configuration; no graphics
   // manager yet.

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/StringUtils.h"
+#include "program/Backends.h"
+#include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
 #include "support/DeviceSupport.h"
+#include "support/TestPlatform.h"
 
 // LeakSanitizer (sanitizer builds): the display libraries keep allocations
 // to the end of the process. Mesa unloads its driver when the display
@@ -33,9 +35,11 @@ struct Vertex {
 
 class GlDeviceTest : public ::testing::Test {
  protected:
+  TestPlatform platform;
+
   void SetUp() override {
-    setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setGraphics(GraphicsBackend::Gl);
+    platform.setWindow(makeDesktopWindowBackend());
     std::u16string error;
     window = CreateWindow(u"GlDeviceTest", DefWindowProc, 0, 0, kWidth, kHeight, &error);
     if (!window) GTEST_SKIP() << "no display: " << toUtf8(error);
@@ -57,7 +61,6 @@ class GlDeviceTest : public ::testing::Test {
     if (quad) quad->Release();
     if (device) device->Release();
     if (d3d) d3d->Release();
-    setWindowBackend(nullptr);
   }
 
   // The fixed states the engine sets for all its drawing, and its camera:

@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 
+#include "program/Backends.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -19,6 +20,7 @@
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
 #include "support/GraphicsFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -37,8 +39,8 @@ class SceneWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setGraphics(GraphicsBackend::Gl);
+    platform.setWindow(makeDesktopWindowBackend());
     configureWindowed800x480();
     for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);
@@ -48,7 +50,6 @@ class SceneWindowTest : public GraphicsTest {
   }
   void TearDown() override {
     GraphicsTest::TearDown();
-    setWindowBackend(nullptr);
   }
 
   // One frame as the frame loop draws it, read back before presenting.

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "program/Backends.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -23,6 +24,7 @@
 #include "platform/TextRaster.h"
 #include "platform/Window.h"
 #include "support/GraphicsFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -40,8 +42,8 @@ class TextWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    setGraphicsBackend(GraphicsBackend::Gl);
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setGraphics(GraphicsBackend::Gl);
+    platform.setWindow(makeDesktopWindowBackend());
     configureWindowed800x480();
     for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);
@@ -51,8 +53,8 @@ class TextWindowTest : public GraphicsTest {
     TextLanguage::current = TextLanguage();
   }
   void TearDown() override {
+    TextLanguage::current = TextLanguage();
     GraphicsTest::TearDown();
-    setWindowBackend(nullptr);
   }
 
   static std::unique_ptr<MemoryImageFile> drawFrame(Context& root) {

@@ -2,12 +2,14 @@
 #include <cstring>
 #include <memory>
 
+#include "program/Backends.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
 #include "platform/null/NullDirect3D.h"
 #include "support/GraphicsFixture.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -71,18 +73,17 @@ class ZibGraphicsWindowTest : public GraphicsTest {
     GraphicsTest::SetUp();
     zib->bRelease = false;
     configureWindowed800x480();
-    setWindowBackend(makeSdlWindowBackend());
+    platform.setWindow(makeDesktopWindowBackend());
     window = CreateWindow(u"ZibGraphicsWindowTest", DefWindowProc, 0, 0, 800, 480);
     ASSERT_NE(window, nullptr);
     zib->hWindowHandle = window;
-    setGraphicsBackend(GraphicsBackend::Gl);
+    platform.setGraphics(GraphicsBackend::Gl);
     graphics = &makeGraphics();
   }
   void TearDown() override {
     delete graphics;  // before its window
     zib->pZibGraphics = nullptr;
     DestroyWindow(window);
-    setWindowBackend(nullptr);
     GraphicsTest::TearDown();
   }
 

@@ -18,12 +18,13 @@
 
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
-#include "engine/Format.h"
-#include "engine/StringUtils.h"
+#include "base/Format.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/text/CodePageTables.h"
 #include "platform/TextRaster.h"
+#include "program/Backends.h"
 
 namespace fs = std::filesystem;
 
@@ -173,6 +174,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   setenv("ZIB_NO_MESSAGE_BOX", "1", 1);
+  registerBackends();  // the text raster
   ErrorManager::setFatalHook([](const std::u16string&) { std::exit(1); });
   auto* root = new Zib();
   root->pFileManager = new FileManager();

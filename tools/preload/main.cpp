@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/GameModules.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 #include "graphics/Texture.h"
 
@@ -28,6 +29,7 @@ bool isImage(const fs::path& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  installGameModules();
   if (argc != 2) {
     std::fputs("usage: preload DIR\n", stderr);
     return 2;

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/GameModules.h"
 #include "engine/DataStream.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "engine/Zib.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,7 @@ int cat(FileManager& files, const char* wad, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  installGameModules();
   if (argc < 3) return usage();
   const std::string command = argv[1];
 

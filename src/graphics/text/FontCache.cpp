@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"

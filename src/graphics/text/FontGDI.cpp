@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"

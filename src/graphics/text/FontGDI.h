@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/PointI.h"
 #include "graphics/UColor.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/Format.h"
+#include "base/Format.h"
 #include "engine/ErrorManager.h"
 #include "engine/FileData.h"
 #include "engine/ResourceManager.h"

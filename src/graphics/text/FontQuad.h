@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 #include "engine/ZibBase.h"
 #include "graphics/PointI.h"
 #include "graphics/UColor.h"

@@ -1,4 +1,5 @@
-// The text raster over FreeType, with fontconfig choosing the font file.
+#include "platform/freetype/FreeTypeRaster.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -11,7 +12,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/TextRaster.h"
 
 namespace {
 
@@ -199,7 +199,7 @@ class FreeTypeFont final : public TextRasterFont {
 
 }  // namespace
 
-std::unique_ptr<TextRasterFont> openTextRasterFont(const std::u16string& faceName, int32_t height) {
+std::unique_ptr<TextRasterFont> openFreeTypeFont(const std::u16string& faceName, int32_t height) {
   if (!library() || height <= 0) return nullptr;
   for (const std::string& family : aliases(faceName)) {
     FontFile file;

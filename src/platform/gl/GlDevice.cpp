@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/gl/GlTexture.h"
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "platform/null/DeviceCore.h"
+#include "platform/d3dcore/DeviceCore.h"
 
 struct SDL_Window;
 union SDL_Event;

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "platform/gl/GlDevice.h"
-#include "platform/null/NullDirect3D.h"
+#include "platform/d3dcore/AdapterCore.h"
 
 namespace {
 
@@ -144,11 +144,11 @@ HRESULT GlDirect3D::GetAdapterIdentifier(UINT Adapter, DWORD, D3DADAPTER_IDENTIF
 }
 
 UINT GlDirect3D::GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) {
-  return Adapter == 0 ? static_cast<UINT>(NullDirect3D::modesOf(modes, Format).size()) : 0;
+  return Adapter == 0 ? static_cast<UINT>(AdapterCore::modesOf(modes, Format).size()) : 0;
 }
 
 HRESULT GlDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) {
-  const std::vector<D3DDISPLAYMODE> list = NullDirect3D::modesOf(modes, Format);
+  const std::vector<D3DDISPLAYMODE> list = AdapterCore::modesOf(modes, Format);
   if (Adapter != 0 || !pMode || Mode >= list.size()) return D3DERR_INVALIDCALL;
   *pMode = list[Mode];
   return D3D_OK;
@@ -167,7 +167,7 @@ HRESULT GlDirect3D::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9*
   if (Adapter != 0 || !pCaps) return D3DERR_INVALIDCALL;
   const GlInfo& info = glInfo();
   if (DeviceType != D3DDEVTYPE_HAL || !info.bAvailable) return D3DERR_NOTAVAILABLE;
-  *pCaps = NullDirect3D::standardCaps();
+  *pCaps = AdapterCore::standardCaps();
   const DWORD size = static_cast<DWORD>(std::max<GLint>(info.maxTextureSize, 1));
   pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = pCaps->MaxTextureRepeat = pCaps->MaxTextureAspectRatio = size;
   return D3D_OK;

@@ -4,7 +4,7 @@
 // that draw into the platform window.
 #include <vector>
 
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/RefCounted.h"
 
 class GlDirect3D : public RefCounted<IDirect3D9> {
  public:

@@ -1,7 +1,7 @@
 #include "platform/gl/GlTexture.h"
 
 #include "platform/gl/GlDevice.h"
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 namespace {
 

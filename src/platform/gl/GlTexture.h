@@ -4,7 +4,7 @@
 // each unlocked rectangle.
 #include <epoxy/gl.h>
 
-#include "platform/null/MemoryTexture.h"
+#include "platform/d3dcore/MemoryTexture.h"
 
 class GlDevice;
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/null/NullDirect3D.h"
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 void NullDevice::record(const char* format, ...) {
   if (!bRecordCalls) return;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/null/DeviceCore.h"
+#include "platform/d3dcore/DeviceCore.h"
 
 class NullDevice : public DeviceCore {
  public:

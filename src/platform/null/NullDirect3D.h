@@ -1,20 +1,15 @@
 #pragma once
-// The null backend's Direct3D object: one adapter whose modes, desktop and
-// failures are set by the test (nullAdapterConfig), devices that draw nothing.
+// The null backend's Direct3D object: one adapter whose modes and desktop are
+// configurable (nullAdapterConfig), devices that draw nothing.
 #include <vector>
 
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/RefCounted.h"
 
 struct NullAdapterConfig {
   std::vector<D3DDISPLAYMODE> modes;
   D3DDISPLAYMODE desktopMode;
   RECT workArea;
   UINT availableTextureMem = 512u << 20;
-  // Failures to simulate.
-  bool bFailCreate = false;
-  bool bFailCaps = false;
-  bool bFailDisplayMode = false;
-  bool bFailCreateDevice = false;
 };
 
 // Process-wide; read by each call. Starts as (and is put back by
@@ -25,6 +20,10 @@ void resetNullAdapterConfig();
 
 class NullDirect3D : public RefCounted<IDirect3D9> {
  public:
+  static IDirect3D9* create();
+  // The configured work area.
+  static bool getWorkArea(RECT& area);
+
   UINT GetAdapterCount() override { return 1; }
   HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
   UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
@@ -34,9 +33,4 @@ class NullDirect3D : public RefCounted<IDirect3D9> {
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
                        D3DPRESENT_PARAMETERS* pPresentationParameters,
                        IDirect3DDevice9** ppReturnedDeviceInterface) override;
-
-  // The capabilities of a plain fixed-function HAL device; backends adjust them.
-  static D3DCAPS9 standardCaps();
-  // Modes of one display format sorted as EnumAdapterModes gives them.
-  static std::vector<D3DDISPLAYMODE> modesOf(const std::vector<D3DDISPLAYMODE>& modes, D3DFORMAT format);
 };

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 #include "platform/System.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <deque>
 #include <string_view>
 
-#include "engine/StringUtils.h"
-#include "platform/Window.h"
+#include "base/StringUtils.h"
+#include "platform/sdl/SdlWindow.h"
 
 namespace {
 

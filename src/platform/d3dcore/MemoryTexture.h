@@ -1,8 +1,8 @@
 #pragma once
 // A one-level texture whose texels live in memory. Backends that draw keep
 // their own copy in step through the lock hooks.
-#include "platform/null/MemorySurface.h"
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/MemorySurface.h"
+#include "platform/d3dcore/RefCounted.h"
 
 class DeviceCore;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/RefCounted.h"
 
 class MemoryVertexBuffer : public RefCounted<IDirect3DVertexBuffer9> {
  public:

@@ -1,8 +1,8 @@
-#include "platform/null/DeviceCore.h"
+#include "platform/d3dcore/DeviceCore.h"
 
 #include <algorithm>
 
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 #include <gtest/gtest.h>
 

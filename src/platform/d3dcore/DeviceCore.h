@@ -5,10 +5,10 @@
 // clearing, drawing, presenting and read-back.
 #include <unordered_set>
 
-#include "platform/null/MemorySurface.h"
-#include "platform/null/MemoryTexture.h"
-#include "platform/null/MemoryVertexBuffer.h"
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/MemorySurface.h"
+#include "platform/d3dcore/MemoryTexture.h"
+#include "platform/d3dcore/MemoryVertexBuffer.h"
+#include "platform/d3dcore/RefCounted.h"
 
 class DeviceCore : public RefCounted<IDirect3DDevice9> {
  public:

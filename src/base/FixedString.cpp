@@ -1,9 +1,9 @@
-#include "app/FixedString.h"
+#include "base/FixedString.h"
 
 #include <cstring>
 #include <utility>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Vector3.h"
+#include "base/Vector3.h"
 
 void replaceAll(std::u16string& target, std::u16string_view from, std::u16string_view to);
 

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeWindow.h"
+#include "support/FakeWindow.h"
 
 bool FakeWindow::create(std::u16string_view newTitle, int x, int y, int width, int height, std::u16string& error) {
   if (!createError.empty()) {

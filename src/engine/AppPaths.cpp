@@ -1,8 +1,13 @@
-#include "app/AppPaths.h"
+#include "engine/AppPaths.h"
 
 #include "engine/SystemInfo.h"
 
 namespace {
+
+std::u16string& nameSlot() {
+  static std::u16string name;
+  return name;
+}
 
 std::u16string crashPath(std::u16string_view extension) {
   return getUserDataFolder() + u"crash." + applicationName() + std::u16string(extension);
@@ -10,7 +15,9 @@ std::u16string crashPath(std::u16string_view extension) {
 
 }  // namespace
 
-std::u16string applicationName() { return u"Skerrion2demo"; }
+void setApplicationName(std::u16string name) { nameSlot() = std::move(name); }
+
+std::u16string applicationName() { return nameSlot(); }
 
 std::u16string baseDirectoryPath() { return getInstallFolder(); }
 

@@ -1,6 +1,6 @@
-#include "platform/null/MemoryTexture.h"
+#include "platform/d3dcore/MemoryTexture.h"
 
-#include "platform/null/DeviceCore.h"
+#include "platform/d3dcore/DeviceCore.h"
 
 MemoryTexture::MemoryTexture(DeviceCore* device_, UINT width, UINT height, D3DFORMAT format, D3DPOOL pool)
     : device(device_), level(*this, width, height, format, pool) {

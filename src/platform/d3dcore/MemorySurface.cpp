@@ -1,6 +1,6 @@
-#include "platform/null/MemorySurface.h"
+#include "platform/d3dcore/MemorySurface.h"
 
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 MemorySurface::MemorySurface(D3DFORMAT format_, UINT width_, UINT height_, D3DPOOL pool_, D3DRESOURCETYPE type_)
     : format(format_), width(width_), height(height_), pool(pool_), type(type_) {

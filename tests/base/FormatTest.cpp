@@ -1,4 +1,4 @@
-#include "engine/Format.h"
+#include "base/Format.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "engine/StringUtils.h"
+#include "base/StringUtils.h"
 
 namespace {
 

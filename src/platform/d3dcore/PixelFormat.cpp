@@ -1,4 +1,4 @@
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/null/RefCounted.h"
+#include "platform/d3dcore/RefCounted.h"
 
 class MemorySurface : public RefCounted<IDirect3DSurface9> {
  public:

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/null/PixelFormat.h"
+#include "platform/d3dcore/PixelFormat.h"
 
 D3DXMATRIX::D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
                        float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44)

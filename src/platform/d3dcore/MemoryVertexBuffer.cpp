@@ -1,4 +1,4 @@
-#include "platform/null/MemoryVertexBuffer.h"
+#include "platform/d3dcore/MemoryVertexBuffer.h"
 
 HRESULT MemoryVertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD) {
   if (!ppbData || OffsetToLock > length() || SizeToLock > length() - OffsetToLock) return D3DERR_INVALIDCALL;

@@ -1,0 +1,41 @@
+#pragma once
+// The managers of the layers above the engine (the graphics manager, the
+// game's language) that the root starts and stops in its own order. The
+// engine declares what it needs of them; the game implements it and the
+// program installs it (setZibModules) before the root is built. Without one
+// the root runs with neither.
+#include <cstdint>
+#include <string>
+
+class Context;
+class Zib;
+
+class ZibModules {
+ public:
+  virtual ~ZibModules() = default;
+  // After the resource manager: builds zib.pZibGraphics, zib.pDefaultFont,
+  // then zib.pLanguage.
+  virtual void start(Zib&) {}
+  // Shutdown step 1: deletes zib.pLanguage and clears it.
+  virtual void stopLanguage(Zib&) {}
+  // Shutdown step 4: deletes zib.pDefaultFont and clears it.
+  virtual void stopDefaultFont(Zib&) {}
+  // Shutdown step 6: deletes zib.pZibGraphics and clears it.
+  virtual void stopGraphics(Zib&) {}
+  // Writes the graphics settings into the user configuration.
+  virtual void saveGraphicsSettings(Zib&) {}
+  // One step of a mode change, before the objects are told.
+  virtual void onZIBmodeChange(Zib&, int32_t /*oldMode*/, int32_t /*newMode*/) {}
+  // The root context's tick and render within a frame.
+  virtual void frameTick(Context*) {}
+  virtual void frameRender(Context*) {}
+  // The picture of the root context into `path` (the screenshot key).
+  virtual void saveScreenshot(Zib&, Context* /*root*/, const std::u16string& /*path*/) {}
+  // Bytes held by resident textures and decoded images, for the frame statistics.
+  virtual int32_t residentTextureBytes() const { return 0; }
+  virtual int32_t residentImageBytes() const { return 0; }
+};
+
+// Not owning; null puts back the one that does nothing.
+void setZibModules(ZibModules* modules);
+ZibModules& zibModules();

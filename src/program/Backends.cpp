@@ -1,0 +1,16 @@
+#include "program/Backends.h"
+
+#include "platform/D3D9.h"
+#include "platform/TextRaster.h"
+#include "platform/freetype/FreeTypeRaster.h"
+#include "platform/gl/GlDirect3D.h"
+#include "platform/null/NullDirect3D.h"
+#include "platform/sdl/SdlWindow.h"
+
+void registerBackends() {
+  registerGraphicsBackend(GraphicsBackend::Gl, {&GlDirect3D::create, &GlDirect3D::getWorkArea});
+  registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
+  registerTextRasterBackend(&openFreeTypeFont);
+}
+
+std::unique_ptr<WindowBackend> makeDesktopWindowBackend() { return makeSdlWindowBackend(); }

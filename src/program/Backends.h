@@ -1,0 +1,11 @@
+#pragma once
+// The platform backends the program ships: chosen here and nowhere else.
+#include <memory>
+
+#include "platform/Window.h"
+
+// Registers the graphics backends (OpenGL, and the headless one that draws
+// into memory) and the text raster (FreeType) with the platform interfaces.
+void registerBackends();
+// The window backend of a desktop session (SDL2).
+std::unique_ptr<WindowBackend> makeDesktopWindowBackend();

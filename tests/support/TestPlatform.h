@@ -1,0 +1,46 @@
+#pragma once
+// The one way a test replaces the platform: the clock and every sleep, the
+// keyboard, the window and the graphics backend. Whatever a test installs
+// through it is put back by its destructor, also when the test body throws.
+// Fakes added later (input, audio, text) register their restore with onRestore.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "platform/D3D9.h"
+#include "platform/Window.h"
+#include "support/FailingAdapter.h"
+#include "support/ManualTimeSource.h"
+
+class TestPlatform {
+ public:
+  TestPlatform();
+  ~TestPlatform();
+  TestPlatform(const TestPlatform&) = delete;
+  TestPlatform& operator=(const TestPlatform&) = delete;
+
+  // The one clock and sleep (timeGetTime, the counter, Sleep, timers, waits):
+  // installed on first use, moving only when told or slept on.
+  ManualTimeSource& clock();
+  // The keys held down from now on, as the keyboard reads them; owned here.
+  void holdKeys(std::initializer_list<uint8_t> keys);
+  // Makes `backend` the window backend; the previous state comes back as "none".
+  void setWindow(std::unique_ptr<WindowBackend> backend);
+  // Which graphics backend Direct3DCreate9 gives; the null adapter starts
+  // from its defaults and is put back to them.
+  void setGraphics(GraphicsBackend backend);
+  // The headless backend fails what `failures` names (FailingAdapter).
+  void failAdapter(const AdapterFailures& failures);
+  // Runs `restore` from the destructor, last registered first.
+  void onRestore(std::function<void()> restore);
+
+ private:
+  std::unique_ptr<ManualTimeSource> manualClock;
+  std::array<uint8_t, 256> keys{};
+  bool bKeyboard = false;
+  bool bFailingAdapter = false;
+  std::vector<std::function<void()>> restores;
+};
