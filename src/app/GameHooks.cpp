@@ -4,7 +4,7 @@
 #include "app/GameGlobal.h"
 #include "engine/AppShell.h"
 #include "engine/Zib.h"
-#include "platform/Keyboard.h"
+#include "engine/input/ZibInput.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ bool runGameFrame() {
   ContextManager* screens = gameGlobal->pContextManager;
   zib->frame(screens);
   // The screen stack finishes its top screen at its next tick.
-  if (zib->keyboard.wentDown(DIK_ESCAPE)) screens->requestEscape();
+  if (zib->pZibInput && zib->pZibInput->isKeyPressed(DIK_ESCAPE)) screens->requestEscape();
   return screens->bQuit;
 }
 
@@ -25,6 +25,4 @@ void installGameHooks() {
   appHooks.deleteGame = [] { delete gameGlobal; };
   appHooks.runFrame = runGameFrame;
   appHooks.pendingWebLink = [] { return gameGlobal->pendingWebLink; };
-  // Typed characters wait for the input manager, which keeps them.
-  appHooks.setTypedChar = [](char16_t) {};
 }

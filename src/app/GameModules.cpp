@@ -9,11 +9,11 @@
 #include "graphics/text/FontGDI.h"
 #include "localisation/Language.h"
 
-void GameModules::start(Zib& zib) {
-  zib.pZibGraphics = new ZibGraphics();
-  zib.pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
-  zib.pLanguage = new Language();
-}
+void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics(); }
+
+void GameModules::startDefaultFont(Zib& zib) { zib.pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial"); }
+
+void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
   delete zib.pLanguage;
@@ -41,6 +41,8 @@ void GameModules::onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) {
 void GameModules::frameTick(Context* root) { root->frameTick(0, 0); }  // the Context takes its own time step
 
 void GameModules::frameRender(Context* root) { root->frameRender(); }
+
+ZibBase* GameModules::rootObject(Context* root) { return root; }
 
 void GameModules::saveScreenshot(Zib& zib, Context* root, const std::u16string& path) {
   if (zib.pZibGraphics) zib.pZibGraphics->saveScreenshot(root, path);

@@ -5,7 +5,9 @@
 
 class GameModules : public ZibModules {
  public:
-  void start(Zib& zib) override;
+  void startGraphics(Zib& zib) override;
+  void startDefaultFont(Zib& zib) override;
+  void startLanguage(Zib& zib) override;
   void stopLanguage(Zib& zib) override;
   void stopDefaultFont(Zib& zib) override;
   void stopGraphics(Zib& zib) override;
@@ -13,6 +15,7 @@ class GameModules : public ZibModules {
   void onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) override;
   void frameTick(Context* root) override;
   void frameRender(Context* root) override;
+  ZibBase* rootObject(Context* root) override;
   void saveScreenshot(Zib& zib, Context* root, const std::u16string& path) override;
   int32_t residentTextureBytes() const override;
   int32_t residentImageBytes() const override;

@@ -9,7 +9,10 @@
 #include "engine/ErrorManager.h"
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
+#include "engine/net/NetAddress.h"
+#include "platform/Sockets.h"
 
 Global::Global() {
   gameConfiguration.load();
@@ -22,11 +25,25 @@ Global::~Global() {
   gameConfiguration.save();
 }
 
-// The size lines of a debug build go to the console, which is not there yet.
+std::vector<std::u16string> Global::sizeLines() {
+  // HIGHSCOREENTRY and ProfileData join here, after GameConfiguration and
+  // before ProfileManager, once those records have types of their own.
+  return {
+      formatString(u"sizeof(bool)=%d", static_cast<int32_t>(sizeof(bool))),
+      formatString(u"sizeof(NetAddress)=%d", static_cast<int32_t>(sizeof(NetAddress))),
+      formatString(u"sizeof(sockaddr_in)=%d", static_cast<int32_t>(sizeof(sockets::SockAddrIn))),
+      formatString(u"sizeof(GameConfiguration)=%d", static_cast<int32_t>(sizeof(GameConfiguration))),
+      formatString(u"sizeof(ProfileManager)=%d", static_cast<int32_t>(sizeof(ProfileManager))),
+  };
+}
+
 void Global::initPreLoader() {
   ClassRegistry* m = &getClassRegistry();
   m->assignClassIds();
   ZIB_ASSERT(!m->bBadClasses);
+  if (!zib->bRelease) {
+    // Console: for (const std::u16string& line : sizeLines()) zib->pConsole->addLine(line);
+  }
   zib->pFileManager->useWad(baseDirectoryPath() + applicationName() + u".dat");
   pContextManager = new ContextManager();
   pContextManager->push(new Loader(pContextManager));

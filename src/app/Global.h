@@ -3,6 +3,7 @@
 // the start-up step that follows the engine's.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/GameConfiguration.h"
 #include "app/ProfileManager.h"
@@ -25,6 +26,8 @@ class Global {
   // Numbers the class records, mounts the edition's data archive beside the
   // program, creates the screen manager and pushes the loading screen.
   void initPreLoader();
+  // The record-size lines a debug build shows on the console at start-up.
+  static std::vector<std::u16string> sizeLines();
   // Writes the configuration, the profiles and the engine's user configuration.
   void saveUserData();
   // Hands the settings to the engine's managers that exist; a width and

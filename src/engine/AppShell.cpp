@@ -9,7 +9,10 @@
 #include "engine/CrashDump.h"
 #include "engine/Logger.h"
 #include "base/StringUtils.h"
+#include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
+#include "engine/input/TouchContact.h"
+#include "engine/input/ZibInput.h"
 #include "platform/Timers.h"
 
 extern char** environ;
@@ -24,6 +27,9 @@ namespace {
 
 // GetMessageExtraInfo of a mouse message made from touch: (info & mask) == mask.
 constexpr uintptr_t kTouchSignature = 0xFF515700;
+
+void onTouchMessage(WPARAM wParam, LPARAM lParam);
+ZibInput* liveInput();
 
 char16_t foldCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
@@ -54,8 +60,8 @@ int runApplication(int argc, char** argv) {
     std::fprintf(stderr, "Skerrion 2: cannot open the game window: %s\n", toUtf8(error).c_str());
     return 1;
   }
-  // No WM_TOUCH here: touch points arrive as the mouse messages SDL makes of them.
-  bTouchAvailable = false;
+  // Our window layer always reports touch points; mouse messages made of them are then ignored.
+  bTouchAvailable = RegisterTouchWindow(window, TWF_WANTPALM);
   // Shown normally rather than minimised: without a window manager (Xvfb) a
   // minimised window never gets the focus. The graphics set-up sizes it.
   ShowWindow(window, SW_SHOWNORMAL);
@@ -110,8 +116,154 @@ LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       // Alt and F10 never open the window menu.
       if ((wParam & 0xFFF0) == SC_KEYMENU) return 1;
       break;
+    case WM_MOUSEMOVE:
+      if (isRealMouseMessage()) onMouseMoveMessage(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (isRealMouseMessage())
+        onMouseDownMessage(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                           message == WM_LBUTTONDOWN ? 0 : message == WM_RBUTTONDOWN ? 1 : 2);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (isRealMouseMessage())
+        onMouseUpMessage(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                         message == WM_LBUTTONUP ? 0 : message == WM_RBUTTONUP ? 1 : 2);
+      break;
+    case WM_MOUSEWHEEL:
+      onMouseWheelMessage(GET_WHEEL_DELTA_WPARAM(wParam));
+      break;
+    case WM_TOUCH:
+      onTouchMessage(wParam, lParam);
+      return 0;
   }
   return DefWindowProc(hWnd, message, wParam, lParam);
+}
+
+namespace {
+
+constexpr UINT kMaxTouchInputs = 100;
+
+void onTouchMessage(WPARAM wParam, LPARAM lParam) {
+  if (!bTouchAvailable) return;
+  const UINT count = std::min<UINT>(LOWORD(wParam), kMaxTouchInputs);
+  TOUCHINPUT inputs[kMaxTouchInputs];
+  if (count > 0 && GetTouchInputInfo(lParam, count, inputs, sizeof(TOUCHINPUT))) {
+    for (UINT i = 0; i < count; ++i) {
+      if (inputs[i].dwFlags & TOUCHEVENTF_DOWN) onTouchDownInput(inputs[i]);
+      if (inputs[i].dwFlags & TOUCHEVENTF_UP) onTouchUpInput(inputs[i]);
+      if (inputs[i].dwFlags & TOUCHEVENTF_MOVE) onTouchMoveInput(inputs[i]);
+    }
+  }
+  CloseTouchInputHandle(lParam);
+}
+
+ZibInput* liveInput() { return zib ? zib->pZibInput : nullptr; }
+
+double now() { return zib->pTimeKeeper ? zib->pTimeKeeper->getElapsedTime() : 0.0; }
+
+// A touch record's point in client pixels.
+Vector3 touchPoint(const TOUCHINPUT& input) {
+  POINT point{input.x / 100, input.y / 100};
+  ScreenToClient(static_cast<HWND>(zib->hWindowHandle), point);
+  return {static_cast<float>(point.x), static_cast<float>(point.y), 0};
+}
+
+void startContact(ZibInput& input, const Vector3& position, int32_t tag) {
+  auto* contact = new TouchContact();
+  contact->time = contact->prevTime = now();
+  contact->pressFrame = zib->frameCounter + 1;
+  contact->tag = tag;
+  contact->rawPos = contact->prevRawPos = contact->startRawPos = position;
+  input.contactList.appendChild(contact);
+}
+
+// Previous values are taken once per frame, however many moves arrive.
+void moveContact(TouchContact& contact, const Vector3& position) {
+  const int32_t next = zib->frameCounter + 1;
+  if (contact.moveFrame != next) {
+    contact.prevTime = contact.time;
+    contact.prevRawPos = contact.rawPos;
+    contact.moveFrame = next;
+  }
+  contact.time = now();
+  contact.rawPos = position;
+}
+
+void endContact(TouchContact& contact, const Vector3& position) {
+  contact.prevTime = contact.time;
+  contact.time = now();
+  contact.releaseFrame = zib->frameCounter + 1;
+  contact.tag = -1;
+  contact.rawPos = position;
+}
+
+}  // namespace
+
+void onMouseDownMessage(int x, int y, int button) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  input->setInputMode(1);
+  input->onMouseButtonDown(button);
+  if (input->inputMode != 1 || button != 0) return;
+  input->contactList.destroyChildren();
+  startContact(*input, Vector3(static_cast<float>(x), static_cast<float>(y), 0), 0);
+}
+
+void onMouseUpMessage(int x, int y, int button) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  input->onMouseButtonUp(button);
+  TouchContact* first = input->getContact(0);
+  // Only the first release ends the contact.
+  if (input->inputMode == 1 && first && first->releaseFrame < 0)
+    endContact(*first, Vector3(static_cast<float>(x), static_cast<float>(y), 0));
+}
+
+void onMouseMoveMessage(int x, int y) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  input->setInputMode(1);
+  input->setMousePosition(x, y);
+  TouchContact* first = input->getContact(0);
+  // A contact already released keeps where it ended: a move after the
+  // button-up in the same frame must not make its click a drag.
+  if (input->inputMode == 1 && first && first->releaseFrame < 0)
+    moveContact(*first, Vector3(static_cast<float>(x), static_cast<float>(y), 0));
+}
+
+void onMouseWheelMessage(int delta) {
+  if (ZibInput* input = liveInput()) input->addWheelDelta(delta);
+}
+
+void onTouchDownInput(const TOUCHINPUT& record) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  const auto id = static_cast<int32_t>(record.dwID);
+  if (TouchContact* old = input->findContact(id)) {
+    old->releaseFrame = zib->frameCounter + 1;
+    old->tag = -1;
+  }
+  const Vector3 position = touchPoint(record);
+  input->setInputMode(2);
+  startContact(*input, position, id);
+}
+
+void onTouchMoveInput(const TOUCHINPUT& record) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  const Vector3 position = touchPoint(record);
+  if (TouchContact* contact = input->findContact(static_cast<int32_t>(record.dwID))) moveContact(*contact, position);
+}
+
+void onTouchUpInput(const TOUCHINPUT& record) {
+  ZibInput* input = liveInput();
+  if (!input) return;
+  const Vector3 position = touchPoint(record);
+  if (TouchContact* contact = input->findContact(static_cast<int32_t>(record.dwID))) endContact(*contact, position);
 }
 
 bool isRealMouseMessage() { return !(bTouchAvailable && (GetMessageExtraInfo() & kTouchSignature) == kTouchSignature); }
@@ -162,7 +314,7 @@ void onWindowClose() {
 }
 
 void onCharMessage(WPARAM character) {
-  if (zib && zib->pZibInput) appHooks.setTypedChar(static_cast<char16_t>(character & 0xFFFF));
+  if (ZibInput* input = liveInput()) input->typedChar = static_cast<char16_t>(character & 0xFFFF);
 }
 
 void WMhooks::windowFocusGained() {

@@ -33,8 +33,6 @@ struct AppHooks {
   std::function<bool()> runFrame;
   // The game object's pending web link.
   std::function<std::u16string()> pendingWebLink;
-  // Stores a typed character in ZibInput's typedChar.
-  std::function<void(char16_t)> setTypedChar;
 
   std::function<void(const std::u16string& link)> openLink = openWebLink;
 };
@@ -69,6 +67,15 @@ void deleteZIB();
 
 void onWindowClose();
 void onCharMessage(WPARAM character);
+// Mouse and touch messages, forwarded to the input manager and its contacts.
+// Positions are client pixels; buttons 0 left, 1 right, 2 middle.
+void onMouseDownMessage(int x, int y, int button);
+void onMouseUpMessage(int x, int y, int button);
+void onMouseMoveMessage(int x, int y);
+void onMouseWheelMessage(int delta);
+void onTouchDownInput(const TOUCHINPUT& input);
+void onTouchMoveInput(const TOUCHINPUT& input);
+void onTouchUpInput(const TOUCHINPUT& input);
 namespace WMhooks {
 void windowFocusGained();
 void windowFocusLost();

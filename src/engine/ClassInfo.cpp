@@ -12,6 +12,15 @@ ClassInfo::ClassInfo(ClassRegistry& registry, uint32_t hash, const char16_t* nam
   registry.head = this;
 }
 
+ClassInfo::ClassInfo(Reserved, uint32_t hash, const char16_t* name, const ClassInfo* parent, Factory factory)
+    : ClassInfo(getClassRegistry(), Reserved{}, hash, name, parent, factory) {}
+
+ClassInfo::ClassInfo(ClassRegistry& registry, Reserved, uint32_t hash, const char16_t* name, const ClassInfo* parent,
+                     Factory factory)
+    : ClassInfo(registry, hash, name, parent, factory) {
+  bReserved = true;
+}
+
 bool ClassInfo::isA(const ClassInfo* other) const {
   for (const ClassInfo* c = this; c; c = c->parent)
     if (c == other) return true;
@@ -20,6 +29,14 @@ bool ClassInfo::isA(const ClassInfo* other) const {
 
 void ClassRegistry::assignClassIds() {
   if (!classes.empty()) return;
+  for (ClassInfo** link = &head; *link;) {
+    ClassInfo* record = *link;
+    bool replaced = false;
+    if (record->bReserved)
+      for (const ClassInfo* c = head; c && !replaced; c = c->next) replaced = !c->bReserved && c->name == record->name;
+    if (replaced) *link = record->next;
+    else link = &record->next;
+  }
   for (ClassInfo* c = head; c; c = c->next) classes.push_back(c);
   // UTF-16 unit order, a prefix first: the indices depend on the names alone.
   std::sort(classes.begin(), classes.end(),

@@ -19,6 +19,13 @@ class ClassInfo {
   // Joins the given registry instead (local registries in tests and tools).
   ClassInfo(ClassRegistry& registry, uint32_t hash, const char16_t* name, const ClassInfo* parent,
             Factory factory);
+  // A record held for a class that is not built yet, so that the numbering is
+  // already that of the whole program. The class's own record, once it is
+  // linked in, replaces it when the records are numbered.
+  struct Reserved {};
+  ClassInfo(Reserved, uint32_t hash, const char16_t* name, const ClassInfo* parent, Factory factory);
+  ClassInfo(ClassRegistry& registry, Reserved, uint32_t hash, const char16_t* name, const ClassInfo* parent,
+            Factory factory);
   ClassInfo(const ClassInfo&) = delete;
   ClassInfo& operator=(const ClassInfo&) = delete;
   virtual ~ClassInfo() = default;
@@ -33,6 +40,7 @@ class ClassInfo {
   Factory factory;
   ClassInfo* next = nullptr;
   const ClassInfo* parent;
+  bool bReserved = false;
 };
 
 struct ClassRegistry {
@@ -43,7 +51,8 @@ struct ClassRegistry {
   ClassInfo* head = nullptr;
 
   // Numbers the records by name order (once: later calls change nothing) and
-  // sets bBadClasses when two records share a name.
+  // sets bBadClasses when two records share a name. A reserved record whose
+  // name a class record also carries leaves the list first.
   void assignClassIds();
   // Lookups for the replication layer: by index once numbered, by hash along the list.
   const ClassInfo* findByIndex(int32_t index) const;

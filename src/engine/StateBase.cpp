@@ -1,5 +1,9 @@
 #include "engine/StateBase.h"
 
+#include "engine/object/PropertyContainer.h"
+#include "engine/object/PropertyDouble.h"
+#include "engine/object/PropertyInt.h"
+
 void StateBase::tickState(double, double delta) {
   timeInState += delta;
   if (stateLeft > 0.0) {
@@ -22,4 +26,11 @@ void StateBase::gotoState(int32_t s, double delay) {
     state = s;
     onStateChange();
   }
+}
+
+void StateBase::registerProperties(PropertyContainer* container) {
+  container->add(new PropertyInt(u"state", 0, &state));
+  container->add(new PropertyDouble(u"timeInState", Property::kFloat16, &timeInState));
+  container->add(new PropertyDouble(u"stateLeft", Property::kNotReplicated, &stateLeft));
+  container->add(new PropertyInt(u"stateGoto", Property::kNotReplicated, &stateGoto));
 }

@@ -14,8 +14,8 @@ class StateBase {
   // overridable next to ZibBase::tick, which calls it first. `time` is unused.
   virtual void tickState(double time, double delta);
   virtual void onStateChange() {}
-  // Adds the state fields as properties; properties arrive with the property layer.
-  virtual void registerProperties(PropertyContainer*) {}
+  // Adds "state", "timeInState", "stateLeft" and "stateGoto".
+  virtual void registerProperties(PropertyContainer* container);
 
   // Requests `state` after `delay` seconds (at once when delay <= 0); a
   // request for the current or already pending state is ignored.

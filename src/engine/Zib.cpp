@@ -21,8 +21,10 @@
 #include "engine/TimeKeeper.h"
 #include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/input/PointerFocusTracker.h"
+#include "engine/input/ZibInput.h"
+#include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
-#include "platform/Keyboard.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
@@ -159,7 +161,15 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bEnableDelayedLoad = readBool(u"bEnableDelayedLoad", true);
 
   pResourceManager = new ResourceManager();
-  zibModules().start(*this);  // the graphics manager, the default font, then the language
+  pFocusTracker = new PointerFocusTracker();
+  pZibInput = new ZibInput();
+  zibModules().startGraphics(*this);
+  pZibInput->centerPointer();  // on the screen the graphics manager has just sized
+  // ZibAudio comes here once it exists.
+  zibModules().startDefaultFont(*this);
+  // The Console comes here once it exists.
+  pZibNetwork = new ZibNetwork();
+  zibModules().startLanguage(*this);
 
   frameTimer.start(0.001);
   ZIB_LOG(u"Started.");
@@ -173,9 +183,10 @@ Zib::~Zib() {
 
   ZIB_LOG(u"1...");
   zibModules().stopLanguage(*this);
-  // Steps 2, 3, 5, 7 and 8 belong to the network, console, audio, input and
-  // focus-tracker managers, which this engine does not build.
   ZIB_LOG(u"2...");
+  deleteMember(pZibNetwork);
+  // Steps 3 and 5 belong to the console and audio managers, which this
+  // engine does not build yet.
   ZIB_LOG(u"3...");
   ZIB_LOG(u"4...");
   zibModules().stopDefaultFont(*this);
@@ -183,7 +194,9 @@ Zib::~Zib() {
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
+  deleteMember(pZibInput);
   ZIB_LOG(u"8...");
+  deleteMember(pFocusTracker);
   ZIB_LOG(u"9...");
   deleteMember(pResourceManager);
   ZIB_LOG(u"10...");
@@ -298,8 +311,9 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio and input managers take the step here once they exist.
+    // The audio manager takes the step first once it exists.
     if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
+    if (pZibInput) pZibInput->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
     notifyObjects([&](ZibBase* object) { object->onZIBmodeChange(oldMode, newMode); });
   }
@@ -308,9 +322,9 @@ void Zib::changeZIBmode(int32_t requested) {
 
 double Zib::getFrameDelta() const {
   const double delta = frameTimer.lastTime - frameTimer.previousTime;
-  if (bRelease) return delta;
-  if (keyboard.isDown(DIK_F11)) return delta * 5.0;
-  if (keyboard.isDown(DIK_F10)) return delta / 10.0;
+  if (bRelease || !pZibInput) return delta;
+  if (pZibInput->isKeyDown(DIK_F11)) return delta * 5.0;
+  if (pZibInput->isKeyDown(DIK_F10)) return delta / 10.0;
   return delta;
 }
 
@@ -365,10 +379,13 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    keyboard.update();  // audio is updated here once its manager exists
+    if (pZibInput) pZibInput->update();  // audio is updated here once its manager exists
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
-    if (root) zibModules().frameTick(root);  // the Context takes its own time step
+    if (root) {
+      zibModules().frameTick(root);  // the Context takes its own time step
+      if (pFocusTracker) pFocusTracker->update(zibModules().rootObject(root));
+    }
     t[2] = pTimeKeeper->getElapsedTime();
     t[3] = pTimeKeeper->getElapsedTime();
   }
@@ -389,8 +406,8 @@ void Zib::frame(Context* root) {
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
     statHistory[1][slot] = zibModules().residentTextureBytes();
     statHistory[2][slot] = zibModules().residentImageBytes();
-    if (pZibGraphics && keyboard.wentDown(DIK_F9)) {
-      const char16_t* extension = keyboard.isDown(DIK_RSHIFT) ? u"tga" : u"bmp";
+    if (pZibGraphics && pZibInput && pZibInput->isKeyPressed(DIK_F9)) {
+      const char16_t* extension = pZibInput->isKeyDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
@@ -408,6 +425,8 @@ void Zib::frame(Context* root) {
     frameTimer.wait();
     t[7] = pTimeKeeper->getElapsedTime();
   }
+  // A typed character is seen during one frame.
+  if (pZibInput) pZibInput->typedChar = 0;
 
   if (bRestartPresentation) {
     // Set by a settings change while running; a change that arrives while

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/ClassInfo.h"
-#include "engine/KeyboardPoll.h"
 #include "engine/ObjectListNode.h"
 #include "engine/SystemInfo.h"
 #include "engine/ZibTimer.h"
@@ -107,8 +106,6 @@ class Zib {
   TimeKeeper* pTimeKeeper = nullptr;
   Console* pConsole = nullptr;
   ZibTimer frameTimer;
-  // The engine's own keys, polled once per ticked frame.
-  KeyboardPoll keyboard;
   FontGDI* pDefaultFont = nullptr;
   PointerFocusTracker* pFocusTracker = nullptr;
   Language* pLanguage = nullptr;

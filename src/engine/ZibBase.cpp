@@ -2,7 +2,13 @@
 
 #include "engine/ChildIterator.h"
 #include "engine/ErrorManager.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
+#include "engine/net/NetRole.h"
+#include "engine/net/Packet.h"
+#include "engine/object/PropertyContainer.h"
+#include "engine/object/PropertyDouble.h"
+#include "engine/object/PropertyInt.h"
 
 ZIB_DEFINE_CLASS(ZibBase, BasicLink, makeObject<ZibBase>);
 
@@ -18,14 +24,86 @@ ZibBase::ZibBase() {
 }
 
 ZibBase::~ZibBase() {
-  // Registered objects are refused here once the network layer exists.
+  if (objectUID > 0 && NetRole::active())
+    ZIB_ERROR(u"Deletion of registered object %d is not allowed (use NETDELETE instead).", objectUID);
   ZibBase::destroyChildren();
   if (listNode.parent) listNode.parent->removeChild(&listNode);
   // linkList (emptying every link aimed here) and the BasicLink part go next.
 }
 
-// Registered objects go through the network role's remote delete once that layer exists.
-void ZibBase::destroy() { delete this; }
+void ZibBase::destroy() {
+  if (NetRole* role = NetRole::active(); role && objectUID > 0) {
+    role->netDeleteObject(this);
+    return;
+  }
+  delete this;
+}
+
+void ZibBase::registerProperties(PropertyContainer* container) {
+  container->add(new PropertyInt(u"objectUID", Property::kNotReplicated | Property::kNotSameProcess, &objectUID));
+  StateBase::registerProperties(container->add(new PropertyContainer(u"StateBase", 0)));
+}
+
+PropertyContainer* ZibBase::makePropertyContainer() {
+  auto* container = new PropertyContainer(
+      getClass()->getName() + formatString(u" (%08lx)", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this))), 0);
+  registerProperties(container);
+  return container;
+}
+
+namespace {
+
+// Whether `child` may join `parent`'s child list: not already in a list, and
+// not the parent itself or one of its ancestors.
+bool mayAdopt(const BasicLink* parent, const BasicLink* child) {
+  if (child->parent) return false;
+  for (const BasicLink* node = parent; node; node = node->parent)
+    if (node == child) return false;
+  return true;
+}
+
+void serializeChildList(ZibBase* object, Packet* packet, bool registeredOnly) {
+  uint8_t hasChildren = object->firstChild != nullptr;
+  packet->doBool(&hasChildren, 0);
+  if (!hasChildren) return;
+  if (packet->bWriting) {
+    for (BasicLink* node = object->firstChild; node; node = node->next) {
+      ZibBase* child = static_cast<ZibBase*>(node);
+      const bool listed = registeredOnly ? child->objectUID > 0
+                                         : (!(packet->flags & Packet::kFlagReplication) || child->objectUID > 0) &&
+                                               !child->bLocalOnly;
+      if (listed) packet->doPointer2(&child);
+    }
+    ZibBase* terminator = nullptr;
+    packet->doPointer2(&terminator);
+    return;
+  }
+  ZibBase* child = nullptr;
+  while (packet->doPointer2(&child)) {
+    if (!mayAdopt(object, child)) {
+      packet->setError();
+      return;
+    }
+    object->appendChild(child);
+  }
+}
+
+}  // namespace
+
+void ZibBase::netSerialize(Packet* packet) {
+  PropertyContainer* properties = makePropertyContainer();
+  properties->serialize(packet);
+  delete properties;
+  if (packet->flags & Packet::kFlagChecked) {
+    uint32_t marker = Packet::kObjectMarker;
+    packet->doRaw4(&marker);
+    // A damaged message is dropped, never fatal.
+    if (marker != Packet::kObjectMarker) packet->setError();
+  }
+  serializeChildList(this, packet, false);
+}
+
+void ZibBase::netSerializeChildren(Packet* packet) { serializeChildList(this, packet, true); }
 
 void ZibBase::destroyChildren() {
   while (BasicLink* child = lastChild) {
@@ -87,4 +165,12 @@ void dispatchEvent(ZibBase* target, ZibEvent* e) {
   if (parent && parent->previewEvent(e)) return;
   if (!target->bDisabled && target->onEvent(e)) return;
   if (parent) parent->bubbleEvent(e);
+}
+
+void addIntProperty(PropertyContainer* container, const std::u16string& name, int32_t* field) {
+  container->add(new PropertyInt(name, 0, field));
+}
+
+void addDoubleProperty(PropertyContainer* container, const std::u16string& name, double* field) {
+  container->add(new PropertyDouble(name, Property::kFloat16, field));
 }

@@ -6,6 +6,7 @@
 // The state machine's own tick is StateBase::tickState; ZibBase::tick calls
 // it, then ticks the children, and both stay separately overridable.
 #include <cstdint>
+#include <string>
 
 #include "engine/BasicLink.h"
 #include "engine/ObjectLinkList.h"
@@ -24,7 +25,8 @@ class ZibBase : public BasicLink, public StateBase {
   // links aimed at this object, then leaves the parent.
   ~ZibBase() override;
 
-  // Deletes the object.
+  // Deletes the object; a registered object while a network role is active
+  // is deleted on every side through the role instead.
   void destroy() final;
   // tickState, then every child's tick; children marked bDeletePending are
   // destroyed by the walk.
@@ -46,17 +48,23 @@ class ZibBase : public BasicLink, public StateBase {
   virtual void onInputModeChange() {}
   virtual void purge() {}
   virtual void onPresentationRestored() {}
-  // Replication arrives with the packet layer.
-  virtual void netSerialize(Packet*) {}
-  virtual void netSerializeChildren(Packet*) {}
+  // The object's properties, with kFlagChecked a marker, then the child list
+  // as object ids. A received child that already has a parent or would make
+  // a cycle is refused (the packet's error is set).
+  virtual void netSerialize(Packet* packet);
+  // The child list alone; writing lists every registered child.
+  virtual void netSerializeChildren(Packet* packet);
   // Run on their target by two remote calls; nothing here.
   virtual void reservedOperation1() {}
   virtual void reservedOperation2() {}
   // Destroys every child, the last first.
   virtual void destroyChildren();
 
-  // Properties arrive with the property layer.
-  void registerProperties(PropertyContainer*) override {}
+  // "objectUID", then the container "StateBase" with the state fields.
+  void registerProperties(PropertyContainer* container) override;
+  // A new container named after the class and address describing the object;
+  // the caller deletes it.
+  PropertyContainer* makePropertyContainer();
 
   // The nearest object, this one or an ancestor, whose class is "Context" or
   // derives from it; fatal when there is none.
@@ -76,3 +84,7 @@ class ZibBase : public BasicLink, public StateBase {
 // target's onEvent unless it is disabled, then the parent's bubbleEvent; each
 // step that consumes the event ends the dispatch.
 void dispatchEvent(ZibBase* target, ZibEvent* e);
+
+// A PropertyInt (flags 0) / PropertyDouble (16-bit float) on the field, appended to the container.
+void addIntProperty(PropertyContainer* container, const std::u16string& name, int32_t* field);
+void addDoubleProperty(PropertyContainer* container, const std::u16string& name, double* field);

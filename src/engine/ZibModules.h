@@ -9,13 +9,19 @@
 
 class Context;
 class Zib;
+class ZibBase;
 
 class ZibModules {
  public:
   virtual ~ZibModules() = default;
-  // After the resource manager: builds zib.pZibGraphics, zib.pDefaultFont,
-  // then zib.pLanguage.
-  virtual void start(Zib&) {}
+  // After the resource manager: builds zib.pZibGraphics.
+  virtual void startGraphics(Zib&) {}
+  // After the graphics manager (and the pointer centred on its screen):
+  // builds zib.pDefaultFont.
+  virtual void startDefaultFont(Zib&) {}
+  // After the engine's own managers that follow the graphics (the network
+  // manager): builds zib.pLanguage.
+  virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}
   // Shutdown step 4: deletes zib.pDefaultFont and clears it.
@@ -29,6 +35,8 @@ class ZibModules {
   // The root context's tick and render within a frame.
   virtual void frameTick(Context*) {}
   virtual void frameRender(Context*) {}
+  // The root context as an object of the tree, for the focus tracker.
+  virtual ZibBase* rootObject(Context*) { return nullptr; }
   // The picture of the root context into `path` (the screenshot key).
   virtual void saveScreenshot(Zib&, Context* /*root*/, const std::u16string& /*path*/) {}
   // Bytes held by resident textures and decoded images, for the frame statistics.

@@ -6,6 +6,11 @@
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
+#include "engine/net/Packet.h"
+#include "engine/object/PropertyContainer.h"
+#include "engine/object/PropertyFloat.h"
+#include "engine/object/PropertyPointer.h"
+#include "engine/object/PropertyUColor.h"
 #include "graphics/Camera.h"
 #include "graphics/Context.h"
 #include "graphics/RectF.h"
@@ -266,4 +271,26 @@ void Renderable::drawDebugShapes() {
 bool Renderable::hitTest() {
   if (bSkipVisibility || !bHasInvXform) return false;
   return isPointOverSkin(static_cast<Context*>(findContext())->pointerPos);
+}
+
+void Renderable::netSerialize(Packet* packet) {
+  ZibBase::netSerialize(packet);
+  if (!packet->bWriting) updateVisual();
+}
+
+void Renderable::registerProperties(PropertyContainer* container) {
+  ZibBase::registerProperties(container);
+  container->add(new PropertyFloat(u"collisionSensitivity", 0, &collisionSensitivity));
+  const auto addVector = [&](const char16_t* name, Vector3& v) {
+    auto* group = container->add(new PropertyContainer(name, 0));
+    group->add(new PropertyFloat(u"x", 0, &v.x));
+    group->add(new PropertyFloat(u"y", 0, &v.y));
+    group->add(new PropertyFloat(u"z", 0, &v.z));
+  };
+  addVector(u"position", position);
+  addVector(u"rotation", rotation);
+  addVector(u"scale", scale);
+  container->add(new PropertyUColor(u"color", 0, &color));
+  container->add(new PropertyPointer(u"pSkin", Property::kResourceName, reinterpret_cast<ZibBase**>(&pSkin),
+                                     &Skin::classInfo));
 }

@@ -29,6 +29,10 @@ class Renderable : public ZibBase {
   void render() override;
   // The pointer of the nearest Context over the skin; needs bHasInvXform.
   bool hitTest() override;
+  // The ZibBase serialisation; a received state updates the visual.
+  void netSerialize(Packet* packet) override;
+  // The ZibBase properties, then placement, colour and skin.
+  void registerProperties(PropertyContainer* container) override;
 
   // Texture stage 0 for `color`: white and opaque select the texture as it is.
   virtual void applyColorStageStates();

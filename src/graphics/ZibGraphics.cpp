@@ -154,6 +154,7 @@ ZibGraphics::ZibGraphics() {
   ErrorManager::onCrashScreenshot = [](const std::u16string& path) { hookedGraphics->saveScreenshot(nullptr, path); };
   ErrorManager::onReleaseDisplay = [] { releaseDisplay(*hookedGraphics); };
   zib->pFrameDevice = &frameSeam;
+  if (zib->pZibInput) zib->pZibInput->pViewMapping = &pointerSeam;
   ZIB_LOG(u"Started.");
 }
 
@@ -164,6 +165,7 @@ ZibGraphics::~ZibGraphics() {
     ErrorManager::onReleaseDisplay = nullptr;
   }
   if (zib->pFrameDevice == &frameSeam) zib->pFrameDevice = nullptr;
+  if (zib->pZibInput && zib->pZibInput->pViewMapping == &pointerSeam) zib->pZibInput->pViewMapping = nullptr;
   releaseDisplay(*this);
 }
 
@@ -530,6 +532,26 @@ void ZibGraphics::windowToView(Vector3& out, float x, float y, float z) const {
   out.y = remapClamped(0.0f, static_cast<float>(screenHeight), static_cast<float>(viewportBottom),
                        static_cast<float>(viewportTop), y);
   out.z = z;
+}
+
+Vector3 ZibGraphics::PointerSeam::windowToView(float x, float y, float z) const {
+  int bufferX = static_cast<int>(std::floor(x)), bufferY = static_cast<int>(std::floor(y));
+  clientToBackBuffer(bufferX, bufferY);
+  Vector3 view;
+  graphics.windowToView(view, static_cast<float>(bufferX) + (x - std::floor(x)),
+                        static_cast<float>(bufferY) + (y - std::floor(y)), z);
+  return view;
+}
+
+void ZibGraphics::PointerSeam::viewToWindow(const Vector3& view, float& x, float& y) const {
+  const float w = static_cast<float>(graphics.screenWidth), h = static_cast<float>(graphics.screenHeight);
+  const float left = static_cast<float>(graphics.viewportLeft), right = static_cast<float>(graphics.viewportRight);
+  const float top = static_cast<float>(graphics.viewportTop), bottom = static_cast<float>(graphics.viewportBottom);
+  int bufferX = static_cast<int>(left + (right - left) * std::clamp(w > 0 ? view.x / w : 0.0f, 0.0f, 1.0f));
+  int bufferY = static_cast<int>(bottom + (top - bottom) * std::clamp(h > 0 ? view.y / h : 0.0f, 0.0f, 1.0f));
+  backBufferToClient(bufferX, bufferY);
+  x = static_cast<float>(bufferX);
+  y = static_cast<float>(bufferY);
 }
 
 bool ZibGraphics::copyBackBuffer(MemoryImageFile& image) {

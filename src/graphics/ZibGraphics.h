@@ -10,6 +10,7 @@
 #include "base/Vector3.h"
 #include "engine/Zib.h"
 #include "engine/ZibBase.h"
+#include "engine/input/ZibInput.h"
 #include "platform/D3D9.h"
 
 class Context;
@@ -109,6 +110,20 @@ class ZibGraphics {
     ZibGraphics& graphics;
   };
 
+  // Pointer positions: the window shows the back buffer (scaled, with bars in
+  // a full-screen mode other than the desktop's), which shows the viewport.
+  class PointerSeam : public ZibInput::ViewMapping {
+   public:
+    explicit PointerSeam(ZibGraphics& graphics) : graphics(graphics) {}
+    Vector3 windowToView(float x, float y, float z) const override;
+    void viewToWindow(const Vector3& view, float& x, float& y) const override;
+    int32_t screenWidth() const override { return graphics.screenWidth; }
+    int32_t screenHeight() const override { return graphics.screenHeight; }
+
+   private:
+    ZibGraphics& graphics;
+  };
+
   void readSettings();
   // The adapter's sizes in one format, ascending by width, then height, without repeats.
   std::vector<std::pair<int32_t, int32_t>> listAdapterModes(D3DFORMAT format);
@@ -118,6 +133,7 @@ class ZibGraphics {
   void restoreBackBuffer(const MemoryImageFile& image);
 
   FrameSeam frameSeam{*this};
+  PointerSeam pointerSeam{*this};
   bool bSceneOpen = false;
   int32_t failedResets = 0;
 };

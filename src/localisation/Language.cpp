@@ -1,10 +1,12 @@
 #include "localisation/Language.h"
 
+#include <algorithm>
 #include <span>
 
 #include "engine/ErrorManager.h"
 #include "base/Format.h"
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/text/TextLanguage.h"
 #include "localisation/TextKeys.h"
 
@@ -153,6 +155,8 @@ void Language::applyKeyNames() {
     keyNames[kMouseFirstSlot + i] = texts.mouse[i];
     keyNames[kMouseFirstSlot + 4 + i] = formatString(texts.mouseButton, i + 1);
   }
+  // The input manager owns the names the game shows.
+  if (zib && zib->pZibInput) std::ranges::copy(keyNames, zib->pZibInput->keyNames);
 }
 
 const std::u16string& Language::getString(int32_t key) const {

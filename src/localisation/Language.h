@@ -34,7 +34,7 @@ class Language {
   std::vector<std::vector<std::u16string>> tables;
   int32_t currentLanguage = 0;
   uint8_t bRightToLeft = 0;
-  // The display name of every key slot. Held here until the input manager
-  // exists; it will own them, and applyKeyNames will write into its array.
+  // The display name of every key slot; applyKeyNames copies them into the
+  // input manager's keyNames when it exists.
   std::vector<std::u16string> keyNames;
 };

@@ -638,6 +638,11 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 // in full screen); unchanged while no device presents into a window. The
 // window layer passes pointer positions through it.
 void clientToBackBuffer(int& x, int& y);
+// The inverse: back-buffer pixels to the window's client area.
+void backBufferToClient(int& x, int& y);
+// Set by a backend at each Present: where the back buffer (of the given size)
+// went in the client area. A width of 0 forgets it.
+void setPresentedArea(int left, int top, int width, int height, int backBufferWidth, int backBufferHeight);
 
 // The desktop work area of the default adapter's display, from the backend.
 constexpr UINT SPI_GETWORKAREA = 0x0030;

@@ -2,8 +2,11 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
+#include <map>
+#include <vector>
 
 struct NativeWindow {
   WNDPROC proc = nullptr;
@@ -21,6 +24,9 @@ int quitCode = 0;
 // focus events. Without a window manager (Xvfb) no focus event ever comes.
 bool bForeground = false;
 uintptr_t currentExtraInfo = 0;
+std::map<LPARAM, std::vector<TOUCHINPUT>> touchInputs;
+LPARAM lastTouchHandle = 0;
+int cursorCount = 0;
 
 std::atomic<bool> bCloseRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
@@ -51,6 +57,8 @@ void setWindowBackend(std::unique_ptr<WindowBackend> newBackend) {
   bForeground = false;
   currentExtraInfo = 0;
   bCloseRequested = false;
+  touchInputs.clear();
+  cursorCount = 0;
 }
 
 HWND CreateWindow(std::u16string_view title, WNDPROC windowProc, int x, int y, int width, int height,
@@ -163,4 +171,52 @@ void installCloseSignalHandlers() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+}
+
+LPARAM MakeTouchInputHandle(const TOUCHINPUT* inputs, uint32_t count) {
+  touchInputs[++lastTouchHandle].assign(inputs, inputs + count);
+  return lastTouchHandle;
+}
+
+bool GetTouchInputInfo(LPARAM hTouchInput, UINT count, TOUCHINPUT* inputs, int size) {
+  const auto found = touchInputs.find(hTouchInput);
+  if (found == touchInputs.end() || size != static_cast<int>(sizeof(TOUCHINPUT))) return false;
+  const size_t n = std::min<size_t>(count, found->second.size());
+  std::copy_n(found->second.begin(), n, inputs);
+  return true;
+}
+
+bool CloseTouchInputHandle(LPARAM hTouchInput) { return touchInputs.erase(hTouchInput) > 0; }
+
+bool RegisterTouchWindow(HWND hWnd, uint32_t) { return hWnd && hWnd == liveWindow; }
+
+bool ScreenToClient(HWND hWnd, POINT& point) {
+  if (!hWnd || hWnd != liveWindow) return false;
+  int x = 0, y = 0;
+  backend->getClientOrigin(x, y);
+  point.x -= x;
+  point.y -= y;
+  return true;
+}
+
+bool ClientToScreen(HWND hWnd, POINT& point) {
+  if (!hWnd || hWnd != liveWindow) return false;
+  int x = 0, y = 0;
+  backend->getClientOrigin(x, y);
+  point.x += x;
+  point.y += y;
+  return true;
+}
+
+bool SetCursorPos(int x, int y) {
+  POINT point{x, y};
+  if (!ScreenToClient(liveWindow, point)) return false;
+  backend->warpPointer(point.x, point.y);
+  return true;
+}
+
+int ShowCursor(bool bShow) {
+  cursorCount += bShow ? 1 : -1;
+  if (liveWindow) backend->showCursor(cursorCount >= 0);
+  return cursorCount;
 }

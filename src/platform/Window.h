@@ -28,6 +28,22 @@ struct RECT {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
+struct POINT {
+  int32_t x = 0, y = 0;
+};
+
+// One touch point of a WM_TOUCH message.
+struct TOUCHINPUT {
+  int32_t x = 0, y = 0;  // hundredths of a screen pixel
+  uintptr_t hSource = 0;
+  uint32_t dwID = 0;     // the point's id while it touches
+  uint32_t dwFlags = 0;  // TOUCHEVENTF_*
+  uint32_t dwMask = 0;
+  uint32_t dwTime = 0;
+  uintptr_t dwExtraInfo = 0;
+  uint32_t cxContact = 0, cyContact = 0;
+};
+
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_ACTIVATE = 0x0006;
 constexpr UINT WM_CLOSE = 0x0010;
@@ -42,6 +58,12 @@ constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr UINT WM_TOUCH = 0x0240;
+
+constexpr uint32_t TOUCHEVENTF_MOVE = 0x0001;
+constexpr uint32_t TOUCHEVENTF_DOWN = 0x0002;
+constexpr uint32_t TOUCHEVENTF_UP = 0x0004;
+constexpr uint32_t TWF_WANTPALM = 0x0002;
 
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
@@ -84,6 +106,11 @@ class WindowBackend {
   virtual bool pollEvent(MSG& message) = 0;
   // Blocks until an event may be waiting, at most `timeoutMs`.
   virtual void waitEvent(int timeoutMs) = 0;
+  // Where the client area's top-left corner lies on the screen.
+  virtual void getClientOrigin(int& x, int& y) = 0;
+  // Moves the pointer to a client-area position.
+  virtual void warpPointer(int x, int y) = 0;
+  virtual void showCursor(bool bShow) = 0;
 };
 
 // Makes `backend` the one in use and starts from a clean slate: no window,
@@ -116,6 +143,21 @@ LRESULT DispatchMessage(const MSG& message);
 // WM_CLOSE destroys the window; everything else is ignored.
 LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 uintptr_t GetMessageExtraInfo();
+
+// Touch input: backends turn the touch points of one event into a WM_TOUCH
+// whose lParam is the handle MakeTouchInputHandle gives for the records.
+LPARAM MakeTouchInputHandle(const TOUCHINPUT* inputs, uint32_t count);
+// Copies up to `count` records of a WM_TOUCH; false for an unknown handle or a wrong record size.
+bool GetTouchInputInfo(LPARAM hTouchInput, UINT count, TOUCHINPUT* inputs, int size);
+bool CloseTouchInputHandle(LPARAM hTouchInput);
+// Every backend of ours reports touch points.
+bool RegisterTouchWindow(HWND hWnd, uint32_t flags);
+bool ScreenToClient(HWND hWnd, POINT& point);
+bool ClientToScreen(HWND hWnd, POINT& point);
+// Screen coordinates; the pointer is moved within our window.
+bool SetCursorPos(int x, int y);
+// Shows or hides the pointer over the window; returns the display count as Windows does.
+int ShowCursor(bool bShow);
 
 // Asks the window to close as its close button does: the next look at the
 // queue finds WM_CLOSE. Async-signal-safe.

@@ -5,11 +5,13 @@
 #include "platform/freetype/FreeTypeRaster.h"
 #include "platform/gl/GlDirect3D.h"
 #include "platform/null/NullDirect3D.h"
+#include "platform/sdl/SdlInput.h"
 #include "platform/sdl/SdlWindow.h"
 
 void registerBackends() {
   registerGraphicsBackend(GraphicsBackend::Gl, {&GlDirect3D::create, &GlDirect3D::getWorkArea});
   registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
+  registerDirectInputBackend(&makeSdlDirectInput);
   registerTextRasterBackend(&openFreeTypeFont);
 }
 

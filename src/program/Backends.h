@@ -5,7 +5,8 @@
 #include "platform/Window.h"
 
 // Registers the graphics backends (OpenGL, and the headless one that draws
-// into memory) and the text raster (FreeType) with the platform interfaces.
+// into memory), the input backend (SDL) and the text raster (FreeType) with
+// the platform interfaces.
 void registerBackends();
 // The window backend of a desktop session (SDL2).
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend();

@@ -17,30 +17,57 @@ struct ExpectedRecord {
   bool hasFactory;
 };
 
-// Every class record the program registers. Each new class with a record adds its row.
+// Every class record of the program, in the table's registration order.
 const std::vector<ExpectedRecord> kExpectedRecords = {
     {u"ContextManager", u"Context", false},
     {u"_4229753a", u"Context", true},
+    {u"ContextBlender", u"Context", true},
     {u"Logger", nullptr, false},
     {u"BasicLink", nullptr, true},
     {u"ZibBase", u"BasicLink", true},
+    {u"_ae3f6255", u"RPC", true},
+    {u"_02468b57", u"RPC", true},
+    {u"_98af025c", u"RPC", true},
+    {u"_67719ab0", u"RPC", true},
+    {u"_9a4605a1", u"RPC", true},
+    {u"_21ae2a05", u"RPC", true},
+    {u"_7b13321b", u"RPC", true},
     {u"TimeKeeper", nullptr, false},
+    {u"ZibInput", nullptr, false},
     {u"Zib", nullptr, false},
-    {u"Context", u"ZibBase", true},
-    {u"ResourceManager", nullptr, false},
-    {u"ErrorManager", nullptr, false},
-    {u"FileManager", nullptr, false},
     {u"Skin", u"ZibBase", true},
+    {u"Context", u"ZibBase", true},
     {u"Renderable", u"ZibBase", true},
+    {u"ResourceManager", nullptr, false},
+    {u"Sound", u"ZibBase", false},
+    {u"ZibAudio", nullptr, false},
+    {u"ErrorManager", nullptr, false},
     {u"Camera", u"ZibBase", true},
+    {u"FontQuad", u"ZibBase", false},
     {u"Quad", u"Skin", true},
     {u"VertexBuffer", u"ZibBase", true},
+    {u"SoundChannel", u"ZibBase", false},
+    {u"Console", u"Context", false},
+    {u"FileManager", nullptr, false},
     {u"Texture", u"ZibBase", false},
     {u"ZibGraphics", nullptr, false},
-    {u"FontQuad", u"ZibBase", false},
+    {u"ZibBasePointer", u"ZibBase", true},
+    {u"PropertyPointer", u"Property", false},
+    {u"PropertyContainer", u"Property", false},
+    {u"PropertyInt", u"Property", false},
+    {u"PropertyDouble", u"Property", false},
+    {u"_04790976", u"ZibBase", true},
+    {u"_cfad751b", u"RPC", true},
+    {u"_4472ef3a", u"RPC", true},
+    {u"RPC", nullptr, true},
     {u"FontGDI", u"ZibBase", false},
+    {u"ZibNetwork", nullptr, false},
+    {u"PropertyFloat", u"Property", false},
+    {u"PropertyUColor", u"Property", false},
     {u"FontCache", u"ZibBase", false},
     {u"FontCacheEntry", u"ZibBase", false},
+    {u"Property", u"ZibBase", false},
+    {u"PropertyDWORD", u"Property", false},
 };
 
 // "_" and eight hex digits carry their hash; other names hash their text.
@@ -81,6 +108,9 @@ TEST(ClassRegistryTest, ProgramRegistersExactlyTheExpectedRecordsNumberedByName)
     EXPECT_EQ(toUtf8(registry.classes.at(i)->name), toUtf8(sorted[i]));
     EXPECT_EQ(registry.findByIndex(static_cast<int32_t>(i))->classIndex, static_cast<int32_t>(i));
   }
+  // The remote-call indices on the wire are those of the whole table.
+  EXPECT_EQ(registry.classes.size(), 49u);
+  EXPECT_EQ(registry.findByName(u"_02468b57")->classIndex, 38);
 }
 
 TEST(ClassRegistryTest, NumbersOnceByUtf16NamePrefixFirstAndFlagsDuplicates) {
@@ -108,6 +138,18 @@ TEST(ClassRegistryTest, NumbersOnceByUtf16NamePrefixFirstAndFlagsDuplicates) {
   duplicates.assignClassIds();
   EXPECT_TRUE(duplicates.bBadClasses);
   EXPECT_EQ(duplicates.findByHash(1), &second);  // the most recently registered match
+
+  // A class's own record replaces the record reserved for it, whichever comes first.
+  ClassRegistry reserved;
+  ClassInfo held(reserved, ClassInfo::Reserved{}, 1, u"Held", nullptr, nullptr), real(reserved, 1, u"Held", nullptr, nullptr),
+      spare(reserved, ClassInfo::Reserved{}, 2, u"Spare", nullptr, nullptr);
+  reserved.assignClassIds();
+  EXPECT_FALSE(reserved.bBadClasses);
+  EXPECT_EQ(reserved.countRecords(), 2u);
+  EXPECT_EQ(reserved.findByHash(1), &real);
+  EXPECT_EQ(real.classIndex, 0);
+  EXPECT_EQ(spare.classIndex, 1);
+  EXPECT_EQ(held.classIndex, -1);
 }
 
 TEST(ClassRegistryTest, RootRecordsHaveNoParentAndTheClassTestFollowsParents) {

@@ -13,7 +13,7 @@
 #include "engine/Zib.h"
 #include "engine/ZibProcessEntry.h"
 #include "graphics/Context.h"
-#include "platform/Keyboard.h"
+#include "engine/input/ZibInput.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 
@@ -39,13 +39,17 @@ bool contains(const Lines& lines, const std::string& line) { return std::ranges:
 // A whole engine on a temporary user-data folder and the shipped static configuration.
 class ZibTest : public ::testing::Test {
  protected:
-  void SetUp() override { staticConfigFolder = fromUtf8(ZIB_SOURCE_DIR "/config/"); }
+  void SetUp() override {
+    staticConfigFolder = fromUtf8(ZIB_SOURCE_DIR "/config/");
+    platform.input();  // scripted devices, no SDL
+  }
   void TearDown() override { staticConfigFolder.clear(); }
 
   static std::string configPath() { return toUtf8(getConfigFilePath()); }
 
   TempDataHome dataHome;
   FatalErrorsThrow fatalErrors;
+  TestPlatform platform;
 };
 
 TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
@@ -65,8 +69,11 @@ TEST_F(ZibTest, FirstRunReadsBothFilesAndShutsDownInNumberedSteps) {
       "\xEF\xBB\xBF[Zib]\r\n"
       "warning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n"
       "debugLevel=0\r\ndebugCode=1\r\ndefaultLanguage=-2\r\nbTickWhilePaused=No\r\nbEnableDelayedLoad=Yes\r\n\r\n"
+      "[ZibInput]\r\nbTrackKeyboard=Yes\r\nbTrackJoystick=Yes\r\njoystickDeadZone=0.20000000\r\n"
+      "repeatRate=0.10000000\r\nrepeatDelay=0.25000000\r\n\r\n"
       "[ZibGraphics]\r\n"))
       << config;
+  EXPECT_NE(config.find("\r\n[ZibNetwork]\r\nbEmulateLocalhost=Yes\r\n"), std::string::npos) << config;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
   const Lines started = logLines("Zib::Zib(): ");
   ASSERT_GE(started.size(), 4u);
@@ -104,7 +111,8 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
 TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   auto* engine = new Zib(nullptr, nullptr);
   Context screen;
-  TestPlatform platform;
+  platform.holdKeys({});
+  engine->frame(&screen);  // the first read acquires the keyboard
   const auto countFiles = [](const char* extension) {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(toUtf8(getUserDataFolder())))

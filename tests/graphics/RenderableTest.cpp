@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <string>
 
+#include "engine/ResourceManager.h"
 #include "engine/Zib.h"
+#include "engine/net/Packet.h"
+#include "engine/object/PropertyContainer.h"
+#include "engine/object/PropertyPointer.h"
 #include "graphics/Camera.h"
 #include "graphics/Context.h"
 #include "graphics/Skin.h"
@@ -161,3 +167,36 @@ TEST_F(RenderableTest, TintSetsTheStagesAndOwnedSkinsGoWithTheirOwner) {
 }
 
 }  // namespace
+
+TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndUpdateTheVisual) {
+  Skin skin;
+  ZibBase texture;
+  skin.width = skin.height = 10;
+  zib->pResourceManager->addResource(&skin, u"shipSkin");
+  zib->pResourceManager->addResource(&texture, u"notASkin");
+  Renderable sent;
+  sent.setPlacement(&skin, nullptr, nullptr, nullptr, nullptr, nullptr);
+  sent.setPosition(1.5f, -2, 0);
+  sent.color = 0x80FF0000;
+  std::unique_ptr<PropertyContainer> properties(sent.makePropertyContainer());
+  const std::string text = toUtf8(properties->nameAndValue());
+  EXPECT_NE(text.find("position(x:1.5,y:-2.0,z:0.0),rotation(x:0.0,y:0.0,z:0.0),scale(x:1.0,y:1.0,z:1.0),"
+                      "color:80ff0000,pSkin:Skin-1)"),
+            std::string::npos)
+      << text;
+
+  Packet packet(Packet::kFlagReplication, -1);
+  sent.netSerialize(&packet);
+  Renderable received;
+  packet.startReading(packet.getPosition());
+  received.netSerialize(&packet);
+  EXPECT_FALSE(packet.hasError());
+  EXPECT_EQ(received.pSkin, &skin);
+  EXPECT_EQ(received.color, 0x80FF0000u);
+  EXPECT_EQ(received.xform._41, 1.5f);  // the visual follows the received placement
+
+  // A resource of another class is not taken for a skin.
+  PropertyPointer(u"pSkin", Property::kResourceName, reinterpret_cast<ZibBase**>(&received.pSkin), &Skin::classInfo)
+      .fromString(u"notASkin");
+  EXPECT_EQ(received.pSkin, &skin);
+}

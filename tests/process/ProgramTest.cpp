@@ -179,7 +179,9 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
     ASSERT_TRUE(at > 0 && config[at - 1] == '\r') << "bare line feed at byte " << at;
   for (const char* line : {"\r\nwarning=Do NOT modify this file unless you are explicitly instructed to do so!\r\n",
                            "\r\ndebugLevel=0\r\n", "\r\ndebugCode=1\r\n", "\r\ndefaultLanguage=",
-                           "\r\nbTickWhilePaused=No\r\n", "\r\nbEnableDelayedLoad=Yes\r\n", "\r\n[ZibGraphics]\r\n"})
+                           "\r\nbTickWhilePaused=No\r\n", "\r\nbEnableDelayedLoad=Yes\r\n", "\r\n[ZibGraphics]\r\n",
+                           "\r\n[ZibInput]\r\nbTrackKeyboard=Yes\r\nbTrackJoystick=Yes\r\njoystickDeadZone=0.20000000\r\n"
+                           "repeatRate=0.10000000\r\nrepeatDelay=0.25000000\r\n"})
     EXPECT_NE(config.find(line), std::string::npos) << line;
 
   // The game's settings and profiles, as the next start reads them back.
@@ -190,6 +192,27 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
     EXPECT_NE(entry.path().extension(), ".tmp") << "replaced by rename";
     EXPECT_FALSE(entry.path().filename().string().starts_with("crash.")) << "a clean exit is no crash";
   }
+}
+
+TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
+  // The click puts the game in mouse mode; F9, with the keyboard focus on the
+  // window (given as a window manager would), takes a screenshot.
+  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window + " mousemove --sync --window " + window +
+                         " 20 20 click 1").c_str()), 0);
+  EXPECT_TRUE(waitForLog("ZibInput::setInputMode(): Setting input mode to 1\r\n")) << log();
+  const auto screenshots = [&] {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
+    return count;
+  };
+  ASSERT_EQ(std::system("xdotool key F9"), 0);
+  EXPECT_TRUE(waitFor([&] { return screenshots() == 1; }, kStartTimeout));
+  kill(pid, SIGTERM);
+  EXPECT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 }
 
 TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {

@@ -38,3 +38,12 @@ void FakeWindow::waitEvent(int) { ++waitCount; }
 void FakeWindow::pushEvent(UINT message, WPARAM wParam, LPARAM lParam, uintptr_t extraInfo) {
   events.push_back({nullptr, message, wParam, lParam, extraInfo});
 }
+
+void FakeWindow::getClientOrigin(int& x, int& y) {
+  x = placement.left;
+  y = placement.top;
+}
+
+void FakeWindow::warpPointer(int x, int y) { warp = {x, y}; }
+
+void FakeWindow::showCursor(bool bShow) { bCursorShown = bShow; }

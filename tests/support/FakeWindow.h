@@ -17,6 +17,9 @@ class FakeWindow : public WindowBackend {
   void* nativeHandle() override;
   bool pollEvent(MSG& message) override;
   void waitEvent(int timeoutMs) override;
+  void getClientOrigin(int& x, int& y) override;
+  void warpPointer(int x, int y) override;
+  void showCursor(bool bShow) override;
 
   void pushEvent(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, uintptr_t extraInfo = 0);
 
@@ -28,4 +31,7 @@ class FakeWindow : public WindowBackend {
   std::u16string title;
   RECT placement;
   int waitCount = 0;
+  // The last pointer warp in client pixels; (-1, -1) for none.
+  POINT warp{-1, -1};
+  bool bCursorShown = true;
 };

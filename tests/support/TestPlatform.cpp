@@ -1,6 +1,7 @@
 #include "support/TestPlatform.h"
 
-#include "platform/Keyboard.h"
+#include <algorithm>
+
 #include "platform/null/NullDirect3D.h"
 
 TestPlatform::TestPlatform() = default;
@@ -18,15 +19,18 @@ ManualTimeSource& TestPlatform::clock() {
   return *manualClock;
 }
 
+FakeInputState& TestPlatform::input() {
+  if (!fakeInput) {
+    fakeInput = std::make_unique<FakeInput>();
+    onRestore([this] { fakeInput.reset(); });
+  }
+  return **fakeInput;
+}
+
 void TestPlatform::holdKeys(std::initializer_list<uint8_t> held) {
-  keys.fill(0);
-  for (uint8_t key : held) keys[key] = 0x80;
-  if (bKeyboard) return;
-  bKeyboard = true;
-  setKeyboardStateSource([this](uint8_t state[256]) {
-    for (size_t key = 0; key < keys.size(); ++key) state[key] |= keys[key];
-  });
-  onRestore([] { setKeyboardStateSource({}); });
+  FakeInputState& state = input();
+  std::fill(std::begin(state.keys), std::end(state.keys), 0);
+  for (uint8_t key : held) state.keys[key] = 0x80;
 }
 
 void TestPlatform::setWindow(std::unique_ptr<WindowBackend> backend) {

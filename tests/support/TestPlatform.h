@@ -13,6 +13,7 @@
 #include "platform/D3D9.h"
 #include "platform/Window.h"
 #include "support/FailingAdapter.h"
+#include "support/FakeInput.h"
 #include "support/ManualTimeSource.h"
 
 class TestPlatform {
@@ -25,7 +26,10 @@ class TestPlatform {
   // The one clock and sleep (timeGetTime, the counter, Sleep, timers, waits):
   // installed on first use, moving only when told or slept on.
   ManualTimeSource& clock();
-  // The keys held down from now on, as the keyboard reads them; owned here.
+  // The scripted keyboard and game controllers that DirectInput8Create
+  // gives from now on: installed on first use.
+  FakeInputState& input();
+  // The keys held down from now on, as the scripted keyboard reads them.
   void holdKeys(std::initializer_list<uint8_t> keys);
   // Makes `backend` the window backend; the previous state comes back as "none".
   void setWindow(std::unique_ptr<WindowBackend> backend);
@@ -39,8 +43,7 @@ class TestPlatform {
 
  private:
   std::unique_ptr<ManualTimeSource> manualClock;
-  std::array<uint8_t, 256> keys{};
-  bool bKeyboard = false;
+  std::unique_ptr<FakeInput> fakeInput;
   bool bFailingAdapter = false;
   std::vector<std::function<void()>> restores;
 };

@@ -78,12 +78,6 @@ inline Row rowOf(const float* values) {
   return row;
 }
 
-// Where the last Present put the back buffer in the window.
-struct Shown {
-  int left = 0, top = 0, width = 0, height = 0;
-  int backBufferWidth = 0, backBufferHeight = 0;
-};
-Shown shown;
 
 GLuint compileShader(GLenum kind, const char* source) {
   const GLuint shader = glCreateShader(kind);
@@ -167,14 +161,8 @@ GlDevice::GlDevice(IDirect3D9* d3d_, HWND focusWindow_, SDL_Window* window_)
   SDL_AddEventWatch(&GlDevice::watchEvents, this);
 }
 
-void clientToBackBuffer(int& x, int& y) {
-  if (shown.width <= 0 || shown.height <= 0) return;
-  x = static_cast<int>(static_cast<int64_t>(x - shown.left) * shown.backBufferWidth / shown.width);
-  y = static_cast<int>(static_cast<int64_t>(y - shown.top) * shown.backBufferHeight / shown.height);
-}
-
 GlDevice::~GlDevice() {
-  shown = {};
+  setPresentedArea(0, 0, 0, 0, 0, 0);
   SDL_DelEventWatch(&GlDevice::watchEvents, this);
   if (context) {
     SDL_GL_MakeCurrent(window, context);
@@ -684,8 +672,8 @@ void GlDevice::presentFrame() {
   int clientWidth = 0, clientHeight = 0;
   SDL_GetWindowSize(window, &clientWidth, &clientHeight);
   if (windowWidth > 0 && windowHeight > 0)
-    shown = {left * clientWidth / windowWidth, top * clientHeight / windowHeight, shownWidth * clientWidth / windowWidth,
-             shownHeight * clientHeight / windowHeight, width, height};
+    setPresentedArea(left * clientWidth / windowWidth, top * clientHeight / windowHeight,
+                     shownWidth * clientWidth / windowWidth, shownHeight * clientHeight / windowHeight, width, height);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);

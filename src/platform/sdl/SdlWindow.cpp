@@ -2,8 +2,10 @@
 
 #include <deque>
 #include <string_view>
+#include <unordered_map>
 
 #include "base/StringUtils.h"
+#include "platform/sdl/SdlEventPump.h"
 #include "platform/sdl/SdlWindow.h"
 
 namespace {
@@ -15,6 +17,8 @@ class SdlWindow final : public WindowBackend {
   bool create(std::u16string_view title, int x, int y, int width, int height, std::u16string& error) override {
     // SIGINT and SIGTERM belong to the message layer, which closes the window on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // As on Windows, the click that activates the window is a click too.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       error = fromUtf8(SDL_GetError());
       return false;
@@ -34,6 +38,7 @@ class SdlWindow final : public WindowBackend {
       return false;
     }
     SDL_StartTextInput();
+    sdlpump::reset(false);
     return true;
   }
 
@@ -43,6 +48,8 @@ class SdlWindow final : public WindowBackend {
     SDL_DestroyWindow(window);
     window = nullptr;
     pending.clear();
+    fingers.clear();
+    sdlpump::reset(false);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
@@ -73,7 +80,7 @@ class SdlWindow final : public WindowBackend {
 
   bool pollEvent(MSG& message) override {
     SDL_Event event;
-    while (pending.empty() && SDL_PollEvent(&event)) translate(event);
+    while (pending.empty() && sdlpump::pollEvent(event)) translate(event);
     if (pending.empty()) return false;
     message = pending.front();
     pending.pop_front();
@@ -81,6 +88,12 @@ class SdlWindow final : public WindowBackend {
   }
 
   void waitEvent(int timeoutMs) override { SDL_WaitEventTimeout(nullptr, timeoutMs); }
+
+  void getClientOrigin(int& x, int& y) override { SDL_GetWindowPosition(window, &x, &y); }
+
+  void warpPointer(int x, int y) override { SDL_WarpMouseInWindow(window, x, y); }
+
+  void showCursor(bool bShow) override { SDL_ShowCursor(bShow ? SDL_ENABLE : SDL_DISABLE); }
 
  private:
   void add(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, uintptr_t extraInfo = 0) {
@@ -93,6 +106,41 @@ class SdlWindow final : public WindowBackend {
     if (!units) return;
     for (const auto* p = reinterpret_cast<const unsigned char*>(units); p[0] || p[1]; p += 2) add(WM_CHAR, p[0] | p[1] << 8);
     SDL_free(units);
+  }
+
+  // The characters Windows types for keys that SDL gives no text for.
+  void addControlCharacter(const SDL_KeyboardEvent& key) {
+    switch (key.keysym.sym) {
+      case SDLK_BACKSPACE: add(WM_CHAR, 8); return;
+      case SDLK_TAB: add(WM_CHAR, 9); return;
+      case SDLK_RETURN:
+      case SDLK_KP_ENTER: add(WM_CHAR, 13); return;
+      case SDLK_ESCAPE: add(WM_CHAR, 27); return;
+    }
+    const bool bCtrl = (key.keysym.mod & KMOD_CTRL) != 0, bAlt = (key.keysym.mod & KMOD_ALT) != 0;
+    if (bCtrl && !bAlt && key.keysym.sym >= SDLK_a && key.keysym.sym <= SDLK_z)
+      add(WM_CHAR, static_cast<WPARAM>(key.keysym.sym - SDLK_a + 1));
+  }
+
+  // A finger as a touch record: screen position in hundredths of a pixel and
+  // a small id of its own, never 0 (the mouse) or -1 (ended).
+  void addTouch(const SDL_TouchFingerEvent& finger, uint32_t flags) {
+    int originX = 0, originY = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(window, &originX, &originY);
+    SDL_GetWindowSize(window, &width, &height);
+    TOUCHINPUT input;
+    input.x = static_cast<int32_t>((originX + finger.x * static_cast<float>(width)) * 100.0f);
+    input.y = static_cast<int32_t>((originY + finger.y * static_cast<float>(height)) * 100.0f);
+    input.hSource = static_cast<uintptr_t>(finger.touchId);
+    input.dwFlags = flags;
+    auto found = fingers.find(finger.fingerId);
+    if (found == fingers.end() || flags == TOUCHEVENTF_DOWN) {
+      nextFingerId = nextFingerId >= 0x7FFFFFFF ? 1 : nextFingerId + 1;
+      found = fingers.insert_or_assign(finger.fingerId, nextFingerId).first;
+    }
+    input.dwID = found->second;
+    if (flags == TOUCHEVENTF_UP) fingers.erase(found);
+    add(WM_TOUCH, 1, MakeTouchInputHandle(&input, 1));
   }
 
   static uintptr_t mouseExtraInfo(Uint32 mouseId) { return mouseId == SDL_TOUCH_MOUSEID ? TOUCH_MOUSE_EXTRA_INFO : 0; }
@@ -109,6 +157,18 @@ class SdlWindow final : public WindowBackend {
         break;
       case SDL_TEXTINPUT:
         addCharacters(event.text.text);
+        break;
+      case SDL_KEYDOWN:
+        addControlCharacter(event.key);
+        break;
+      case SDL_FINGERDOWN:
+        addTouch(event.tfinger, TOUCHEVENTF_DOWN);
+        break;
+      case SDL_FINGERMOTION:
+        addTouch(event.tfinger, TOUCHEVENTF_MOVE);
+        break;
+      case SDL_FINGERUP:
+        addTouch(event.tfinger, TOUCHEVENTF_UP);
         break;
       case SDL_KEYUP:
         // Alt or F10 released: what opens the window menu on a desktop.
@@ -142,6 +202,8 @@ class SdlWindow final : public WindowBackend {
   SDL_Window* window = nullptr;
   // Messages of one event that has more than one (the units of a typed text).
   std::deque<MSG> pending;
+  std::unordered_map<SDL_FingerID, uint32_t> fingers;
+  uint32_t nextFingerId = 0;
 };
 
 }  // namespace

@@ -1,0 +1,3 @@
+#include "app/ContextBlender.h"
+
+ZIB_DEFINE_CLASS(ContextBlender, Context, makeObject<ContextBlender>);

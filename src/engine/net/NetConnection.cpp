@@ -1,0 +1,77 @@
+#include "engine/net/NetConnection.h"
+
+#include "engine/ErrorManager.h"
+#include "engine/Logger.h"
+#include "engine/TimeKeeper.h"
+#include "engine/Zib.h"
+#include "engine/net/ZibNetwork.h"
+
+namespace {
+
+// The assertion form with the socket error's name in place of "Assertion failed.".
+[[noreturn]] void socketFailure(sockets::Socket& socket, const std::u16string& function, const char* file, int line,
+                                const char16_t* statement) {
+  const int error = sockets::lastError();
+  // The report ends the process; a test's throwing hook must not leak the socket.
+  if (socket != sockets::kInvalidSocket) sockets::closeSocket(socket);
+  socket = sockets::kInvalidSocket;
+  ErrorManager::fail(formatString(u"Error: %s\n Statement: %s\n Function: %s()\n File: %s\n Line: %d",
+                                  ZibNetwork::getWSAErrorString(error), statement, function,
+                                  getFileName(fromUtf8(file)), line));
+}
+
+#define SOCKET_CHECK(condition, statement) \
+  do {                                     \
+    if (!(condition)) socketFailure(wsaSocket, ZIB_FUNCTION, __FILE__, __LINE__, statement); \
+  } while (0)
+
+}  // namespace
+
+NetConnection::NetConnection(NetAddress address) : address(address) {
+  ZibNetwork* network = zib->pZibNetwork;
+  if (address.getIP() == 0x7F000001 && network && network->bEmulateLocalhost) {
+    bEmulated = true;
+    this->address.setPort(network->nextEmulatedPort++);
+    ZIB_LOG(u"Creating emulated localhost connection: %s.", this->address.toString());
+  } else {
+    wsaSocket = sockets::openUdpSocket();
+    SOCKET_CHECK(wsaSocket != sockets::kInvalidSocket, u"SOCKET_ERROR");
+    SOCKET_CHECK(sockets::setNonBlocking(wsaSocket, true) == 0, u"ioctlsocket(wsaSocket, FIONBIO, &nonBlocking)");
+    SOCKET_CHECK(sockets::setReceiveBufferSize(wsaSocket, 0x40000) == 0,
+                 u"setsockopt(wsaSocket, SOL_SOCKET, SO_RCVBUF, (char*)&receiveBufferSize, sizeof(int))");
+    SOCKET_CHECK(sockets::setBroadcast(wsaSocket, true) == 0,
+                 u"setsockopt(wsaSocket, SOL_SOCKET, SO_BROADCAST, (char*)&allowBroadcasting, sizeof(int))");
+    ZIB_LOG(u"Binding to address: %s.", this->address.toString());
+    SOCKET_CHECK(sockets::bindSocket(wsaSocket, this->address.sockAddr) == 0,
+                 u"bind(wsaSocket, address.getSockAddr(), sizeofSockAddr)");
+    SOCKET_CHECK(sockets::getSocketName(wsaSocket, this->address.sockAddr) == 0,
+                 u"getsockname(wsaSocket, address.getSockAddr(), &sizeofSockAddr)");
+    ZIB_LOG(u"Bound to address: %s.", this->address.toString());
+  }
+  ZIB_LOG(u"Done.");
+}
+
+NetConnection::~NetConnection() {
+  if (bEmulated) {
+    if (zib && zib->pZibNetwork) zib->pZibNetwork->flushEmulatedPackets(address);
+  } else if (wsaSocket != sockets::kInvalidSocket) {
+    sockets::closeSocket(wsaSocket);
+  }
+}
+
+NetStatistics* NetConnection::getStatistics() {
+  const double now = zib->pTimeKeeper->getElapsedTime();
+  auto* last = static_cast<NetStatistics*>(statisticsList.lastChild);
+  if (!last) {
+    auto* record = new NetStatistics(now);
+    statisticsList.appendChild(record);
+    return record;
+  }
+  if (now <= last->endTime) return last;
+  statisticsTotal.add(*last);
+  auto* record = new NetStatistics(last->endTime);
+  statisticsList.appendChild(record);
+  auto* first = static_cast<NetStatistics*>(statisticsList.firstChild);
+  if (first != record && first->startTime < record->endTime - statisticsWindow) first->destroy();
+  return record;
+}

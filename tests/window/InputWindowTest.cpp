@@ -1,0 +1,184 @@
+// Real input under Xvfb: XTEST key presses and clicks (xdotool) reach the key
+// slots and the pointer through the SDL event pump, in a window and in full
+// screen at the desktop's mode and at another one.
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "engine/AppShell.h"
+#include "engine/input/TouchContact.h"
+#include "engine/input/ZibInput.h"
+#include "graphics/Context.h"
+#include "graphics/ZibGraphics.h"
+#include "platform/Input.h"
+#include "program/Backends.h"
+#include "platform/null/NullDirect3D.h"
+#include "support/GraphicsFixture.h"
+
+namespace {
+
+class InputWindowTest : public GraphicsTest {
+ protected:
+  void SetUp() override {
+    GraphicsTest::SetUp();
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    configureWindowed800x480();
+    platform.setWindow(makeDesktopWindowBackend());
+    window = CreateWindow(u"InputWindowTest", windowProc, 0, 0, 800, 480);
+    ASSERT_NE(window, nullptr);
+    zib->hWindowHandle = window;
+    bTouchAvailable = RegisterTouchWindow(window, TWF_WANTPALM);
+    zib->pZibInput = input = new ZibInput();
+    platform.setGraphics(GraphicsBackend::Gl);
+    graphics = &makeGraphics();
+    ShowWindow(window, SW_SHOWNORMAL);
+    present();
+    settle();
+  }
+  void TearDown() override {
+    if (graphics) delete graphics;  // before its window
+    zib->pZibGraphics = nullptr;
+    if (window) DestroyWindow(window);
+    bTouchAvailable = false;
+    GraphicsTest::TearDown();
+  }
+
+  // Dispatches what has arrived, then polls as a frame does.
+  void frame() {
+    MSG message;
+    while (PeekMessage(message, PM_REMOVE)) DispatchMessage(message);
+    ++zib->frameCounter;
+    input->update();
+  }
+  // Frames until `done` holds, for at most five seconds: X delivers on its own time.
+  template <class Condition>
+  bool frameUntil(Condition done) {
+    for (int i = 0; i < 500; ++i) {
+      frame();
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  void present() {
+    zib->pFrameDevice->beginScene();
+    zib->pFrameDevice->endScene();
+    zib->pFrameDevice->present();
+  }
+  static void xdotool(const std::string& arguments) {
+    ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+  }
+  // The X window's id, for xdotool.
+  const std::string& xWindow() {
+    if (xWindowId.empty()) {
+      FILE* pipe = popen("xdotool search --sync --name '^InputWindowTest$' 2>/dev/null", "r");
+      char line[64] = {};
+      if (pipe && fgets(line, sizeof line, pipe)) xWindowId = std::to_string(std::strtoul(line, nullptr, 10));
+      if (pipe) pclose(pipe);
+    }
+    return xWindowId;
+  }
+  // Relative to where the X server has the window.
+  void moveTo(int clientX, int clientY) {
+    ASSERT_FALSE(xWindow().empty());
+    xdotool("mousemove --sync --window " + xWindow() + " " + std::to_string(clientX) + " " + std::to_string(clientY));
+  }
+  // Where logical (x, y) lies in the client area: the back buffer is shown
+  // stretched in a window and in proportion in full screen.
+  Vector3 clientPointOf(float x, float y) {
+    RECT client;
+    GetClientRect(window, client);
+    const float bufferWidth = static_cast<float>(graphics->backBufferWidth);
+    const float bufferHeight = static_cast<float>(graphics->backBufferHeight);
+    float scaleX = client.right / bufferWidth, scaleY = client.bottom / bufferHeight, left = 0, top = 0;
+    if (graphics->bFullScreen) {
+      scaleX = scaleY = std::min(scaleX, scaleY);
+      left = (client.right - bufferWidth * scaleX) / 2;
+      top = (client.bottom - bufferHeight * scaleY) / 2;
+    }
+    const float bufferX = graphics->viewportLeft + x / 800.0f * (graphics->viewportRight - graphics->viewportLeft);
+    const float bufferY = graphics->viewportBottom + y / 480.0f * (graphics->viewportTop - graphics->viewportBottom);
+    return {left + bufferX * scaleX, top + bufferY * scaleY, 0};
+  }
+  void useMode(bool bFullScreen, int width, int height) {
+    // Xvfb offers only its screen size: the mode list comes from the null adapter, the device stays OpenGL.
+    IDirect3D9* gl = graphics->dxD3D;
+    graphics->dxD3D = new NullDirect3D();
+    graphics->bFullScreen = bFullScreen;
+    graphics->videoModeWidth = width;
+    graphics->videoModeHeight = height;
+    ASSERT_TRUE(graphics->restorePresentation(true));
+    graphics->dxD3D->Release();
+    graphics->dxD3D = gl;
+    // Without a window manager nobody gives a full-screen window the whole
+    // screen: do what one would.
+    if (bFullScreen) {
+      RECT client;
+      GetClientRect(window, client);
+      xdotool("windowmove --sync " + xWindow() + " 0 0");
+      xdotool("windowsize --sync " + xWindow() + " " + std::to_string(client.right) + " " + std::to_string(client.bottom));
+    }
+    present();
+    settle();
+  }
+  // Lets the X server catch up with the window's placement.
+  void settle() {
+    for (int i = 0; i < 30; ++i) {
+      frame();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  HWND window = nullptr;
+  ZibGraphics* graphics = nullptr;
+  ZibInput* input = nullptr;
+  std::string xWindowId;
+};
+
+TEST_F(InputWindowTest, RealKeyPressAndClickReachTheSlotsAndThePointer) {
+  xdotool("windowfocus --sync " + xWindow());  // as a window manager would
+  moveTo(200, 120);
+  ASSERT_TRUE(frameUntil([&] { return input->inputMode == 1; }));
+  xdotool("keydown F9");
+  EXPECT_TRUE(frameUntil([&] { return input->isKeyDown(DIK_F9); }));
+  xdotool("keyup F9");
+  EXPECT_TRUE(frameUntil([&] { return !input->isKeyDown(DIK_F9); }));
+  xdotool("key BackSpace");
+  EXPECT_TRUE(frameUntil([&] { return input->typedChar == 8; }));
+  xdotool("key ctrl+b");
+  EXPECT_TRUE(frameUntil([&] { return input->typedChar == 2; }));
+
+  xdotool("mousedown 1");
+  ASSERT_TRUE(frameUntil([&] { return input->isMouseButtonDown(0); }));
+  ASSERT_NE(input->getContact(0), nullptr);
+  expectNear(input->pointerPos, Vector3(200, 360, 0));
+  xdotool("mouseup 1");
+  EXPECT_TRUE(frameUntil([&] { return input->getContact(0) && input->getContact(0)->bClicked; }));
+}
+
+TEST_F(InputWindowTest, ClicksLandWhereTheUserPointsInEveryMode) {
+  struct Mode {
+    bool bFullScreen;
+    int width, height;
+  };
+  SDL_Rect bounds;
+  SDL_GetDisplayBounds(0, &bounds);
+  for (const Mode mode : {Mode{false, 800, 480}, Mode{true, bounds.w, bounds.h}, Mode{true, 1024, 768}}) {
+    SCOPED_TRACE(std::to_string(mode.bFullScreen) + " " + std::to_string(mode.width));
+    useMode(mode.bFullScreen, mode.width, mode.height);
+    for (const Vector3 target : {Vector3(400, 240, 0), Vector3(100, 400, 0), Vector3(700, 50, 0)}) {
+      const Vector3 client = clientPointOf(target.x, target.y);
+      moveTo(static_cast<int>(client.x), static_cast<int>(client.y));
+      xdotool("click 1");
+      EXPECT_TRUE(frameUntil([&] { return input->getContact(0) && input->getContact(0)->bClicked; }));
+      EXPECT_NEAR(input->pointerPos.x, target.x, 2.0);
+      EXPECT_NEAR(input->pointerPos.y, target.y, 2.0);
+    }
+  }
+}
+
+}  // namespace
