@@ -67,16 +67,17 @@ function(zib_platform_interfaces target)
   target_link_libraries(${target} PUBLIC ${L_LINK})
 endfunction()
 
-# Every folder of src/platform/ but the shared device core is a backend of its
-# own (zibbackend_<folder>): a backend sees the interfaces and the core, never
-# another backend. Sets ZIB_BACKENDS to their targets.
+# Every folder of src/platform/ but the shared cores (the device core, the
+# audio mixer) is a backend of its own (zibbackend_<folder>): a backend sees
+# the interfaces and the cores, never another backend. Sets ZIB_BACKENDS to
+# their targets.
 function(zib_backends)
   cmake_parse_arguments(L "" "" "LINK" ${ARGN})
   file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/*)
   set(targets)
   foreach(entry ${entries})
     get_filename_component(name ${entry} NAME)
-    if(IS_DIRECTORY ${entry} AND NOT name STREQUAL "d3dcore")
+    if(IS_DIRECTORY ${entry} AND NOT name STREQUAL "d3dcore" AND NOT name STREQUAL "mixer")
       zib_layer(zibbackend_${name} DIRS platform/${name} LINK ${L_LINK})
       list(APPEND targets zibbackend_${name})
     endif()

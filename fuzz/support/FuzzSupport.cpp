@@ -1,6 +1,7 @@
 #include "base/TempFolder.h"
 #include "support/FuzzSupport.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "engine/MemoryIniFile.h"
 #include "platform/D3D9.h"
 #include "program/Backends.h"
+#include "platform/Audio.h"
 
 namespace {
 
@@ -84,4 +86,38 @@ void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, in
     }
     MemoryImageFile image(0, fromUtf8(path));
   });
+}
+
+namespace {
+
+// Mixes on the fuzzing thread, when asked.
+class PullOutput : public AudioOutput {
+ public:
+  std::vector<Device> listDevices() override { return {{"Fuzz output", "fuzz"}}; }
+  int32_t open(int32_t, DWORD, Render renderFunction) override {
+    render = std::move(renderFunction);
+    return BASS_OK;
+  }
+  void setPaused(bool) override {}
+  void close() override { render = nullptr; }
+  Render render;
+};
+
+PullOutput* pullOutput = nullptr;
+
+}  // namespace
+
+void fuzzEnsureAudio() {
+  if (pullOutput) return;
+  auto output = std::make_unique<PullOutput>();
+  pullOutput = output.get();
+  setAudioOutput(std::move(output));
+  if (!BASS_Init(-1, 22050, 0, nullptr, nullptr)) std::abort();
+}
+
+void fuzzPullAudio(int frames) {
+  std::vector<float> mix(2 * static_cast<size_t>(frames));
+  if (pullOutput->render) pullOutput->render(mix.data(), frames);
+  for (float v : mix)
+    if (!std::isfinite(v)) std::abort();
 }

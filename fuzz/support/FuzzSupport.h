@@ -36,3 +36,8 @@ std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name
 // With `maxPixels`, an image whose header asks for more pixels is read no
 // further: a few header bytes can ask for a huge image, which only costs time.
 void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels = 0);
+
+// Starts the audio layer once, on an output that mixes only when asked.
+void fuzzEnsureAudio();
+// Mixes `frames` stereo frames; aborts when a mixed value is not finite.
+void fuzzPullAudio(int frames);

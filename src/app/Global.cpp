@@ -11,6 +11,8 @@
 #include "engine/Logger.h"
 #include "base/Format.h"
 #include "engine/Zib.h"
+#include "engine/audio/ZibAudio.h"
+#include "platform/Audio.h"
 #include "engine/net/NetAddress.h"
 #include "platform/Sockets.h"
 
@@ -56,8 +58,21 @@ void Global::saveUserData() {
   zib->saveDefaultLanguage();
 }
 
-// The audio and video settings reach their managers once those exist.
+// The video settings reach their manager once it takes them.
 void Global::applyConfiguration(int32_t, int32_t) {
   // A rate below 1 would stall the frame pacing.
   if (zib->pTimeKeeper) zib->frameTimer.start(1.0 / std::max(gameConfiguration.tickRate, 1));
+  if (zib->pZibAudio) {
+    // Takes effect at the next start of the engine, which reads it back from the configuration.
+    static constexpr int32_t kRates[] = {11025, 22050, 44100};
+    zib->pZibAudio->frequency = kRates[std::clamp(gameConfiguration.sampleRateIndex, 0, 2)];
+    const auto scaled = [&](float volume) {
+      if (gameConfiguration.bMute || !(volume > 0)) return DWORD{0};
+      return static_cast<DWORD>(std::min(volume, 1.0f) * 10000.0f);
+    };
+    BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, scaled(gameConfiguration.soundVolume));
+    const DWORD music = scaled(gameConfiguration.musicVolume);
+    BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, music);
+    BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, music);
+  }
 }

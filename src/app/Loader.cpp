@@ -10,6 +10,8 @@
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
 #include "frontend/ContextLanguageSelect.h"
 #include "graphics/Renderable.h"
 #include "graphics/Skin.h"
@@ -42,6 +44,14 @@ void applyFontSettings(FontQuad& font, const std::u16string& name) {
   setting(u"fontLowercaseLineRaw", font.fontLowercaseLineRaw);
 }
 
+Sound* loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax) {
+  auto* sound = new Sound(0, maxPlaybacks, fileName);
+  sound->pitchMin = 0;
+  sound->pitchMax = pitchMax;
+  zib->pResourceManager->addResource(sound, name);
+  return sound;
+}
+
 }  // namespace
 
 Loader::Loader(ContextManager* manager) : manager(manager) {
@@ -49,6 +59,12 @@ Loader::Loader(ContextManager* manager) : manager(manager) {
   loadSteps = {
       [] { loadTexture(u"progressBarTex", u"gfx/progressbar.tga"); },
       [] { loadTexture(u"titleTex", u"gfx/title.tga"); },
+      [] {
+        loadSound(u"clickSnd", u"sfx/click.wav", 2, 0.1f)->minRepeatInterval = 0.05;
+        loadSound(u"shotSnd", u"sfx/shot.wav", 3, 0.5f);
+        loadSound(u"explosionSnd", u"sfx/explosion.wav", 3, 0.3f)->minRepeatInterval = 0.1;
+      },
+      [] { zib->pResourceManager->addResource(new SoundStream(1, u"music/title.ogg"), u"titleMusic"); },
       [] { loadFont(u"fontTiny"); },
       [] { loadFont(u"fontSmall"); },
       [] { loadFont(u"fontMedium"); },

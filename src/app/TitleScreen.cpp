@@ -5,6 +5,8 @@
 
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/audio/ZibAudio.h"
 #include "graphics/Camera.h"
 #include "graphics/RectF.h"
 #include "graphics/Renderable.h"
@@ -26,4 +28,10 @@ TitleScreen::TitleScreen() {
   pPicture = new Renderable();
   appendChild(pPicture);
   pPicture->setPlacement(skin, nullptr, nullptr, &scale, nullptr, nullptr);
+}
+
+void TitleScreen::onEnter(bool firstEnter) {
+  Context::onEnter(firstEnter);
+  auto* music = static_cast<SoundStream*>(zib->pResourceManager->find(false, u"titleMusic"));
+  if (music && zib->pZibAudio) zib->pZibAudio->setMusic(music);
 }

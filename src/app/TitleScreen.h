@@ -11,6 +11,9 @@ class TitleScreen : public Context {
   // Deleted by the screen manager once finished.
   TitleScreen();
 
+  // Starts the title music when the loading screen has registered it.
+  void onEnter(bool firstEnter) override;
+
   // The title picture, a child; null when no title texture was loaded.
   Renderable* pPicture = nullptr;
 };

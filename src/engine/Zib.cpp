@@ -21,6 +21,10 @@
 #include "engine/TimeKeeper.h"
 #include "engine/ZibModules.h"
 #include "engine/ZibProcessEntry.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/audio/ZibAudio.h"
+#include "platform/Audio.h"
 #include "engine/input/PointerFocusTracker.h"
 #include "engine/input/ZibInput.h"
 #include "engine/net/ZibNetwork.h"
@@ -165,7 +169,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pZibInput = new ZibInput();
   zibModules().startGraphics(*this);
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
-  // ZibAudio comes here once it exists.
+  pZibAudio = new ZibAudio();
   zibModules().startDefaultFont(*this);
   // The Console comes here once it exists.
   pZibNetwork = new ZibNetwork();
@@ -185,12 +189,12 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3 and 5 belong to the console and audio managers, which this
-  // engine does not build yet.
+  // Step 3 belongs to the console, which this engine does not build yet.
   ZIB_LOG(u"3...");
   ZIB_LOG(u"4...");
   zibModules().stopDefaultFont(*this);
   ZIB_LOG(u"5...");
+  deleteMember(pZibAudio);
   ZIB_LOG(u"6...");
   zibModules().stopGraphics(*this);
   ZIB_LOG(u"7...");
@@ -311,7 +315,7 @@ void Zib::changeZIBmode(int32_t requested) {
     const int32_t newMode = requested > oldMode ? oldMode + 1 : oldMode - 1;
     zibMode = newMode;  // before anyone is told
     ZIB_LOG(u"Changing mode from %d to %d.", oldMode, newMode);
-    // The audio manager takes the step first once it exists.
+    if (pZibAudio) pZibAudio->onZIBmodeChange(oldMode, newMode);
     if (pZibGraphics) zibModules().onZIBmodeChange(*this, oldMode, newMode);
     if (pZibInput) pZibInput->onZIBmodeChange(oldMode, newMode);
     ZIB_LOG(u"Notifying %d objects.", objectList.countChildren());
@@ -379,7 +383,8 @@ void Zib::frame(Context* root) {
   double* const t = phaseTime;
   if (ticking) {
     ++frameCounter;
-    if (pZibInput) pZibInput->update();  // audio is updated here once its manager exists
+    if (pZibInput) pZibInput->update();
+    if (pZibAudio) BASS_Update(100);
     t[0] = t[1] = pTimeKeeper->getElapsedTime();
     if (lastFrameTime == 0) lastFrameTime = t[1];
     if (root) {
@@ -406,6 +411,8 @@ void Zib::frame(Context* root) {
     statHistory[0][slot] = static_cast<int32_t>(tickTime * 1000);
     statHistory[1][slot] = zibModules().residentTextureBytes();
     statHistory[2][slot] = zibModules().residentImageBytes();
+    statHistory[3][slot] = residentSoundBytes;
+    statHistory[4][slot] = residentStreamBytes;
     if (pZibGraphics && pZibInput && pZibInput->isKeyPressed(DIK_F9)) {
       const char16_t* extension = pZibInput->isKeyDown(DIK_RSHIFT) ? u"tga" : u"bmp";
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),

@@ -16,11 +16,11 @@ class ZibModules {
   virtual ~ZibModules() = default;
   // After the resource manager: builds zib.pZibGraphics.
   virtual void startGraphics(Zib&) {}
-  // After the graphics manager (and the pointer centred on its screen):
-  // builds zib.pDefaultFont.
+  // After the graphics manager (and the pointer centred on its screen) and
+  // the audio manager: builds zib.pDefaultFont.
   virtual void startDefaultFont(Zib&) {}
-  // After the engine's own managers that follow the graphics (the network
-  // manager): builds zib.pLanguage.
+  // After the engine's own managers that follow the graphics (the audio and
+  // network managers): builds zib.pLanguage.
   virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}

@@ -7,6 +7,7 @@
 
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
+#include "engine/audio/Sound.h"
 #include "engine/MemoryIniFile.h"
 #include "base/StringUtils.h"
 #include "engine/SystemInfo.h"
@@ -84,6 +85,8 @@ void applyCoverage(MemoryImageFile& image, const MemoryImageFile& coverage) {
 
 ZibGraphics::ZibGraphics() {
   ZIB_LOG(u"Starting...");
+  // Panned sounds spread over the screen's width.
+  Sound::screenWidth = [] { return zib->pZibGraphics ? zib->pZibGraphics->screenWidth : 800; };
   screenWidth = 800;
   screenHeight = 480;
   readSettings();

@@ -5,6 +5,7 @@
 #include "platform/freetype/FreeTypeRaster.h"
 #include "platform/gl/GlDirect3D.h"
 #include "platform/null/NullDirect3D.h"
+#include "platform/sdl/SdlAudioOutput.h"
 #include "platform/sdl/SdlInput.h"
 #include "platform/sdl/SdlWindow.h"
 
@@ -16,3 +17,5 @@ void registerBackends() {
 }
 
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend() { return makeSdlWindowBackend(); }
+
+std::unique_ptr<AudioOutput> makeDesktopAudioOutput() { return makeSdlAudioOutput(); }

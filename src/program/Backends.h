@@ -2,6 +2,7 @@
 // The platform backends the program ships: chosen here and nowhere else.
 #include <memory>
 
+#include "platform/Audio.h"
 #include "platform/Window.h"
 
 // Registers the graphics backends (OpenGL, and the headless one that draws
@@ -10,3 +11,5 @@
 void registerBackends();
 // The window backend of a desktop session (SDL2).
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend();
+// The audio output of a desktop session (SDL2).
+std::unique_ptr<AudioOutput> makeDesktopAudioOutput();

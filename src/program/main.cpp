@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
   registerBackends();
   setWindowBackend(makeDesktopWindowBackend());
+  setAudioOutput(makeDesktopAudioOutput());
   installGameModules();
   installGameHooks();
   return runApplication(argc, argv);

@@ -21,7 +21,9 @@
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontQuad.h"
 #include "graphics/text/FontQuadSymbol.h"
+#include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
+#include "support/OfflineAudioOutput.h"
 
 namespace {
 
@@ -94,6 +96,22 @@ TEST_F(AssetCheckTest, EveryPackedImageDecodesAndHasASoundSkinDescriptionCache) 
   }
 }
 
+TEST_F(AssetCheckTest, EveryPackedSoundDecodes) {
+  platform.offlineAudio();
+  ASSERT_TRUE(BASS_Init(0, 22050, 0, nullptr, nullptr));
+  int32_t sounds = 0;
+  for (const auto& [name, entry] : zib->pFileManager->wadEntries) {
+    if (!name.ends_with(u".wav") && !name.ends_with(u".ogg")) continue;
+    ++sounds;
+    FileData file(false, name);
+    const HSTREAM stream = BASS_StreamCreateFile(true, file.block.data, 0, file.block.size, 0);
+    EXPECT_NE(stream, 0u) << toUtf8(name);
+    EXPECT_GT(BASS_ChannelGetLength(stream, BASS_POS_BYTE), 0u) << toUtf8(name);
+    BASS_StreamFree(stream);
+  }
+  EXPECT_GE(sounds, 4);
+}
+
 TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPicture) {
   makeGraphics();
   {
@@ -137,6 +155,8 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     EXPECT_NE(hud->getSymbol(u',')->pBaseQuad, nullptr);
     EXPECT_NE(hud->getSymbol(u'Z')->pBaseQuad, nullptr);
     EXPECT_EQ(hud->getSymbol(u'a')->pBaseQuad, nullptr);
+    for (const char16_t* name : {u"clickSnd", u"shotSnd", u"explosionSnd", u"titleMusic"})
+      EXPECT_NE(zib->pResourceManager->find(false, name), nullptr);
   }
   // Registered resources live to the end of the run; here they go before the device.
   for (const auto& [name, resource] : zib->pResourceManager->resources) delete resource;

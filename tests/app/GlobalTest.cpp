@@ -14,7 +14,11 @@
 #include "engine/SystemInfo.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
+#include "engine/audio/ZibAudio.h"
+#include "platform/Audio.h"
 #include "support/EngineFixture.h"
+#include "support/OfflineAudioOutput.h"
+#include "support/TestPlatform.h"
 
 namespace {
 
@@ -76,6 +80,32 @@ TEST_F(GlobalTest, StartUpStepsAndTheFrameRate) {
   global.gameConfiguration.tickRate = 0;
   global.applyConfiguration(-1, -1);
   EXPECT_DOUBLE_EQ(zib->frameTimer.period, 1.0);
+}
+
+TEST_F(GlobalTest, AudioSettingsReachTheRateAndTheGlobalVolumes) {
+  TestPlatform platform;
+  platform.offlineAudio();
+  zib->pZibAudio = new ZibAudio();
+  Global global;
+  GameConfiguration& settings = global.gameConfiguration;
+  settings.sampleRateIndex = 0;
+  settings.soundVolume = 0.5f;
+  settings.musicVolume = 0.25f;
+  global.applyConfiguration(-1, -1);
+  EXPECT_EQ(zib->pZibAudio->frequency, 11025);
+  EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_GVOL_SAMPLE), 5000u);
+  EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_GVOL_STREAM), 2500u);
+  EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_GVOL_MUSIC), 2500u);
+  settings.bMute = 1;
+  settings.sampleRateIndex = 2;
+  global.applyConfiguration(-1, -1);
+  EXPECT_EQ(zib->pZibAudio->frequency, 44100);
+  EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_GVOL_SAMPLE) + BASS_GetConfig(BASS_CONFIG_GVOL_STREAM), 0u);
+  BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 10000);
+  BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
+  BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 10000);
+  delete zib->pZibAudio;
+  zib->pZibAudio = nullptr;
 }
 
 }  // namespace

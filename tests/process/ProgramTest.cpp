@@ -194,6 +194,28 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
   }
 }
 
+TEST_F(ProgramTest, DiskAudioDriverHoldsTheTitleMusicAndTheRateIsSaved) {
+  const fs::path mix = installFolder / "audio.raw";
+  std::erase_if(environment, [](const std::string& v) { return v.starts_with("SDL_AUDIODRIVER="); });
+  environment.push_back("SDL_AUDIODRIVER=disk");
+  environment.push_back("SDL_DISKAUDIOFILE=" + mix.string());
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  // Loading takes a few frames; then the music plays from the title screen.
+  const auto audible = [&] {
+    const std::string bytes = EngineTest::readFile(mix);
+    for (size_t at = 0; at + 4 <= bytes.size(); at += 4)
+      if (bytes.compare(at, 4, std::string(4, '\0')) != 0) return true;
+    return false;
+  };
+  EXPECT_TRUE(waitFor(audible, kStartTimeout));
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+  EXPECT_NE(log().find("ZibAudio::ZibAudio(): ...success!"), std::string::npos);
+  EXPECT_NE(userFile("Skerrion2demo.cfg").find("\r\n[ZibAudio]\r\nbNoAudio=No\r\nfrequency=22050\r\nchannels=32\r\n"),
+            std::string::npos);
+}
+
 TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   const pid_t pid = start();

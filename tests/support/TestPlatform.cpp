@@ -59,4 +59,14 @@ void TestPlatform::failAdapter(const AdapterFailures& failures) {
   });
 }
 
+OfflineAudioOutput& TestPlatform::offlineAudio() {
+  if (!audioOutput) {
+    auto output = std::make_unique<OfflineAudioOutput>();
+    audioOutput = output.get();
+    setAudioOutput(std::move(output));
+    onRestore([] { setAudioOutput(nullptr); });
+  }
+  return *audioOutput;
+}
+
 void TestPlatform::onRestore(std::function<void()> restore) { restores.push_back(std::move(restore)); }

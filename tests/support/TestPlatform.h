@@ -15,6 +15,7 @@
 #include "support/FailingAdapter.h"
 #include "support/FakeInput.h"
 #include "support/ManualTimeSource.h"
+#include "support/OfflineAudioOutput.h"
 
 class TestPlatform {
  public:
@@ -38,6 +39,9 @@ class TestPlatform {
   void setGraphics(GraphicsBackend backend);
   // The headless backend fails what `failures` names (FailingAdapter).
   void failAdapter(const AdapterFailures& failures);
+  // The audio output: an offline one that mixes only when the test pulls;
+  // owned by the audio layer, which is freed when it goes.
+  OfflineAudioOutput& offlineAudio();
   // Runs `restore` from the destructor, last registered first.
   void onRestore(std::function<void()> restore);
 
@@ -45,5 +49,6 @@ class TestPlatform {
   std::unique_ptr<ManualTimeSource> manualClock;
   std::unique_ptr<FakeInput> fakeInput;
   bool bFailingAdapter = false;
+  OfflineAudioOutput* audioOutput = nullptr;
   std::vector<std::function<void()>> restores;
 };

@@ -1,0 +1,91 @@
+// Random sequences of audio-layer calls: stale handles, frees during slides,
+// positions past the end, NaN values. Every call must leave an error code of
+// the table and the mix finite.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Audio.h"
+#include "support/FuzzSupport.h"
+
+namespace {
+
+std::string makeWav(uint32_t rate, int channels, int frames) {
+  std::string wav;
+  const auto put = [&wav](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  const auto dataBytes = static_cast<uint32_t>(frames * channels * 2);
+  wav += "RIFF";
+  put(36 + dataBytes, 4);
+  wav += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);
+  put(static_cast<uint32_t>(channels), 2);
+  put(rate, 4);
+  put(rate * static_cast<uint32_t>(channels) * 2, 4);
+  put(static_cast<uint32_t>(channels) * 2, 2);
+  put(16, 2);
+  wav += "data";
+  put(dataBytes, 4);
+  for (int i = 0; i < frames * channels; ++i) put(static_cast<uint16_t>(i * 977), 2);
+  return wav;
+}
+
+void checkError() {
+  static constexpr int32_t kTable[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  14, 18, 19, 20, 21, 22, 23, 24,
+                                       25, 27, 29, 31, 32, 33, 34, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, -1};
+  const int32_t code = BASS_ErrorGetCode();
+  for (int32_t known : kTable)
+    if (code == known) return;
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzzEnsureAudio();
+  static const std::string files[] = {makeWav(22050, 1, 300), makeWav(11025, 2, 5000), makeWav(44100, 1, 1)};
+  std::vector<DWORD> samples, channels;  // freed ones stay in: stale handles
+  size_t at = 0;
+  const auto byte = [&]() -> uint8_t { return at < size ? data[at++] : 0; };
+  const auto pick = [&](const std::vector<DWORD>& handles) -> DWORD {
+    const uint8_t b = byte();
+    return handles.empty() || b == 255 ? b * 0x01010101u : handles[b % handles.size()];
+  };
+  const auto value = [&]() {
+    float v;
+    uint8_t bytes[4] = {byte(), byte(), byte(), byte()};
+    std::memcpy(&v, bytes, 4);
+    return v;
+  };
+  while (at < size) {
+    const std::string& file = files[byte() % 3];
+    switch (byte() % 16) {
+      case 0: samples.push_back(BASS_SampleLoad(true, file.data(), 0, static_cast<DWORD>(file.size()), byte() % 4, byte() & 1 ? BASS_SAMPLE_LOOP | BASS_SAMPLE_OVER_POS : 0)); break;
+      case 1: BASS_SampleFree(pick(samples)); break;
+      case 2: channels.push_back(BASS_SampleGetChannel(pick(samples), byte() & 1)); break;
+      case 3: channels.push_back(BASS_StreamCreateFile(true, file.data(), 0, file.size(), byte() & 1 ? BASS_SAMPLE_LOOP : 0)); break;
+      case 4: BASS_StreamFree(pick(channels)); break;
+      case 5: BASS_ChannelPlay(pick(channels), byte() & 1); break;
+      case 6: BASS_ChannelStop(pick(channels)); break;
+      case 7: BASS_ChannelSetAttribute(pick(channels), byte() % 5, value()); break;
+      case 8: { const DWORD h = pick(channels); const DWORD a = byte() % 5; const float v = value(); BASS_ChannelSlideAttribute(h, a, v, byte() * 3u); break; }
+      case 9: { const DWORD h = pick(channels); BASS_ChannelSetPosition(h, byte() * 1000u, BASS_POS_BYTE); break; }
+      case 10: BASS_ChannelGetPosition(pick(channels), BASS_POS_BYTE); BASS_ChannelGetLength(pick(channels), BASS_POS_BYTE); break;
+      case 11: fuzzPullAudio(1 + byte() * 8); break;
+      case 12: byte() & 1 ? BASS_Pause() : BASS_Start(); break;
+      case 13: BASS_Update(byte()); break;
+      case 14: { HCHANNEL list[70000 / 1000]; const DWORD s = pick(samples); if (BASS_SampleGetChannels(s, nullptr) < 70) BASS_SampleGetChannels(s, list); break; }
+      case 15: BASS_ChannelIsActive(pick(channels)); BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE + byte() % 3, byte() * 50u); break;
+    }
+    checkError();
+  }
+  fuzzPullAudio(256);
+  // The next input starts afresh: every handle of this one goes stale.
+  BASS_Free();
+  if (!BASS_Init(-1, 22050, 0, nullptr, nullptr)) std::abort();
+  return 0;
+}
