@@ -8,12 +8,17 @@
 #include "engine/FileData.h"
 #include "base/Format.h"
 #include "engine/Zib.h"
+#include "engine/audio/Sound.h"
+#include "engine/audio/SoundStream.h"
+#include "engine/input/TouchContact.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/VertexBuffer.h"
 #include "graphics/ZibGraphics.h"
 #include "graphics/text/FontGDI.h"
+#include "platform/Audio.h"
 #include "platform/D3DX9.h"
 
 namespace {
@@ -32,6 +37,39 @@ void drawStrip(const std::vector<Vector3>& points, UColor color) {
 }
 
 int32_t ms(double seconds) { return static_cast<int32_t>(seconds * 1000); }
+
+// The input manager's state: pointer, mouse buttons and their contacts,
+// controllers, and every contact.
+template <class Line>
+void inputLines(const ZibInput& input, const Line& line) {
+  line(formatString(u"inputMode %d. mouse: %.3lf,%.3lf,%.3lf", input.inputMode, double(input.pointerPos.x),
+                    double(input.pointerPos.y), double(input.pointerPos.z)));
+  std::vector<const TouchContact*> contacts;
+  for (const BasicLink* node = input.contactList.firstChild; node; node = node->next)
+    contacts.push_back(static_cast<const TouchContact*>(node));
+  const auto word = [](bool condition, const char16_t* text) { return condition ? text : u""; };
+  for (int32_t b = 0; b < 4; ++b) {
+    const TouchContact* contact = size_t(b) < contacts.size() ? contacts[size_t(b)] : nullptr;
+    line(formatString(u"button: %s %s %s | %s %s %s", word(contact && contact->bActive, u"DOWN"),
+                      word(contact && contact->bPressed, u"PRESSED"), word(contact && contact->bReleased, u"UP"),
+                      word(input.isMouseButtonPressed(b), u"MDOWN"), word(input.isMouseButtonDown(b), u"MPRESSED"),
+                      word(input.isMouseButtonReleased(b), u"MUP")));
+  }
+  for (int32_t j = 0; j < 4; ++j) {
+    std::u16string presses = u"buttonPresses: ";
+    for (int32_t button = 0; button < 32; ++button)
+      if (input.isKeyDown(256 + 48 * j + 16 + button)) presses += formatString(u"%d ", button);
+    const Vector3 stick = input.getStickVector(j), pov = input.getPovVector(j);
+    line(formatString(u"joystick %d: analogue=(%.3lf,%.3lf) pad=(%.3lf,%.3lf) %s", j, double(stick.x), double(stick.y),
+                      double(pov.x), double(pov.y), presses));
+  }
+  for (size_t i = 0; i < contacts.size(); ++i) {
+    const TouchContact& c = *contacts[i];
+    line(formatString(u"touch:%d tag:%08x state:%d pos:%.1lf, %.1lf %s usage:%d handled:%x", int32_t(i), c.id, c.state,
+                      double(c.pos.x), double(c.pos.y), word(c.bDragged, u"DRAG"), c.usage,
+                      static_cast<uint32_t>(reinterpret_cast<uintptr_t>(c.handled))));
+  }
+}
 
 }  // namespace
 
@@ -54,7 +92,7 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
   if (root.debugLevel & 1) {
     line(formatString(u"frame: fps=%.1lf(forced=%.1lf), avg=%.1lfms, accuracy=%.1lfms, audio=%.2lf%%", 1 / tickTime,
                       root.currentFps, root.frameCounter ? root.totalFrameTime * 1000 / root.frameCounter : 0.0,
-                      root.frameTimer.lateness * 1000, 0.0));
+                      root.frameTimer.lateness * 1000, root.pZibAudio ? double(BASS_GetCPU()) : 0.0));
   }
   if (root.debugLevel & 2) {
     line(formatString(u"global clock: %.3lf , delta %.3lf", root.frameTimer.lastTime, root.getFrameDelta()));
@@ -70,8 +108,10 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
     line(formatString(u"resident: %dK textures (%d used: %dK), %dK memoryimagefiles, %dK sounds, %dK streams, "
                       u"%dK memoryfiles.",
                       residentTextureBytes / 1024, savedStats[STAT_TEXTURES],
-                      static_cast<int32_t>(int64_t(savedStats[STAT_TEXELS]) * 4 / 1024), residentImageBytes / 1024, 0,
-                      0, static_cast<int32_t>(residentFileDataBytes / 1024)));
+                      static_cast<int32_t>(int64_t(savedStats[STAT_TEXELS]) * 4 / 1024), residentImageBytes / 1024,
+                      residentSoundBytes / 1024, residentStreamBytes / 1024,
+                      static_cast<int32_t>(residentFileDataBytes / 1024)));
+    if (const ZibInput* input = root.pZibInput) inputLines(*input, line);
   }
   if (root.debugLevel & 4) {
     const float right = view.right, bottom = view.bottom;
