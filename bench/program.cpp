@@ -150,7 +150,7 @@ class ProgramRun {
     std::error_code linkError;
     fs::create_hard_link(bin / "skerrion2", program, linkError);
     if (linkError) fs::copy_file(bin / "skerrion2", program);
-    for (const char* file : {"Skerrion2demo.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"}) fs::create_symlink(bin / file, folder / file);
+    for (const char* file : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"}) fs::create_symlink(bin / file, folder / file);
     logPath = toUtf8(getUserDataFolder()) + "Skerrion2demo.log";
     if (bWindowed) std::ofstream(toUtf8(getUserDataFolder()) + "Skerrion2demo.cfg") << "[ZibGraphics]\r\nbFullScreen=No\r\n";
   }

@@ -16,6 +16,23 @@ add_custom_command(
   VERBATIM)
 add_custom_target(pack_assets ALL DEPENDS ${ZIB_DATA_ARCHIVE})
 
+# The glyph fonts that fontbake bakes from the installed fonts, in the font
+# archive beside the program, which the loading screen mounts.
+set(ZIB_FONT_ARCHIVE ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/fonts.dat)
+set(ZIB_FONT_STAGING ${CMAKE_BINARY_DIR}/fonts-staging)
+add_custom_command(
+  OUTPUT ${ZIB_FONT_ARCHIVE}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZIB_FONT_STAGING}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${ZIB_FONT_STAGING}
+  COMMAND fontbake ${ZIB_FONT_STAGING}
+  COMMAND preload ${ZIB_FONT_STAGING}
+  COMMAND wadpack pack ${ZIB_FONT_ARCHIVE} ${ZIB_FONT_STAGING} --compress
+  DEPENDS wadpack preload fontbake
+  COMMENT "Baking the glyph fonts into fonts.dat"
+  VERBATIM)
+add_custom_target(pack_fonts ALL DEPENDS ${ZIB_FONT_ARCHIVE})
+add_dependencies(pack_assets pack_fonts)
+
 # The unit tests run the packer end to end and check the packed archive.
 if(TARGET zibtests)
   add_dependencies(zibtests wadpack pack_assets)

@@ -5,9 +5,12 @@
 #include "app/ProgressBar.h"
 #include "app/ScreenPicture.h"
 #include "app/TitleScreen.h"
+#include "base/Format.h"
 #include "engine/AppPaths.h"
+#include "engine/ByteBuffer.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
+#include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
@@ -15,8 +18,32 @@
 #include "engine/audio/SoundStream.h"
 #include "frontend/ContextLanguageSelect.h"
 #include "graphics/Texture.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/TextLanguage.h"
 #include "localisation/Language.h"
 #include "localisation/TextKeys.h"
+
+namespace {
+
+// The folder the font files sit in: the font archive's root.
+constexpr char16_t kFontPrefix[] = u"";
+
+// A font's settings section, as the baking tool wrote it.
+void applyFontSettings(FontQuad& font, const std::u16string& name) {
+  const FileData file(false, u"gfx/font/fonts.settings");
+  ByteBuffer bytes;
+  bytes.append(file.block.data, file.block.size);
+  MemoryIniFile settings(bytes);
+  const auto setting = [&](const char16_t* key, int32_t& field) {
+    if (settings.hasKey(name, key)) field = settings.getInt(name, key);
+  };
+  setting(u"spaceWidth", font.spaceWidth);
+  setting(u"glyphSpacing", font.glyphSpacing);
+  setting(u"fontUppercaseLineRaw", font.fontUppercaseLineRaw);
+  setting(u"fontLowercaseLineRaw", font.fontLowercaseLineRaw);
+}
+
+}  // namespace
 
 Loader::Loader(Global& global) : global(global) {
   bDeleteWhenFinished = 1;
@@ -28,6 +55,8 @@ Loader::Loader(Global& global) : global(global) {
 std::u16string Loader::languageArchivePath(int32_t language) {
   return baseDirectoryPath() + std::u16string(Language::builtInString(language, LANGUAGEISOCODE)) + u".language.v2";
 }
+
+std::u16string Loader::fontArchivePath() { return baseDirectoryPath() + u"fonts.dat"; }
 
 void Loader::addResource(ZibBase* resource, const std::u16string& name) {
   global.resources.appendChild(resource);
@@ -44,12 +73,55 @@ Sound* Loader::loadSound(const char16_t* name, const char16_t* fileName, uint32_
   return sound;
 }
 
+void Loader::fontRes(const std::u16string& name) {
+  FileManager& files = *zib->pFileManager;
+  // The glyph textures keep their pixels: the font cache blits glyphs out of them.
+  for (int32_t n = 1;; ++n) {
+    const std::u16string path = formatString(u"%sgfx/font/%s/%s-%d.tga", kFontPrefix, name, name, n);
+    if (!files.exists(path)) break;
+    addResource(new Texture(Texture::kKeepSource, path), formatString(u"%s%d", name, n));
+  }
+  for (int32_t n = 1;; ++n) {
+    const std::u16string path = formatString(u"%sgfx/font/%s/extra-%s-%d.tga", kFontPrefix, name, name, n);
+    if (!files.exists(path)) break;
+    addResource(new Texture(Texture::kKeepSource, path), formatString(u"%sExtra%d", name, n));
+  }
+  const std::u16string& codePage = TextLanguage::current.codePage;
+  const std::u16string lut = formatString(u"%sgfx/font/%s/%s.codepointLUT.bin", kFontPrefix, name, codePage);
+  const std::u16string lutName = formatString(u"%s.codepointLUT", codePage);
+  if (files.exists(lut) && !zib->pResourceManager->find(false, lutName)) addResource(new FileData(false, lut), lutName);
+}
+
+void Loader::loadFont(const std::u16string& name) {
+  fontRes(name);
+  auto* font = new FontQuad();
+  applyFontSettings(*font, name);
+  font->addSourceTextures(name);
+  font->onGlyphsLoaded();
+  font->setupCompositeChars();
+  font->enablePixelAlignment();
+  font->createFontCache();  // last: it takes the baseline from the glyphs
+  addResource(font, name);
+}
+
+void Loader::loadHudFont() {
+  auto* texture = new Texture(Texture::kKeepSource, u"gfx/font/alphabet-hud.tga");
+  addResource(texture, u"fontHUDTex");
+  auto* font = new FontQuad();
+  font->fontName = u"fontHUD";
+  applyFontSettings(*font, font->fontName);
+  font->addSourceTexture(texture, 44);
+  font->createFontCache();
+  addResource(font, u"fontHUD");
+}
+
 void Loader::loadStuff() {
   loadSteps = {
       // The archives first: the steps after them load from them. A missing one is fatal.
       [this] {
         const int32_t language = zib->pLanguage ? zib->pLanguage->currentLanguage : 0;
         zib->pFileManager->useWad(languageArchivePath(language));
+        zib->pFileManager->useWad(fontArchivePath());
       },
       [this] { loadTexture(u"titleTex", u"gfx/title.tga"); },
       [this] { loadTexture(u"backgroundTex", u"gfx/background.tga"); },
@@ -72,6 +144,11 @@ void Loader::loadStuff() {
       },
       [this] { addResource(new SoundStream(1, u"music/title.ogg"), u"titleMusic"); },
       [this] { addResource(new FileData(false, u"text/title.txt"), u"titleText"); },
+      [this] { loadFont(u"fontTiny"); },
+      [this] { loadFont(u"fontSmall"); },
+      [this] { loadFont(u"fontMedium"); },
+      [this] { loadFont(u"fontLarge"); },
+      [this] { loadHudFont(); },
   };
 }
 

@@ -29,6 +29,8 @@ class Loader : public Context {
 
   // The archive of a language beside the program: its ISO code + ".language.v2".
   static std::u16string languageArchivePath(int32_t language);
+  // The archive of the glyph fonts beside the program.
+  static std::u16string fontArchivePath();
 
   // What is left to load, in order; each step registers its resources.
   std::vector<std::function<void()>> loadSteps;
@@ -49,6 +51,14 @@ class Loader : public Context {
   Sound* loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax);
   // The shared background and the title screen.
   void postLoader();
+  // Registers a font's glyph pages "<name>1"..., "<name>Extra1"... and the
+  // code page's lookup table when its file is there.
+  void fontRes(const std::u16string& name);
+  // Creates a glyph font from its registered pages and its settings in
+  // "gfx/font/fonts.settings", and registers it under its name.
+  void loadFont(const std::u16string& name);
+  // The HUD font: one page, "fontHUDTex", from slot 44 (the comma).
+  void loadHudFont();
 
   Global& global;
 };

@@ -20,6 +20,9 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontCache.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/FontQuadSymbol.h"
 #include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
 #include "support/OfflineAudioOutput.h"
@@ -41,7 +44,9 @@ class AssetCheckTest : public GraphicsTest {
   void SetUp() override {
     GraphicsTest::SetUp();
     zib->pFileManager = new FileManager();
-    zib->pFileManager->useWad(fromUtf8(ZIB_BIN_DIR) + u"/Skerrion2demo.dat");
+    // The data archive, the fonts and the languages, as the program mounts them.
+    for (const char16_t* name : {u"Skerrion2demo.dat", u"fonts.dat", u"en.language.v2"})
+      zib->pFileManager->useWad(fromUtf8(ZIB_BIN_DIR) + u"/" + name);
   }
 };
 
@@ -137,6 +142,24 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText", u"clickSnd", u"shotSnd",
                                u"explosionSnd", u"titleMusic"})
     EXPECT_NE(zib->pResourceManager->find(false, name), nullptr) << toUtf8(name);
+  // The baked fonts: every slot of the code page, composed accents, the HUD from the comma.
+  for (const char16_t* name : {u"fontTiny", u"fontSmall", u"fontMedium", u"fontLarge"}) {
+    SCOPED_TRACE(toUtf8(name));
+    auto* font = static_cast<FontQuad*>(zib->pResourceManager->find(true, name));
+    EXPECT_EQ(font->nextSymbolToLoad, 256);
+    EXPECT_GT(font->fontHeightRaw, 8);
+    EXPECT_GT(font->fontBaselineRaw, font->fontUppercaseLineRaw);
+    EXPECT_LT(font->fontUppercaseLineRaw, font->fontLowercaseLineRaw);
+    EXPECT_NE(font->getSymbol(0xE9)->pAccentQuad, nullptr);  // é
+    EXPECT_EQ(font->getSymbol(0xE9)->pBaseQuad, font->getSymbol(u'e')->pBaseQuad);
+    EXPECT_GT(font->calcTextWidth(false, nullptr, 0, u"Hello").x, 5 * 3);
+    font->drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
+    EXPECT_NE(font->pFontCache->findText(u"Hello"), nullptr);
+  }
+  auto* hud = static_cast<FontQuad*>(zib->pResourceManager->find(true, u"fontHUD"));
+  EXPECT_NE(hud->getSymbol(u',')->pBaseQuad, nullptr);
+  EXPECT_NE(hud->getSymbol(u'Z')->pBaseQuad, nullptr);
+  EXPECT_EQ(hud->getSymbol(u'a')->pBaseQuad, nullptr);
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ void EndToEndTest::SetUp() {
   std::error_code linkError;
   fs::create_hard_link(bin / "skerrion2", program, linkError);
   if (linkError) fs::copy_file(bin / "skerrion2", program);
-  for (const char* data : {"Skerrion2demo.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"})
+  for (const char* data : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"})
     fs::create_symlink(bin / data, installFolder / data);
   userFolder = toUtf8(getUserDataFolder());
   fs::create_directories(userFolder);

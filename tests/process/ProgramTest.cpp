@@ -124,7 +124,7 @@ class ProgramTest : public ::testing::Test {
     std::error_code linkError;
     fs::create_hard_link(bin / "skerrion2", program, linkError);
     if (linkError) fs::copy_file(bin / "skerrion2", program);
-    for (const char* data : {"Skerrion2demo.dat", "en.language.v2", "de.language.v2"})
+    for (const char* data : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2"})
       fs::create_symlink(bin / data, installFolder / data);
     fs::copy_file(bin / "Skerrion2demo.cfg.static", installFolder / "Skerrion2demo.cfg.static");
     userFolder = toUtf8(getUserDataFolder());
