@@ -2,7 +2,12 @@
 
 #include "app/ConfirmScreen.h"
 #include "app/GameInput.h"
+#include "base/Format.h"
 #include "engine/Zib.h"
+#include "graphics/Camera.h"
+#include "graphics/RectF.h"
+#include "graphics/text/FontGDI.h"
+#include "graphics/text/FontQuad.h"
 
 ZIB_DEFINE_CLASS(ContextManager, Context, nullptr);
 
@@ -76,4 +81,9 @@ void ContextManager::renderContents() {
   if (!top->bHideFrameRate) drawFrameRate();
 }
 
-void ContextManager::drawFrameRate() {}
+void ContextManager::drawFrameRate() {
+  if (!zib->pDefaultFont || !pCamera) return;
+  const RectF view = pCamera->getViewRect(0);
+  zib->pDefaultFont->drawText(view.right - 6, view.top - 8, 0, 0xC0FFFFFF, FontQuad::kAlignRight,
+                              formatString(u"%.0lf fps", zib->currentFps));
+}

@@ -3,6 +3,7 @@
 #include "engine/Zib.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
+#include "graphics/text/FontQuad.h"
 
 MenuButton::MenuButton(Skin* normal, Skin* hover, Skin* pressed, FontQuad* font, std::u16string label)
     : looks{normal, hover, pressed}, pFont(font), label(std::move(label)) {
@@ -27,4 +28,10 @@ void MenuButton::tick(double time, double delta) {
   }
 }
 
-void MenuButton::render() { Renderable::render(); }
+void MenuButton::render() {
+  Renderable::render();
+  if (bHidden || !pFont || label.empty()) return;
+  const float sink = look == kPressed ? -2.0f : 0.0f;
+  pFont->drawText(position.x, position.y + sink, position.z, labelColor,
+                  FontQuad::kAlignCentre | FontQuad::kCentreVertically, label);
+}

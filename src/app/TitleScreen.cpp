@@ -3,6 +3,12 @@
 #include "app/GameInput.h"
 #include "app/MenuButton.h"
 #include "app/ScreenPicture.h"
+#include "app/TextBlockView.h"
+#include "engine/AppPaths.h"
+#include "base/Format.h"
+#include "engine/ByteBuffer.h"
+#include "engine/FileData.h"
+#include "engine/SystemInfo.h"
 #include "engine/AppShell.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
@@ -11,12 +17,17 @@
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/Skin.h"
+#include "graphics/text/FontGDI.h"
+#include "graphics/text/FontQuad.h"
 #include "localisation/Language.h"
 #include "localisation/TextKeys.h"
 
 ZIB_DEFINE_HASHED_CLASS(TitleScreen, Context, 0x4229753a, u"_4229753a", makeObject<TitleScreen>);
 
 namespace {
+
+// The name of the game, its number in gold.
+constexpr char16_t kTitleMarkup[] = u"Skerrion \x1E{FFD060}2";
 
 template <class T>
 T* findResource(const char16_t* name) {
@@ -30,10 +41,30 @@ TitleScreen::TitleScreen() {
   pPicture = addScreenPicture(this, u"titleTex", PictureFit::kContain, 60);
   if (pPicture) pPicture->setScaleXY(1.25f);
 
+  // The edition's name: the glyph font with colour markup, then TrueType.
+  if (auto* font = findResource<FontQuad>(u"fontLarge")) {
+    pName = new TextBlockView(font, 760, -1, kTitleMarkup, true);
+    pName->setPosition(0, 232, 0);
+    appendChild(pName);
+  }
+  pNameFont = new FontGDI(16, 1, 1, 1, u"DejaVu Sans");
+  nameLine = getVersionString();
+  // The message in the current language, word-wrapped, its colours marked up.
+  auto* file = findResource<FileData>(u"titleText");
+  if (auto* font = findResource<FontQuad>(u"fontSmall"); font && file) {
+    file->load();
+    ByteBuffer bytes;
+    bytes.append(file->block.data, file->block.size);
+    pMessage = new TextBlockView(font, 560, -1, bytes.toText(), false);
+    pMessage->color = 0xFFE0E8F0;
+    pMessage->setPosition(-280, -30, 0);
+    appendChild(pMessage);
+  }
   if (auto* normal = findResource<Skin>(u"buttonSkin")) {
     const auto addButton = [&](float x, std::u16string label) {
       auto* button = new MenuButton(normal, findResource<Skin>(u"buttonHoverSkin"),
-                                    findResource<Skin>(u"buttonPressedSkin"), nullptr, std::move(label));
+                                    findResource<Skin>(u"buttonPressedSkin"), findResource<FontQuad>(u"fontMedium"),
+                                    std::move(label));
       button->setPosition(x, -180, 0);
       appendChild(button);
       items.push_back(std::make_unique<ObjectLink>(this));
@@ -47,7 +78,10 @@ TitleScreen::TitleScreen() {
   }
 }
 
-TitleScreen::~TitleScreen() { items.clear(); }
+TitleScreen::~TitleScreen() {
+  items.clear();
+  if (pNameFont) pNameFont->destroy();
+}
 
 void TitleScreen::onEnter(bool firstEnter) {
   Context::onEnter(firstEnter);
@@ -106,4 +140,7 @@ void TitleScreen::tickContents(double time, double delta) {
   }
 }
 
-void TitleScreen::renderContents() { Context::renderContents(); }
+void TitleScreen::renderContents() {
+  Context::renderContents();
+  if (pNameFont) pNameFont->drawText(0, 168, 0, 0xFFB0C8E0, FontQuad::kAlignCentre | FontQuad::kCentreVertically, nameLine);
+}

@@ -8,6 +8,7 @@
 // first button press what the pointer is on. Its class record is known by its
 // hash alone.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/ObjectLink.h"
@@ -43,8 +44,9 @@ class TitleScreen : public Context {
   // The buttons in navigation order.
   std::vector<std::unique_ptr<ObjectLink>> items;
   int32_t focusedItem = 0;
-  // The edition's name in TrueType; owned.
+  // The edition's name and version in TrueType; the font is owned.
   FontGDI* pNameFont = nullptr;
+  std::u16string nameLine;
 
  private:
   // Moves the pointer onto item `index`.
