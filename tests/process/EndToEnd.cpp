@@ -263,3 +263,9 @@ bool EndToEndTest::closeWindow(unsigned long window) {
   XCloseDisplay(display);
   return bSent;
 }
+
+bool EndToEndTest::clickAt(unsigned long window, int x, int y) {
+  const std::string id = std::to_string(window);
+  return xdotool("windowfocus --sync " + id + " mousemove --sync 0 0 sleep 0.1 mousemove --sync --window " + id + " " +
+                 std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1");
+}

@@ -67,6 +67,9 @@ class EndToEndTest : public ::testing::Test {
   static bool matches(const Screenshot& reduced, const Screenshot& reference);
   // Asks the window to close, as a window manager's close button does.
   static bool closeWindow(unsigned long window);
+  // A real left click at window pixel (x, y): the pointer comes in from
+  // outside the window, as a hand's would, so that the window sees it enter.
+  static bool clickAt(unsigned long window, int x, int y);
   // xdotool with these arguments; true when it succeeded.
   static bool xdotool(const std::string& arguments);
 

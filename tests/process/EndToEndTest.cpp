@@ -65,12 +65,36 @@ TEST_F(EndToEndTest, QuitTakesARealClickEnterOrTheKeyboardsPointer) {
     ASSERT_TRUE(waitForPicture(window, *Screenshot::load(kTitleReference), &last));
     const std::string id = std::to_string(window);
     if (std::string(how) == "click")
-      ASSERT_TRUE(xdotool("mousemove --sync --window " + id + " " + std::to_string(kQuitX) + " " + std::to_string(kQuitY) + " click 1"));
+      ASSERT_TRUE(clickAt(window, kQuitX, kQuitY));
     else
       ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Return")));
     ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output() << log().substr(log().size() - 2000);
     EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
   }
+}
+
+TEST_F(EndToEndTest, TheLanguageButtonRebuildsTheEngineAndAFlagChoosesTheLanguageKept) {
+  writeConfig(kWindowed);
+  const pid_t pid = start();
+  unsigned long window = 0;
+  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+  const Screenshot title = *Screenshot::load(kTitleReference);
+  Screenshot last;
+  ASSERT_TRUE(waitForPicture(window, title, &last));
+  const auto looksLikeTitle = [&](double tolerance) {
+    const std::optional<Screenshot> shot = screenshot(window);
+    return shot && shot->reduced(4).meanDifference(title) < tolerance;
+  };
+  ASSERT_TRUE(clickAt(window, 660, 420));  // the button named after the language, right of Quit
+  // A new engine (a new log) asks with the flags: English left, German right.
+  ASSERT_TRUE(waitFor([&] { return !looksLikeTitle(10) && log().find("Entering game loop.") != std::string::npos &&
+                                   log().find("ZIB shutting down") == std::string::npos; },
+                      kStartTimeout));
+  ASSERT_TRUE(clickAt(window, 480, 240));
+  ASSERT_TRUE(waitFor([&] { return looksLikeTitle(8); }, kStartTimeout)) << "the title again, in German";
+  ASSERT_TRUE(closeWindow(window));
+  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+  EXPECT_NE(userFile("Skerrion2demo.cfg").find("\r\ndefaultLanguage=1\r\n"), std::string::npos);
 }
 
 TEST_F(EndToEndTest, F9WritesABitmapAndRightShiftF9ATarga) {
