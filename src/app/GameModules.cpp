@@ -2,6 +2,7 @@
 
 #include "engine/AppPaths.h"
 #include "engine/Zib.h"
+#include "graphics/Console.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
@@ -10,11 +11,18 @@
 
 void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics(); }
 
+void GameModules::startConsole(Zib& zib) { zib.pConsole = new Console(); }
+
 void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
   delete zib.pLanguage;
   zib.pLanguage = nullptr;  // later steps see it gone
+}
+
+void GameModules::stopConsole(Zib& zib) {
+  delete zib.pConsole;
+  zib.pConsole = nullptr;
 }
 
 void GameModules::stopGraphics(Zib& zib) {
@@ -33,6 +41,10 @@ void GameModules::onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) {
 void GameModules::frameTick(Context* root) { root->frameTick(0, 0); }  // the Context takes its own time step
 
 void GameModules::frameRender(Context* root) { root->frameRender(); }
+
+void GameModules::tickConsole(Zib& zib) { zib.pConsole->frameTick(0, 0); }
+
+void GameModules::renderConsole(Zib& zib) { zib.pConsole->frameRender(); }
 
 ZibBase* GameModules::rootObject(Context* root) { return root; }
 

@@ -170,7 +170,8 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   zibModules().startGraphics(*this);
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   pZibAudio = new ZibAudio();
-  // The default font and the Console come here once they exist.
+  // The default font comes here once it exists.
+  zibModules().startConsole(*this);
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
 
@@ -188,9 +189,9 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3 and 4 belong to the console and default font managers, which
-  // this engine does not build yet.
   ZIB_LOG(u"3...");
+  zibModules().stopConsole(*this);
+  // Step 4 belongs to the default font, which this engine does not build yet.
   ZIB_LOG(u"4...");
   ZIB_LOG(u"5...");
   deleteMember(pZibAudio);
@@ -391,6 +392,7 @@ void Zib::frame(Context* root) {
       if (pFocusTracker) pFocusTracker->update(zibModules().rootObject(root));
     }
     t[2] = pTimeKeeper->getElapsedTime();
+    if (pConsole) zibModules().tickConsole(*this);
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
@@ -416,6 +418,7 @@ void Zib::frame(Context* root) {
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
+    if (pConsole) zibModules().renderConsole(*this);
   }
   if (pFrameDevice) pFrameDevice->endScene();
   t[5] = pTimeKeeper->getElapsedTime();
