@@ -210,6 +210,10 @@ void FileManager::saveWads() {
   }
 }
 
+// The writer reports as the WAD saver its callers know.
+#pragma push_macro("ZIB_FUNCTION")
+#undef ZIB_FUNCTION
+#define ZIB_FUNCTION std::u16string(u"FileManager::saveSubWad")
 void FileManager::writeWad(std::u16string path, bool compress, std::u16string wadName) {
   std::vector<WadEntry*> entries;
   for (auto& [name, entry] : wadEntries)
@@ -303,3 +307,4 @@ void FileManager::writeWad(std::u16string path, bool compress, std::u16string wa
 
   for (const WadEntry* entry : entries) wadEntries.erase(std::u16string(entry->filename));
 }
+#pragma pop_macro("ZIB_FUNCTION")

@@ -236,15 +236,17 @@ Zib::~Zib() {
 }
 
 void Zib::dumpSystemInfo() {
-  // This is not Windows: the version reported is the one whose name fits
-  // best, and the real system stands in the service-pack text.
-  constexpr uint32_t major = 10, minor = 0, build = 0, platformId = 2;
-  osName = windowsVersionName(major, minor, platformId);
+  // The running kernel, named and numbered from its release. It is no Windows
+  // version, so no row of the Windows table names it and no platform id line
+  // is written.
+  utsname system{};
+  const bool known = uname(&system) == 0;
+  const std::array<uint32_t, 3> numbers = known ? releaseNumbers(system.release) : std::array<uint32_t, 3>{};
+  if (known) osName = fromUtf8(std::string(system.sysname) + ' ' + system.release);
   ZIB_LOG(u"Operating system version : %s", osName);
-  ZIB_LOG(u"dwMajorVersion: %08x", major);
-  ZIB_LOG(u"dwMinorVersion: %08x", minor);
-  ZIB_LOG(u"dwBuildNumber: %08x", build);
-  ZIB_LOG(u"Platform ID: Windows NT-based");
+  ZIB_LOG(u"dwMajorVersion: %08x", numbers[0]);
+  ZIB_LOG(u"dwMinorVersion: %08x", numbers[1]);
+  ZIB_LOG(u"dwBuildNumber: %08x", numbers[2]);
   ZIB_LOG(u"szCSDVersion: %s", systemDescription());
 
   const MemoryStatus memory = readMemoryStatus();
@@ -283,6 +285,24 @@ std::u16string Zib::windowsVersionName(uint32_t major, uint32_t minor, uint32_t 
     if (row.major == major && row.minor == minor && (row.platformId < 0 || row.platformId == platformId))
       return row.name;
   return u"<unknown>";
+}
+
+std::array<uint32_t, 3> Zib::releaseNumbers(std::string_view release) {
+  std::array<uint32_t, 3> numbers{};
+  size_t at = 0;
+  for (uint32_t& number : numbers) {
+    uint64_t value = 0;
+    bool digits = false;
+    while (at < release.size() && release[at] >= '0' && release[at] <= '9') {
+      value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(release[at++] - '0'), UINT32_MAX);
+      digits = true;
+    }
+    if (!digits) break;
+    number = static_cast<uint32_t>(value);
+    if (at >= release.size() || release[at] != '.') break;
+    ++at;
+  }
+  return numbers;
 }
 
 void Zib::saveDefaultLanguage() {

@@ -1,8 +1,10 @@
 #pragma once
 // The engine root: owns every manager and the engine-wide object list.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -88,6 +90,9 @@ class Zib {
 
   // The short name of a Windows version; "<unknown>" for none of the known ones.
   static std::u16string windowsVersionName(uint32_t major, uint32_t minor, uint32_t platformId);
+  // The leading "major.minor.build" numbers of a kernel release such as
+  // "6.1.0-18-amd64"; a missing or unreadable number is 0.
+  static std::array<uint32_t, 3> releaseNumbers(std::string_view release);
 
   void* hAppInstance = nullptr;
   void* hWindowHandle = nullptr;

@@ -27,6 +27,10 @@ Vector3 Skin::transformPoint(const Vector3& point) { return point; }
 
 Vector3 Skin::inverseTransformPoint(const Vector3& point) { return point; }
 
+Vector3 Skin::transformPointAlt(const Vector3& point) { return point; }
+
+Vector3 Skin::inverseTransformPointAlt(const Vector3& point) { return point; }
+
 void Skin::setAlignment(int32_t code) {
   ZIB_ASSERT(code >= 0 && code <= 9);
   // Steps of half the size from the centre, by code.

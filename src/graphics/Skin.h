@@ -27,6 +27,10 @@ class Skin : public ZibBase {
   // that bend their space override them.
   virtual Vector3 transformPoint(const Vector3& point);
   virtual Vector3 inverseTransformPoint(const Vector3& point);
+  // A second forward and backward pair of the same shape, unused by the
+  // engine and free for game skins.
+  virtual Vector3 transformPointAlt(const Vector3& point);
+  virtual Vector3 inverseTransformPointAlt(const Vector3& point);
 
   // `anchor` = `offset` + the keypad-laid-out corner, edge or centre (y up):
   // 7 8 9 / 4 5 6 / 1 2 3, and 0 for the centre. Set it again after a resize.

@@ -174,15 +174,22 @@ Texture::Texture(int32_t flags, std::u16string fileName) : fileName(std::move(fi
   }
 
   if (flags & kKeepSource) {
+    // Decoded on first use (getSavedSourceData), or now with delayed loading off.
     const bool bOldForceDisk = files.bForceDisk;
     files.bForceDisk = fileMode;
-    pSavedSourceData = new MemoryImageFile(0, this->fileName);
+    pSavedSourceData = new MemoryImageFile(MemoryImageFile::kImageMayDelay, this->fileName);
     files.bForceDisk = bOldForceDisk;
   }
-  if (!zib->bEnableDelayedLoad)
-    ensureCreated();
-  else
+  if (zib->bEnableDelayedLoad) {
     files.verifyFile(this->fileName);
+  } else if (hasTiles()) {
+    // The tiles got their device textures when they were made, so the image
+    // counts as created already: fill them here.
+    createDXTextures();
+    reloadImageData();
+  } else {
+    ensureCreated();
+  }
 }
 
 Texture::Texture(int32_t width, int32_t height, int32_t flags) : flags(flags) {
@@ -485,6 +492,15 @@ void Texture::copyImageData(MemoryImageFile* sourceData, const RectI* sourceRect
 
 MemoryImageFile* Texture::getSavedSourceData() {
   ZIB_ASSERT(pSavedSourceData != NULL);
-  pSavedSourceData->unpurge();
+  if (fileName.empty() || pSavedSourceData->pImageData) {
+    pSavedSourceData->unpurge();
+  } else {
+    // Read the way the texture's own file was at construction.
+    FileManager& files = *zib->pFileManager;
+    const bool bOldForceDisk = files.bForceDisk;
+    files.bForceDisk = fileMode;
+    pSavedSourceData->unpurge();
+    files.bForceDisk = bOldForceDisk;
+  }
   return pSavedSourceData;
 }

@@ -110,7 +110,7 @@ TEST_F(TimeKeeperTest, FastCounterIsCalibratedOnceWithoutGoingBack) {
                            "WARNING: Skew is too great. Calibrating...\r\n", "HPCdrift: 55264096",
                            "Period scaling factor: 0.908727\r\n", "(after adjustment): 5.5022"})
     EXPECT_NE(log.find(line), std::string::npos) << line;
-  EXPECT_EQ(count(log, "Calibrating timerPeriod..."), 1u);
+  EXPECT_EQ(count(log, "TimeKeeper::getPhysicalTime(): Calibrating timerPeriod..."), 1u);
 }
 
 TEST_F(TimeKeeperTest, DriftOfTwoPercentIsTheLimit) {

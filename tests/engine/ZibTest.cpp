@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Format.h"
 #include "engine/EngineConfig.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
@@ -198,14 +199,27 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
   EXPECT_EQ(Zib::windowsVersionName(10, 0, 2), u"Windows10");
   EXPECT_EQ(Zib::windowsVersionName(6, 4, 2), u"<unknown>");
 
+  EXPECT_EQ(Zib::releaseNumbers("6.1.0-18-amd64"), (std::array<uint32_t, 3>{6, 1, 0}));
+  EXPECT_EQ(Zib::releaseNumbers("5.15.153.1-microsoft-standard-WSL2"), (std::array<uint32_t, 3>{5, 15, 153}));
+  EXPECT_EQ(Zib::releaseNumbers("4.19"), (std::array<uint32_t, 3>{4, 19, 0}));
+  EXPECT_EQ(Zib::releaseNumbers("x"), (std::array<uint32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(Zib::releaseNumbers("99999999999.2"), (std::array<uint32_t, 3>{UINT32_MAX, 2, 0}));
+
   root->dumpSystemInfo();
-  EXPECT_EQ(root->osName, u"Windows10");
-  const Lines lines = logLines("Zib::dumpSystemInfo(): ");
   utsname system{};
   ASSERT_EQ(uname(&system), 0);
-  for (const std::string line : {"Operating system version : Windows10", "dwMajorVersion: 0000000a",
-                                 "Platform ID: Windows NT-based", "Memory information:", "Process tree:"})
-    EXPECT_TRUE(contains(lines, line)) << line;
+  EXPECT_EQ(root->osName, fromUtf8(std::string(system.sysname) + ' ' + system.release));
+  const std::array<uint32_t, 3> numbers = Zib::releaseNumbers(system.release);
+  const Lines lines = logLines("Zib::dumpSystemInfo(): ");
+  const std::vector<std::string> expected = {
+      std::string("Operating system version : ") + system.sysname + ' ' + system.release,
+      toUtf8(formatString(u"dwMajorVersion: %08x", numbers[0])),
+      toUtf8(formatString(u"dwMinorVersion: %08x", numbers[1])),
+      toUtf8(formatString(u"dwBuildNumber: %08x", numbers[2])),
+      "Memory information:",
+      "Process tree:"};
+  for (const std::string& line : expected) EXPECT_TRUE(contains(lines, line)) << line;
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Platform ID:"), std::string::npos) << line;
   EXPECT_TRUE(contains(lines, std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
                                   system.version + ' ' + system.machine));
   const Lines tree = logLines("ZibProcessEntry::dump(): ");

@@ -41,6 +41,10 @@ TEST_F(QuadTest, AlignmentCornersAndTheHalfOpenPointTest) {
   EXPECT_TRUE(skin.isPointInside(4.99f, 4.99f, 0));
   EXPECT_FALSE(skin.isPointInside(5, 0, 0));
   EXPECT_FALSE(skin.isPointInside(0, 5, 0));
+  const Vector3 point(1.5f, -2, 3);
+  for (const Vector3& mapped : {skin.transformPoint(point), skin.inverseTransformPoint(point),
+                                skin.transformPointAlt(point), skin.inverseTransformPointAlt(point)})
+    EXPECT_EQ(mapped, point);
   EXPECT_TRUE(isWithinRadius(Vector3(), Vector3(3, 4, 0), 5.01f));
   EXPECT_FALSE(isWithinRadius(Vector3(), Vector3(3, 4, 0), 5));
   EXPECT_FATAL(skin.setAlignment(10), "code >= 0 && code <= 9");

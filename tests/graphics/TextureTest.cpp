@@ -167,6 +167,25 @@ TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {
   EXPECT_EQ(texel(halved, 150, 49), 0u);
 }
 
+TEST_F(TextureTest, WithoutDelayedLoadingTilesAreFilledAtOnceAndAKeptSourceWaitsForUse) {
+  writeImage("wide.tga", 600, 200);
+  {
+    zib->bEnableDelayedLoad = false;
+    Texture wide(0, u"wide.tga");
+    zib->bEnableDelayedLoad = true;
+    fs::remove("wide.tga");  // filled already: nothing more to read
+    wide.bind();
+    Texture* tile = static_cast<Texture*>(wide.pTileContainer->firstChild->next);
+    EXPECT_EQ(texel(*tile, 1, 5), pattern(254, 5));
+    EXPECT_EQ(texel(*tile, 255, 199), pattern(508, 199));
+  }
+
+  writeImage("kept.tga", 40, 30);
+  Texture kept(Texture::kKeepSource, u"kept.tga");
+  EXPECT_EQ(kept.pSavedSourceData->pImageData, nullptr);  // only its existence checked
+  EXPECT_EQ(kept.getSavedSourceData()->pImageData[29 * 40 + 39], pattern(39, 29));
+}
+
 TEST_F(TextureTest, ReleasedOnFreezingRefilledOnNextUsePurgedWhenIdleAndCountedOncePerFrame) {
   writeImage("b.tga", 40, 30);
   Texture loaded(0, u"b.tga");

@@ -44,39 +44,71 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
   }
 }
 
-// Asks the top-level window of process `pid` to close, as a window manager's
-// close button does. False when the process has no such window.
-bool requestWindowCloseOf(pid_t pid) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
+// The top-level window of process `pid` on `display`, or 0.
+Window windowOf(Display* display, pid_t pid) {
   const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-  Window root, parent, *children = nullptr;
+  Window root, parent, *children = nullptr, found = 0;
   unsigned int count = 0;
-  bool bSent = false;
   XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-  for (unsigned int i = 0; i < count && !bSent; ++i) {
+  for (unsigned int i = 0; i < count && !found; ++i) {
     Atom type;
     int format;
     unsigned long items, after;
     unsigned char* value = nullptr;
     if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
                            &value) == Success && value) {
-      if (items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(pid)) {
-        XEvent event = {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = children[i];
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        bSent = XSendEvent(display, children[i], False, NoEventMask, &event) != 0;
-      }
+      if (items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(pid))
+        found = children[i];
       XFree(value);
     }
   }
   if (children) XFree(children);
+  return found;
+}
+
+// Asks the top-level window of process `pid` to close, as a window manager's
+// close button does. False when the process has no such window.
+bool requestWindowCloseOf(pid_t pid) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  bool bSent = false;
+  if (const Window window = windowOf(display, pid)) {
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    bSent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+  }
   XCloseDisplay(display);
   return bSent;
+}
+
+// The shown window of process `pid` on the screen (root coordinates), and the screen's size.
+struct WindowGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  int screenWidth = 0, screenHeight = 0;
+  bool coversScreen() const { return x == 0 && y == 0 && width == screenWidth && height == screenHeight; }
+};
+
+WindowGeometry geometryOf(pid_t pid) {
+  WindowGeometry geometry;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return geometry;
+  geometry.screenWidth = DisplayWidth(display, DefaultScreen(display));
+  geometry.screenHeight = DisplayHeight(display, DefaultScreen(display));
+  XWindowAttributes attributes;
+  Window child;
+  const Window window = windowOf(display, pid);
+  if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x, &geometry.y, &child);
+    geometry.width = attributes.width;
+    geometry.height = attributes.height;
+  }
+  XCloseDisplay(display);
+  return geometry;
 }
 
 class ProgramTest : public ::testing::Test {
@@ -149,6 +181,27 @@ class ProgramTest : public ::testing::Test {
   std::string output() const { return EngineTest::readFile(installFolder / "output.txt"); }
   bool waitForLog(const std::string& text) {
     return waitFor([&] { return log().find(text) != std::string::npos; }, kStartTimeout);
+  }
+
+  // Waits until the log has not grown for 300 ms; returns its size.
+  uintmax_t waitForLogToSettle() {
+    uintmax_t settled = 0;
+    waitFor([&] {
+      const uintmax_t size = fs::file_size(userFolder / "Skerrion2demo.log");
+      std::this_thread::sleep_for(300ms);
+      return (settled = fs::file_size(userFolder / "Skerrion2demo.log")) == size;
+    }, kStartTimeout);
+    return settled;
+  }
+
+  // Start-up then fails on the missing key "hq2x".
+  void breakStaticConfiguration() {
+    const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
+    std::string text = EngineTest::readFile(staticConfig);
+    const size_t key = text.find("hq2x=");
+    ASSERT_NE(key, std::string::npos);
+    text.erase(key, text.find('\n', key) - key);
+    EngineTest::writeFile(staticConfig, text);
   }
 
   static bool exitedWith(std::optional<int> status, int code) {
@@ -226,6 +279,10 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
   ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window + " mousemove --sync --window " + window +
                          " 20 20 click 1").c_str()), 0);
   EXPECT_TRUE(waitForLog("ZibInput::setInputMode(): Setting input mode to 1\r\n")) << log();
+  // The pointer over the full-screen window may have set the mode before the
+  // focus arrived; the focus brings the device back, and a key pressed
+  // before that would find the engine frozen.
+  waitForLogToSettle();
   const auto screenshots = [&] {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
@@ -240,7 +297,9 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
 TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
   const pid_t first = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
-  const uintmax_t logSize = fs::file_size(userFolder / "Skerrion2demo.log");
+  // The first frames still log (the pointer over the full-screen window
+  // switches the input mode): the size is taken once the log has settled.
+  const uintmax_t logSize = waitForLogToSettle();
 
   EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 0)) << output();
   EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
@@ -267,17 +326,62 @@ TEST_F(ProgramTest, CrashWritesMinidumpAndCrashLog) {
 }
 
 TEST_F(ProgramTest, FatalErrorEndsWithStatus255AndItsTextInTheLog) {
-  const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
-  std::string text = EngineTest::readFile(staticConfig);
-  const size_t key = text.find("hq2x=");
-  ASSERT_NE(key, std::string::npos);
-  text.erase(key, text.find('\n', key) - key);
-  EngineTest::writeFile(staticConfig, text);
+  breakStaticConfiguration();
   ASSERT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
   const char* error = "Key 'hq2x' could not be found in section 'Graphics'.";
   EXPECT_NE(log().find(error), std::string::npos) << log();
   EXPECT_NE(output().find(error), std::string::npos) << "shown in place of the message box: " << output();
   EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp")) << "a reported failure is no crash";
+}
+
+TEST_F(ProgramTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
+  // Xvfb runs no window manager: nobody carries out a full-screen request.
+  // The default configuration, then windowed, then full screen again.
+  const fs::path config = userFolder / "Skerrion2demo.cfg";
+  for (const char* mode : {"default", "No", "Yes"}) {
+    SCOPED_TRACE(mode);
+    if (mode != std::string("default")) {
+      std::string text = EngineTest::readFile(config);
+      const size_t key = text.find("\r\nbFullScreen=");
+      ASSERT_NE(key, std::string::npos) << text;
+      text.replace(key, text.find('\r', key + 2) - key, std::string("\r\nbFullScreen=") + mode);
+      EngineTest::writeFile(config, text);
+    }
+    const pid_t pid = start();
+    ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+    const bool bFullScreen = mode != std::string("No");
+    WindowGeometry geometry;
+    waitFor([&] { return (geometry = geometryOf(pid)).coversScreen() == bFullScreen && geometry.width > 0; }, 3s);
+    EXPECT_EQ(geometry.coversScreen(), bFullScreen)
+        << geometry.width << "x" << geometry.height << " at " << geometry.x << "," << geometry.y << " on "
+        << geometry.screenWidth << "x" << geometry.screenHeight;
+    if (!bFullScreen) {  // a window inside the screen
+      EXPECT_GT(geometry.width, 100);
+      EXPECT_LE(geometry.x + geometry.width, geometry.screenWidth);
+      EXPECT_LE(geometry.y + geometry.height, geometry.screenHeight);
+    }
+    kill(pid, SIGTERM);
+    ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+    fs::remove(userFolder / "Skerrion2demo.log");  // the next run's "Entering game loop." is its own
+  }
+}
+
+TEST_F(ProgramTest, TerminateRequestEndsTheWaitOfTheFatalReportsBox) {
+  // The report's message box on the display, as a user would see it.
+  std::erase_if(environment, [](const std::string& variable) {
+    return variable.starts_with("ZIB_NO_MESSAGE_BOX=") || variable.starts_with("CI=");
+  });
+  breakStaticConfiguration();
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("Key 'hq2x' could not be found")) << log();
+  EXPECT_FALSE(waitExit(pid, 500ms)) << "the box waits: " << output();
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(exitedWith(waitExit(pid), 255)) << output();
+  EXPECT_TRUE(log().ends_with("ErrorManager::error(): Forced exit.\r\n")) << log();
+  // The lock went with the process: the next start (reporting to its output
+  // this time) fails on the same key instead of ending as a second copy.
+  environment.emplace_back("ZIB_NO_MESSAGE_BOX=1");
+  EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
 }
 
 }  // namespace

@@ -194,6 +194,48 @@ TEST_F(GlDeviceTest, ClearFillsOnlyTheViewportAndReadsBackOpaqueTopDown) {
   EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 }
 
+TEST_F(GlDeviceTest, WindowsOwnBufferAndTheOffscreenOneHoldTheSamePixels) {
+  // A back buffer of the window's size is drawn in the window's own buffer;
+  // in a larger window, offscreen and scaled by Present. Rows, viewports,
+  // clear rectangles and culling must come out the same.
+  const auto scene = [&] {
+    device->SetViewport(nullptr);
+    const D3DVIEWPORT9 whole = {0, 0, kWidth, kHeight, 0, 1};
+    device->SetViewport(&whole);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    const D3DRECT patch = {3, 2, 13, 9};
+    device->Clear(1, &patch, D3DCLEAR_TARGET, 0xFFFF8000, 1.0f, 0);
+    device->SetTexture(0, nullptr);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF336699);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    drawRect(-30, 20, -10, 4);  // clockwise on the screen: kept
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    drawRect(0, 20, 20, 4);  // culled
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    const D3DVIEWPORT9 inner = {40, 24, 30, 20, 0, 1};
+    device->SetViewport(&inner);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00);
+    drawRect(-40, 24, -30, 10);  // the inner viewport's top-left corner
+    std::vector<uint32_t> pixels = readBackBuffer(device);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    return pixels;
+  };
+  scene();  // the first frame settles where frames go
+  const std::vector<uint32_t> direct = scene();
+  SetWindowPos(window, 0, 0, 2 * kWidth, 2 * kHeight);
+  scene();
+  const std::vector<uint32_t> offscreen = scene();
+  ASSERT_EQ(direct.size(), kWidth * kHeight);
+  EXPECT_EQ(direct, offscreen);
+  auto at = [&](UINT x, UINT y) { return direct[y * kWidth + x]; };
+  EXPECT_EQ(at(3, 2), 0xFFFF8000u);
+  EXPECT_EQ(at(13, 2), 0xFF102030u);
+  EXPECT_EQ(at(20, 10), 0xFF336699u);
+  EXPECT_EQ(at(50, 10), 0xFF102030u);  // culled
+  EXPECT_EQ(at(40, 24), 0xFF00FF00u);
+  EXPECT_EQ(at(40, 23), 0xFF102030u);
+}
+
 TEST_F(GlDeviceTest, WorldTopLeftIsTheFirstRowAndUntexturedDrawsReadWhite) {
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
   device->SetTexture(0, nullptr);

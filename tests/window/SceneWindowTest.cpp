@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <numbers>
 
-#include "program/Backends.h"
+#include "engine/FileManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -19,6 +20,7 @@
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
+#include "program/Backends.h"
 #include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
 
@@ -35,20 +37,33 @@ struct Scene : Context {
   }
 };
 
-class SceneWindowTest : public GraphicsTest {
+// Delayed loading, and the shipped defaults of filtering and the 256-texel
+// simulation (on) or both off.
+struct Settings {
+  bool bDelayedLoad;
+  bool bDefaults;
+};
+
+class SceneWindowTest : public GraphicsTest, public ::testing::WithParamInterface<Settings> {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
     platform.setGraphics(GraphicsBackend::Gl);
     platform.setWindow(makeDesktopWindowBackend());
     configureWindowed800x480();
-    for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
-      zib->pConfig->setBool(false, u"ZibGraphics", key);
+    if (!GetParam().bDefaults)
+      for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
+        zib->pConfig->setBool(false, u"ZibGraphics", key);
+    zib->bEnableDelayedLoad = GetParam().bDelayedLoad;
     zib->hWindowHandle = CreateWindow(u"scene", DefWindowProc, 0, 0, 800, 480);
     if (!zib->hWindowHandle) GTEST_SKIP() << "no display";
     makeGraphics();
+    zib->pFileManager = new FileManager();
+    zib->pFileManager->bUseWad = false;
   }
   void TearDown() override {
+    delete zib->pFileManager;
+    zib->pFileManager = nullptr;
     GraphicsTest::TearDown();
   }
 
@@ -73,7 +88,7 @@ void expectColor(const MemoryImageFile& image, float x, float y, UColor expected
         << "at (" << x << ", " << y << ") " << std::hex << actual << " expected " << expected;
 }
 
-TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss) {
+TEST_P(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss) {
   // 64 x 64 texels: red on the left, white on the right, a transparent hole
   // in the middle. Kept in memory, so that a lost device can be refilled.
   Texture texture(64, 64, Texture::kKeepSource);
@@ -81,7 +96,7 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) {
       const bool hole = x >= 24 && x < 40 && y >= 24 && y < 40;
-      pixels->pImageData[y * 64 + x] = hole ? 0x00000000 : x < 32 ? 0xFFFF0000 : 0xFFFFFFFF;
+      pixels->pImageData[y * pixels->width + x] = hole ? 0x00000000 : x < 32 ? 0xFFFF0000 : 0xFFFFFFFF;
     }
   texture.copyImageData(pixels, nullptr, nullptr);
   Quad* whole = static_cast<Quad*>(texture.skins.at(0));
@@ -89,9 +104,20 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   bar.pTexture = &texture;
   bar.setTextureRect(32, 0, 16, 64);
 
+  // A 300 x 60 image from a file: two tiles on 256-texel hardware. Left of
+  // x = 150 blue, right of it yellow, so the tile seam (at 254) lies inside the yellow.
+  const std::filesystem::path imagePath = dataHome.path() / "wide.tga";
+  {
+    MemoryImageFile file(300, 60);
+    for (int i = 0; i < 300 * 60; ++i) file.pImageData[i] = i % 300 < 150 ? 0xFF0000FF : 0xFFFFFF00;
+    file.saveTGA(fromUtf8(imagePath.string()));
+  }
+  Texture wide(0, fromUtf8(imagePath.string()));
+  EXPECT_EQ(wide.pTileContainer->firstChild != nullptr, GetParam().bDefaults);
+
   Scene scene;
   scene.clearColor = kClear;
-  const auto add = [&](Quad* skin, float x, float y, UColor color) {
+  const auto add = [&](Skin* skin, float x, float y, UColor color) {
     auto* object = new Renderable();
     object->pSkin = skin;
     object->color = color;
@@ -107,6 +133,7 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   rotated->rotation.z = std::numbers::pi_v<float> / 4;
   rotated->updateVisual();
   add(whole, 400 + 100, 0, 0xFFFFFFFF);  // off screen: culled
+  add(wide.skins.at(0), -100, -150, 0xFFFFFFFF);
 
   const std::unique_ptr<MemoryImageFile> first = drawFrame(scene);
   const MemoryImageFile& image = *first;
@@ -121,7 +148,9 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   for (const float t : {-40.0f, 0.0f, 40.0f}) expectColor(image, 200 + t * c, 100 + t * c, 0xFFFFFF);
   expectColor(image, 200 + 40, 100, kClear);  // inside the bar before it turned
   expectColor(image, 150, -100, 0x00FF00);
-  EXPECT_EQ(zib->frameStats[STAT_DRAWN], 4);
+  for (const float x : {-248.0f, -101.0f}) expectColor(image, x, -150, 0x0000FF);
+  for (const float x : {-99.0f, 0.0f, 3.0f, 5.0f, 48.0f}) expectColor(image, x, -150, 0xFFFF00);  // seam at 4
+  EXPECT_EQ(zib->frameStats[STAT_DRAWN], 5);
 
   // Lose the device, recover as the frame loop does, draw again.
   IDirect3DDevice9* device = zib->pZibGraphics->dxDevice;
@@ -136,5 +165,13 @@ TEST_F(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
   ASSERT_EQ(second->width * second->height, image.width * image.height);
   EXPECT_TRUE(std::equal(image.pImageData, image.pImageData + image.width * image.height, second->pImageData));
 }
+
+INSTANTIATE_TEST_SUITE_P(Settings, SceneWindowTest,
+                         ::testing::Values(Settings{true, false}, Settings{false, false}, Settings{true, true},
+                                           Settings{false, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.bDelayedLoad ? "Delayed" : "AtOnce") +
+                                  (info.param.bDefaults ? "Defaults" : "Unfiltered");
+                         });
 
 }  // namespace

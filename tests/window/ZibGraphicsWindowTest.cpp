@@ -1,4 +1,6 @@
 // The graphics manager on the OpenGL device, in a real (Xvfb) window.
+#include <unistd.h>
+
 #include <cstring>
 #include <memory>
 
@@ -10,6 +12,10 @@
 #include "platform/null/NullDirect3D.h"
 #include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
+
+// Last: Xlib's macros (None, Status, True...) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -61,6 +67,45 @@ struct QuadRoot : Context {
     device->SetTexture(0, nullptr);
   }
 };
+
+// Where the X server has this process's top-level window, and the screen's size.
+struct WindowGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  int screenWidth = 0, screenHeight = 0;
+};
+
+WindowGeometry geometryOfOurWindow() {
+  WindowGeometry geometry;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return geometry;
+  geometry.screenWidth = DisplayWidth(display, DefaultScreen(display));
+  geometry.screenHeight = DisplayHeight(display, DefaultScreen(display));
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+  Window root, parent, *children = nullptr;
+  unsigned int count = 0;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  for (unsigned int i = 0; i < count; ++i) {
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* value = nullptr;
+    XWindowAttributes attributes;
+    if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &value) != Success || !value)
+      continue;
+    const bool ours = items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(getpid());
+    XFree(value);
+    if (ours && XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+      geometry.x = attributes.x;
+      geometry.y = attributes.y;
+      geometry.width = attributes.width;
+      geometry.height = attributes.height;
+    }
+  }
+  if (children) XFree(children);
+  XCloseDisplay(display);
+  return geometry;
+}
 
 struct RestoreListener : ZibBase {
   int restored = 0;
@@ -154,4 +199,34 @@ TEST_F(ZibGraphicsWindowTest, TgaScreenshotAndDeviceLoss) {
   EXPECT_EQ(listener.restored, 1);
   const auto after = drawFrame(root);
   EXPECT_EQ(std::memcmp(shown->pImageData, after->pImageData, 800 * 480 * 4), 0);
+}
+
+TEST_F(ZibGraphicsWindowTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
+  // Under Xvfb no window manager carries out a full-screen request.
+  const auto apply = [&](bool bFullScreen) {
+    graphics->bFullScreen = bFullScreen;
+    graphics->videoModeWidth = bFullScreen ? graphics->desktopMode.width : 800;
+    graphics->videoModeHeight = bFullScreen ? graphics->desktopMode.height : 600;
+    ASSERT_TRUE(graphics->restorePresentation(true));
+  };
+  for (const bool bFullScreen : {true, false, true}) {
+    SCOPED_TRACE(bFullScreen ? "full screen" : "windowed");
+    apply(bFullScreen);
+    WindowGeometry geometry;
+    const auto settled = [&] {
+      geometry = geometryOfOurWindow();
+      return bFullScreen ? geometry.width == geometry.screenWidth : geometry.width == 800;
+    };
+    for (int i = 0; i < 100 && !settled(); ++i) usleep(10000);
+    if (bFullScreen) {
+      EXPECT_EQ(geometry.x, 0);
+      EXPECT_EQ(geometry.y, 0);
+      EXPECT_EQ(geometry.width, geometry.screenWidth);
+      EXPECT_EQ(geometry.height, geometry.screenHeight);
+    } else {
+      EXPECT_EQ(geometry.width, 800);
+      EXPECT_EQ(geometry.height, 480);
+      EXPECT_EQ(geometry.x, (geometry.screenWidth - 800) / 2);
+    }
+  }
 }

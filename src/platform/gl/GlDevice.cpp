@@ -18,12 +18,15 @@ layout(location = 2) in vec4 factor;
 // Half a pixel in normalised device units: Direct3D's pixel centres lie on
 // whole coordinates, OpenGL's half a pixel further.
 uniform vec2 halfPixel;
+// 1 in the offscreen back buffer (rows top first), -1 in the window's own.
+uniform float rowOrder;
 out vec2 vUv;
 out vec4 vFactor;
 flat out float vUnit;
 void main() {
-  // Rows are kept top first, so y is mirrored; Direct3D clips depth to 0..w.
-  gl_Position = vec4(clip.x + halfPixel.x * clip.w, -clip.y + halfPixel.y * clip.w, 2.0 * clip.z - clip.w, clip.w);
+  // Rows kept top first mirror y; Direct3D clips depth to 0..w.
+  gl_Position = vec4(clip.x + halfPixel.x * clip.w, rowOrder * (-clip.y + halfPixel.y * clip.w),
+                     2.0 * clip.z - clip.w, clip.w);
   vUv = uvUnit.xy;
   vFactor = factor;
   vUnit = uvUnit.z;
@@ -260,14 +263,26 @@ HRESULT GlDevice::applyPresentation(const D3DPRESENT_PARAMETERS& pp) {
   SDL_GL_MakeCurrent(window, context);
   flush();
   const Uint32 fullScreen = pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
-  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != fullScreen &&
-      SDL_SetWindowFullscreen(window, fullScreen) != 0)
-    return D3DERR_NOTAVAILABLE;
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != fullScreen) {
+    // Full screen is a request to the window manager; without one (a kiosk,
+    // Xvfb) nobody carries it out. So the window first covers the display by
+    // itself, borderless, which a manager that honours the request overrides.
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (fullScreen && display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+      SDL_SetWindowBordered(window, SDL_FALSE);
+      SDL_SetWindowPosition(window, bounds.x, bounds.y);
+      SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(window, fullScreen) != 0) return D3DERR_NOTAVAILABLE;
+    if (!fullScreen) SDL_SetWindowBordered(window, SDL_TRUE);
+  }
   SDL_GL_SetSwapInterval(pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
   glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(pp.BackBufferWidth),
                         static_cast<GLsizei>(pp.BackBufferHeight));
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  bDirect = bTargetChosen = false;
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
   if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return D3DERR_OUTOFVIDEOMEMORY;
   glDisable(GL_SCISSOR_TEST);
@@ -406,13 +421,13 @@ void GlDevice::applyGlState() {
       glDisable(GL_BLEND);
     }
   }
-  // Rows are mirrored, which turns Direct3D's clockwise into OpenGL's
-  // counter-clockwise.
+  // Mirrored rows turn Direct3D's clockwise into OpenGL's counter-clockwise;
+  // the window's own rows do not.
   if (bAll || s.cull != was.cull) {
     if (s.cull == D3DCULL_CW || s.cull == D3DCULL_CCW) {
       glEnable(GL_CULL_FACE);
       glCullFace(GL_BACK);
-      glFrontFace(s.cull == D3DCULL_CW ? GL_CW : GL_CCW);
+      glFrontFace((s.cull == D3DCULL_CW) != bDirect ? GL_CW : GL_CCW);
     } else {
       glDisable(GL_CULL_FACE);
     }
@@ -424,7 +439,7 @@ void GlDevice::applyGlState() {
   if (bAll || s.minFilter != was.minFilter)
     glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filterMode(s.minFilter));
   if (bAll || !std::equal(s.viewport, s.viewport + 4, was.viewport))
-    glViewport(static_cast<GLint>(s.viewport[0]), static_cast<GLint>(s.viewport[1]),
+    glViewport(static_cast<GLint>(s.viewport[0]), static_cast<GLint>(glRowOf(s.viewport[1], s.viewport[3])),
                static_cast<GLsizei>(s.viewport[2]), static_cast<GLsizei>(s.viewport[3]));
   // A back buffer without alpha keeps reading opaque, blending included.
   if (bAll) glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, formatHasAlpha(params.BackBufferFormat) ? GL_TRUE : GL_FALSE);
@@ -456,6 +471,7 @@ GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWOR
     glUniform1iv(glGetUniformLocation(name, "tex"), units, samplers);
     program.name = name;
     program.halfPixel = glGetUniformLocation(name, "halfPixel");
+    program.rowOrder = glGetUniformLocation(name, "rowOrder");
     program.alphaRef = glGetUniformLocation(name, "alphaRef");
     activeProgram = &program;
   }
@@ -475,6 +491,11 @@ void GlDevice::flush() {
     if (!std::equal(halfPixel, halfPixel + 2, program->halfPixelSet)) {
       glUniform2f(program->halfPixel, halfPixel[0], halfPixel[1]);
       std::copy(halfPixel, halfPixel + 2, program->halfPixelSet);
+    }
+    const float rowOrder = bDirect ? -1.0f : 1.0f;
+    if (program->rowOrderSet != rowOrder) {
+      glUniform1f(program->rowOrder, rowOrder);
+      program->rowOrderSet = rowOrder;
     }
     const float alphaRef = static_cast<float>(s.alphaRef);
     if (program->alphaRef >= 0 && program->alphaRefSet != alphaRef) {
@@ -551,6 +572,7 @@ uint8_t GlDevice::unitFor(GLuint texture) {
 }
 
 void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
+  if (!bTargetChosen) chooseTarget();
   if (bStateChanged) updateBatchState();
   const GLenum mode = type <= D3DPT_POINTLIST ? GL_POINTS : type <= D3DPT_LINESTRIP ? GL_LINES : GL_TRIANGLES;
   if (mode != batchMode) {
@@ -639,9 +661,12 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
 }
 
 void GlDevice::clearRect(const RECT& rect, D3DCOLOR color) {
+  if (!bTargetChosen) chooseTarget();
   flush();
   glEnable(GL_SCISSOR_TEST);
-  glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  const auto height = static_cast<DWORD>(rect.bottom - rect.top);
+  glScissor(rect.left, static_cast<GLint>(glRowOf(static_cast<DWORD>(rect.top), height)), rect.right - rect.left,
+            static_cast<GLsizei>(height));
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   const float alpha = formatHasAlpha(params.BackBufferFormat) ? static_cast<float>(color >> 24) / 255.0f : 1.0f;
   glClearColor(static_cast<float>((color >> 16) & 255) / 255.0f, static_cast<float>((color >> 8) & 255) / 255.0f,
@@ -649,6 +674,26 @@ void GlDevice::clearRect(const RECT& rect, D3DCOLOR color) {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
   bGlStateValid = false;
+}
+
+void GlDevice::chooseTarget() {
+  // The window's own back buffer saves Present its copy, but only when the
+  // picture fills it texel for texel, and it holds no alpha to keep.
+  int windowWidth = 0, windowHeight = 0;
+  SDL_GL_GetDrawableSize(window, &windowWidth, &windowHeight);
+  const bool direct = static_cast<UINT>(windowWidth) == params.BackBufferWidth &&
+                      static_cast<UINT>(windowHeight) == params.BackBufferHeight &&
+                      !formatHasAlpha(params.BackBufferFormat);
+  bTargetChosen = true;
+  if (direct == bDirect) return;
+  flush();
+  bDirect = direct;
+  glBindFramebuffer(GL_FRAMEBUFFER, bDirect ? 0 : framebuffer);
+  bGlStateValid = false;  // the viewport's rows and the winding follow the target
+}
+
+DWORD GlDevice::glRowOf(DWORD top, DWORD height) const {
+  return bDirect ? params.BackBufferHeight - top - height : top;
 }
 
 void GlDevice::presentFrame() {
@@ -674,21 +719,26 @@ void GlDevice::presentFrame() {
   if (windowWidth > 0 && windowHeight > 0)
     setPresentedArea(left * clientWidth / windowWidth, top * clientHeight / windowHeight,
                      shownWidth * clientWidth / windowWidth, shownHeight * clientHeight / windowHeight, width, height);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  glViewport(0, 0, windowWidth, windowHeight);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  // Bars where the back buffer does not reach.
-  if (shownWidth != windowWidth || shownHeight != windowHeight) {
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+  if (!bDirect) {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glViewport(0, 0, windowWidth, windowHeight);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // Bars where the back buffer does not reach.
+    if (shownWidth != windowWidth || shownHeight != windowHeight) {
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+    }
+    // The back buffer's first row is the top one: the window's last.
+    const bool bSameSize = shownWidth == width && shownHeight == height;
+    glBlitFramebuffer(0, 0, width, height, left, windowHeight - top, left + shownWidth,
+                      windowHeight - top - shownHeight, GL_COLOR_BUFFER_BIT, bSameSize ? GL_NEAREST : GL_LINEAR);
   }
-  // The back buffer's first row is the top one: the window's last.
-  const bool bSameSize = shownWidth == width && shownHeight == height;
-  glBlitFramebuffer(0, 0, width, height, left, windowHeight - top, left + shownWidth, windowHeight - top - shownHeight,
-                    GL_COLOR_BUFFER_BIT, bSameSize ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(window);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, bDirect ? 0 : framebuffer);
   bGlStateValid = false;
+  // The window may have changed size meanwhile: the next frame's first
+  // clear or draw decides where it goes.
+  bTargetChosen = false;
 }
 
 void GlDevice::readBackBuffer(MemorySurface& surface) {
@@ -700,10 +750,21 @@ void GlDevice::readBackBuffer(MemorySurface& surface) {
     argb.resize(static_cast<size_t>(width) * height * 4);
     target = argb.data();
   }
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, bDirect ? 0 : framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, target);
+  if (bDirect) {  // the window's rows come bottom first
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    std::vector<uint8_t> row(rowBytes);
+    for (GLsizei y = 0; y < height / 2; ++y) {
+      uint8_t* upper = target + static_cast<size_t>(y) * rowBytes;
+      uint8_t* lower = target + static_cast<size_t>(height - 1 - y) * rowBytes;
+      std::memcpy(row.data(), upper, rowBytes);
+      std::memcpy(upper, lower, rowBytes);
+      std::memcpy(lower, row.data(), rowBytes);
+    }
+  }
   if (!argb.empty()) {
     for (GLsizei y = 0; y < height; ++y)
       convertPixels(argb.data() + static_cast<size_t>(y) * width * 4, D3DFMT_A8R8G8B8,

@@ -1,7 +1,8 @@
 #pragma once
 // The OpenGL 3.3 device. The back buffer is an offscreen framebuffer of
-// exactly the chosen size, rows top first; Present scales it into the
-// window. Draws are transformed on the CPU and merged into one vertex array
+// exactly the chosen size, rows top first, which Present scales into the
+// window; when the window's drawable has exactly that size, frames are drawn
+// straight into the window's own back buffer (rows bottom first) instead. Draws are transformed on the CPU and merged into one vertex array
 // until a state that the array cannot carry changes (blending, alpha test,
 // culling, sampling, viewport, the stage's use of texels, primitive kind),
 // more textures are needed than the units hold, or the pixels are needed
@@ -88,9 +89,10 @@ class GlDevice : public DeviceCore {
   // One fragment program: a stage set-up, an alpha test, a number of units.
   struct Program {
     GLuint name = 0;
-    GLint halfPixel = -1, alphaRef = -1;
+    GLint halfPixel = -1, alphaRef = -1, rowOrder = -1;
     // The uniforms' values, to set them only when they change.
     float halfPixelSet[2] = {-1, -1};
+    float rowOrderSet = 0;
     float alphaRefSet = -1;
   };
 
@@ -106,6 +108,11 @@ class GlDevice : public DeviceCore {
   Program* useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units);
   void applyGlState();
   void releaseGlObjects();
+  // Draws the frame into the window's own back buffer when it matches ours.
+  void chooseTarget();
+  // The OpenGL row of a rectangle's edge: its top, or in the window's own
+  // buffer (rows bottom first) its bottom counted from below.
+  DWORD glRowOf(DWORD top, DWORD height) const;
 
   SDL_Window* const window;
   void* context = nullptr;
@@ -129,6 +136,10 @@ class GlDevice : public DeviceCore {
   BatchState glState;
   bool bGlStateValid = false;
   bool bStateChanged = true;
+  // The frame goes straight into the window's back buffer (rows bottom
+  // first) rather than into `framebuffer`; chosen at a frame's first clear or draw.
+  bool bDirect = false;
+  bool bTargetChosen = false;
   // What each unit has bound; unit 0 is the active one outside flush.
   GLuint boundUnits[kUnits] = {};
 

@@ -1,9 +1,16 @@
 #include <SDL.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 
 #include "base/StringUtils.h"
+#include "platform/Process.h"
 #include "platform/System.h"
 
 namespace {
@@ -11,6 +18,49 @@ namespace {
 bool canShowDialog() {
   if (std::getenv("ZIB_NO_MESSAGE_BOX") || std::getenv("CI")) return false;
   return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+}
+
+// Set by SIGTERM or SIGINT while a box waits.
+volatile sig_atomic_t bTerminateRequested = 0;
+
+void onTerminateWhileBoxWaits(int) { bTerminateRequested = 1; }
+
+// Shows the box on a thread of its own, so that a terminate request can end
+// the wait: nobody may be there to close the box, and a process that never
+// ends keeps its single-instance lock. False when the box could not be shown.
+bool waitForBox(const std::string& title, const std::string& text, SDL_Window* owner) {
+  struct sigaction action = {}, oldTerm = {}, oldInt = {};
+  action.sa_handler = onTerminateWhileBoxWaits;
+  sigemptyset(&action.sa_mask);
+  bTerminateRequested = 0;
+  sigaction(SIGTERM, &action, &oldTerm);
+  sigaction(SIGINT, &action, &oldInt);
+
+  // Shared with the thread, which may outlive this call.
+  struct Box {
+    std::string title, text;
+    std::atomic<int> result{1};  // 1: open; 0: closed; -1: failed
+  };
+  auto box = std::make_shared<Box>();
+  box->title = title;
+  box->text = text;
+  std::thread([box, owner] {
+    const int shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, box->title.c_str(), box->text.c_str(), owner);
+    box->result = shown == 0 ? 0 : -1;
+  }).detach();
+  while (box->result == 1 && !bTerminateRequested) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+  sigaction(SIGTERM, &oldTerm, nullptr);
+  sigaction(SIGINT, &oldInt, nullptr);
+  if (bTerminateRequested) {
+    // The box may run in a child process of its own (SDL shows it from a
+    // fork): it must not outlive us, still showing the box and counting as a
+    // running copy of the program.
+    for (const ProcessEntry& process : listProcesses())
+      if (process.parentPid == getpid()) kill(process.pid, SIGKILL);
+  }
+  // The process ends with the rest of the report.
+  return box->result != -1;
 }
 
 }  // namespace
@@ -24,7 +74,7 @@ void showMessageBox(const std::u16string& title, const std::u16string& text) {
       SDL_ShowCursor(SDL_ENABLE);
       owner = SDL_GetKeyboardFocus();
     }
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title8.c_str(), text8.c_str(), owner) == 0) return;
+    if (waitForBox(title8, text8, owner)) return;
   }
   std::fprintf(stderr, "%s: %s\n", title8.c_str(), text8.c_str());
   std::fflush(stderr);
