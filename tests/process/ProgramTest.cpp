@@ -303,9 +303,10 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
   ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window).c_str()), 0);
   waitForLogToSettle();
-  // Held over a few frames, as a hand would.
+  // Held over a few frames, as a hand would; the game takes one typed
+  // character per frame, so the characters come slower than frames.
   ASSERT_EQ(std::system("xdotool keydown Shift_L keydown grave sleep 0.2 keyup grave keyup Shift_L sleep 0.2 "
-                        "type --delay 50 nonsense"), 0);
+                        "type --delay 200 nonsense"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
   EXPECT_TRUE(waitForLog("nonsense\r\n")) << log();
   const std::string text = log();
@@ -313,7 +314,7 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   ASSERT_NE(unknown, std::string::npos) << text;
   EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
             "Console::addLine(): > Unknown command: nonsense");
-  ASSERT_EQ(std::system("xdotool type --delay 50 crash && xdotool key Return"), 0);
+  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool key Return"), 0);
   EXPECT_TRUE(exitedWith(waitExit(pid), 255)) << output();
   EXPECT_NE(log().find("Crash requested."), std::string::npos);
 }
