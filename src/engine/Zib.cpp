@@ -170,7 +170,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   zibModules().startGraphics(*this);
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   pZibAudio = new ZibAudio();
-  // The default font comes here once it exists.
+  zibModules().startDefaultFont(*this);
   zibModules().startConsole(*this);
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
@@ -191,8 +191,8 @@ Zib::~Zib() {
   deleteMember(pZibNetwork);
   ZIB_LOG(u"3...");
   zibModules().stopConsole(*this);
-  // Step 4 belongs to the default font, which this engine does not build yet.
   ZIB_LOG(u"4...");
+  zibModules().stopDefaultFont(*this);
   ZIB_LOG(u"5...");
   deleteMember(pZibAudio);
   ZIB_LOG(u"6...");
@@ -416,6 +416,7 @@ void Zib::frame(Context* root) {
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
+  ++renderedFrames;
   if (pFrameDevice) pFrameDevice->beginScene();
   if (root) zibModules().frameRender(root);
   if (ticking) {
@@ -438,7 +439,11 @@ void Zib::frame(Context* root) {
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
+    // The counters as the scene left them, before the console and the overlay draw.
+    int32_t savedStats[9];
+    std::copy(std::begin(frameStats), std::end(frameStats), savedStats);
     if (pConsole) zibModules().renderConsole(*this);
+    if (debugLevel != 0 && pFrameDevice) pFrameDevice->drawOverlay(savedStats);
   }
   if (pFrameDevice) pFrameDevice->endScene();
   t[5] = pTimeKeeper->getElapsedTime();

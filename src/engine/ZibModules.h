@@ -16,6 +16,9 @@ class ZibModules {
   virtual ~ZibModules() = default;
   // After the resource manager: builds zib.pZibGraphics.
   virtual void startGraphics(Zib&) {}
+  // After the graphics manager (and the pointer centred on its screen) and
+  // the audio manager: builds zib.pDefaultFont.
+  virtual void startDefaultFont(Zib&) {}
   // After the audio manager and the default font, before the network
   // manager: builds zib.pConsole.
   virtual void startConsole(Zib&) {}
@@ -26,6 +29,8 @@ class ZibModules {
   virtual void stopLanguage(Zib&) {}
   // Shutdown step 3: deletes zib.pConsole and clears it.
   virtual void stopConsole(Zib&) {}
+  // Shutdown step 4: deletes zib.pDefaultFont and clears it.
+  virtual void stopDefaultFont(Zib&) {}
   // Shutdown step 6: deletes zib.pZibGraphics and clears it.
   virtual void stopGraphics(Zib&) {}
   // Writes the graphics settings into the user configuration.

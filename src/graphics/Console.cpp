@@ -13,6 +13,7 @@
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontGDI.h"
 #include "platform/Input.h"
 
 ZIB_DEFINE_CLASS(Console, Context, nullptr);
@@ -135,5 +136,11 @@ std::vector<Console::ShownText> Console::shownText(int32_t lineHeight) const {
 }
 
 void Console::renderContents() {
-  // Drawn through the default font once the text layer provides it.
+  FontGDI* font = zib->pDefaultFont;
+  if (!bVisible || !font) return;
+  const int32_t savedDebugLevel = zib->debugLevel;
+  zib->debugLevel = 0;  // no debug drawing decorates the console's text
+  for (const ShownText& shown : shownText(font->fontHeightRaw))
+    font->drawText(shown.x, shown.y, 0, 0xFFFFFFFF, 0, shown.text);
+  zib->debugLevel = savedDebugLevel;
 }

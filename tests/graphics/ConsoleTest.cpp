@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "engine/AppPaths.h"
 #include "engine/CrashDump.h"
@@ -15,6 +17,9 @@
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontCache.h"
+#include "graphics/text/FontCacheEntry.h"
+#include "graphics/text/FontGDI.h"
 #include "support/GraphicsFixture.h"
 
 namespace {
@@ -226,6 +231,28 @@ TEST_F(ConsoleTest, DrawnTextIsTheInputWithItsBlinkingCursorThenAtMost41LinesUpw
   EXPECT_EQ(shown[41].y, -224 + 41 * 16);
   console->scrollIndex = 2;
   EXPECT_EQ(console->shownText(16).size(), 4u) << "never past the first line";
+}
+
+TEST_F(ConsoleTest, OpenConsoleDrawsItsTextsThroughTheDefaultFontWithoutDebugDecoration) {
+  zib->pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
+  console->addLine(u"hello");
+  console->input = u"ab";
+  const auto drawnTexts = [] {
+    std::vector<std::u16string> texts;
+    for (BasicLink* node = zib->pDefaultFont->pFontCache->pEntries->firstChild; node; node = node->next)
+      if (const auto* entry = static_cast<FontCacheEntry*>(node); !entry->text.empty()) texts.push_back(entry->text);
+    std::sort(texts.begin(), texts.end());
+    return texts;
+  };
+  zib->debugLevel = 0x40;
+  console->frameRender();
+  EXPECT_TRUE(drawnTexts().empty()) << "closed: nothing drawn";
+  toggle();
+  console->frameRender();
+  EXPECT_EQ(zib->debugLevel, 0x40);
+  EXPECT_EQ(drawnTexts(), (std::vector<std::u16string>{u"> ab_", u"hello"}));
+  delete zib->pDefaultFont;
+  zib->pDefaultFont = nullptr;
 }
 
 }  // namespace
