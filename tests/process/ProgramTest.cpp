@@ -288,7 +288,8 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
     for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
     return count;
   };
-  ASSERT_EQ(std::system("xdotool key F9"), 0);
+  // Held for a few frames: the game reads the keyboard's state once a frame.
+  ASSERT_EQ(std::system("xdotool keydown F9 sleep 0.2 keyup F9"), 0);
   EXPECT_TRUE(waitFor([&] { return screenshots() == 1; }, kStartTimeout));
   kill(pid, SIGTERM);
   EXPECT_TRUE(exitedWith(waitExit(pid), 0)) << output();
