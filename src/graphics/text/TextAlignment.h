@@ -1,0 +1,9 @@
+#pragma once
+
+#include <cstdint>
+
+// The x and y offsets that the alignment flags (FontQuad::kAlignRight ...)
+// give a text `width` glyph pixels wide, from the font's raw metrics. Shared
+// by the quad font and the GDI font it falls back on.
+void textAlignmentOffsets(int32_t flags, int32_t width, int32_t fontHeight, int32_t uppercaseLine, int32_t baseline,
+                          float& x, float& y);
