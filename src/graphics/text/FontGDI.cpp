@@ -97,12 +97,7 @@ void FontGDI::renderText(Renderable* owner, int32_t flags, const std::u16string&
   x *= scale.x;
   y *= scale.y;
   Renderable temp;
-  temp.color = owner->color;
-  temp.position = Vector3(x, y, 0);
-  temp.scale = scale;
-  temp.postXform = owner->xform;
-  temp.bSkipVisibility = 1;
-  temp.updateVisual();
+  placeTextRenderable(temp, *owner, scale, x, y);
   for (FontCacheEntry* entry = findCachedText(text); entry; entry = entry->next) {
     entry->render(&temp);
     x += entry->pQuad->width * scale.x;

@@ -297,12 +297,7 @@ void FontQuad::renderText(Renderable* owner, int32_t flags, const std::u16string
   offsetY *= scale.y;
 
   Renderable temp;
-  temp.color = owner->color;
-  temp.position = Vector3(offsetX, offsetY, 0);
-  temp.scale = scale;
-  temp.postXform = owner->xform;
-  temp.bSkipVisibility = 1;
-  temp.updateVisual();
+  placeTextRenderable(temp, *owner, scale, offsetX, offsetY);
 
   const bool bCached = bUseFontCache && pFontCache && zib->pZibGraphics && zib->pZibGraphics->bEnableFontCache &&
                        !(flags & kNoCache) && text.size() >= 4;
