@@ -8,6 +8,7 @@
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/TextLanguage.h"
 #include "platform/Window.h"
 #include "program/Backends.h"
 #include "platform/null/NullDevice.h"
@@ -17,11 +18,13 @@ void GraphicsTest::SetUp() {
   EngineTest::SetUp();
   platform.setGraphics(GraphicsBackend::Null);
   zib->pConfig = new MemoryIniFile(ByteBuffer());
+  TextLanguage::current = TextLanguage();
 }
 
 void GraphicsTest::TearDown() {
   delete zib->pZibGraphics;
   zib->pZibGraphics = nullptr;
+  TextLanguage::current = TextLanguage();
   EngineTest::TearDown();
 }
 

@@ -24,8 +24,8 @@ class GraphicsTest : public EngineTest {
   TestPlatform platform;
 
   // The null backend on its stock adapter (640x480 to 1920x1080, desktop
-  // 1920x1080, work area 1920x1040) and an empty configuration; no graphics
-  // manager yet.
+  // 1920x1080, work area 1920x1040), an empty configuration and the default
+  // text language (put back after the test too); no graphics manager yet.
   void SetUp() override;
   void TearDown() override;
 

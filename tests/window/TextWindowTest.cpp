@@ -19,7 +19,6 @@
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuad.h"
-#include "graphics/text/TextLanguage.h"
 #include "platform/TextRaster.h"
 #include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
@@ -44,11 +43,6 @@ class TextWindowTest : public GraphicsTest {
       zib->pConfig->setBool(false, u"ZibGraphics", key);
     if (!openGlWindow(u"text")) GTEST_SKIP() << "no display";
     makeGraphics();
-    TextLanguage::current = TextLanguage();
-  }
-  void TearDown() override {
-    TextLanguage::current = TextLanguage();
-    GraphicsTest::TearDown();
   }
 
   // A frame of its own: the font cache counts its entries' age in frames.
