@@ -14,6 +14,7 @@
 #include "base/Format.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
+#include "graphics/Console.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
 #include "engine/net/NetAddress.h"
@@ -63,9 +64,8 @@ void Global::initPreLoader() {
   ClassRegistry* m = &getClassRegistry();
   m->assignClassIds();
   ZIB_ASSERT(!m->bBadClasses);
-  if (!zib->bRelease) {
-    // Console: for (const std::u16string& line : sizeLines()) zib->pConsole->addLine(line);
-  }
+  if (!zib->bRelease && zib->pConsole)
+    for (const std::u16string& line : sizeLines()) zib->pConsole->addLine(u"%s", line);
   zib->pFileManager->useWad(baseDirectoryPath() + applicationName() + u".dat");
   auto* barTexture = new Texture(0, u"gfx/progressbar.tga");
   auto* pointerTexture = new Texture(0, u"gfx/pointer.tga");

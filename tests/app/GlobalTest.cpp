@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/AppPaths.h"
 #include "app/ContextManager.h"
@@ -16,6 +17,7 @@
 #include "engine/Zib.h"
 #include "engine/audio/ZibAudio.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/Console.h"
 #include "platform/Audio.h"
 #include "support/EngineFixture.h"
 #include "support/GraphicsFixture.h"
@@ -108,9 +110,16 @@ using GlobalGraphicsTest = GraphicsTest;
 TEST_F(GlobalGraphicsTest, StartUpStepsMountTheArchiveBesideTheProgramAndFailOnAMissingOne) {
   makeGraphics();
   zib->pFileManager = new FileManager();
+  zib->bRelease = false;
+  zib->pConsole = new Console();
   GameGlobal global;
   global.initPreLoader();  // the test program sits beside the packed archive
   EXPECT_NE(ContextManager::classInfo.classIndex, -1);
+  EXPECT_EQ(std::vector<std::u16string>(zib->pConsole->lines.begin(), zib->pConsole->lines.end()),
+            Global::sizeLines());
+  EXPECT_EQ(zib->pConsole->lines.front(), u"sizeof(bool)=1");
+  delete zib->pConsole;
+  zib->pConsole = nullptr;
   EXPECT_EQ(zib->pFileManager->currentWad, baseDirectoryPath() + u"Skerrion2demo.dat");
   ASSERT_NE(global.pContextManager, nullptr);
   EXPECT_NE(dynamic_cast<Loader*>(global.pContextManager->getTop()), nullptr);
