@@ -13,8 +13,10 @@ class GameInput {
   static constexpr int32_t kControllerFirstSlot = 256, kControllerSlots = 48;
   static constexpr int32_t kControllerUp = 0, kControllerDown = 1, kControllerFirstButton = 16;
 
-  // The key slot went down at this frame's poll.
+  // The key slot went down at this frame's poll; never while the console is
+  // open, which takes the keys for itself.
   static bool isKeyPressed(int32_t slot);
+  static bool isConsoleOpen();
   // A pointer contact (mouse press or touch) began at this frame's poll.
   static bool isNewContact();
 };

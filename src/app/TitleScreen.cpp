@@ -106,7 +106,7 @@ void TitleScreen::onInputModeChange() {
 
 void TitleScreen::navigate() {
   ZibInput* input = zib->pZibInput;
-  if (!input) return;
+  if (!input || GameInput::isConsoleOpen()) return;
   int32_t step = 0;
   bool bPress = input->isKeyPressed(GameInput::kEnter) || input->isKeyPressed(GameInput::kNumpadEnter);
   for (int32_t j = 0; j < 4; ++j) {

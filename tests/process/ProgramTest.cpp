@@ -309,14 +309,14 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   // character per frame, so the characters come slower than frames.
   ASSERT_EQ(std::system("xdotool keydown Shift_L keydown grave sleep 0.2 keyup grave keyup Shift_L sleep 0.2 "
                         "type --delay 200 nonsense"), 0);
-  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_EQ(std::system("xdotool keydown Return sleep 0.1 keyup Return"), 0);
   EXPECT_TRUE(waitForLog("nonsense\r\n")) << log();
   const std::string text = log();
   const size_t unknown = text.find("Console::addLine(): > Unknown command: ");
   ASSERT_NE(unknown, std::string::npos) << text;
   EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
             "Console::addLine(): > Unknown command: nonsense");
-  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool key Return"), 0);
+  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool keydown Return sleep 0.1 keyup Return"), 0);
   EXPECT_TRUE(exitedWith(waitExit(pid), 255)) << output();
   EXPECT_NE(log().find("Crash requested."), std::string::npos);
 }
