@@ -125,12 +125,16 @@ TEST_F(EndToEndTest, F9WritesABitmapAndRightShiftF9ATarga) {
   ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 }
 
-TEST_F(EndToEndTest, SavedSettingsTakeEffectWhenLoadingStarts) {
+TEST_F(EndToEndTest, SavedSettingsTakeEffectWhenLoadingStartsAWindowVerticalSyncTheRateAndMute) {
   GameConfiguration settings;  // as an options screen leaves them
   settings.bFullScreen = 0;
   settings.bVerticalSync = 1;
   settings.tickRate = 30;
+  settings.bMute = 1;
   saveChecksummedFile(&settings, sizeof settings, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion);
+  const fs::path mix = installFolder / "audio.raw";
+  environment.push_back("SDL_AUDIODRIVER=disk");
+  environment.push_back("SDL_DISKAUDIOFILE=" + mix.string());
   const pid_t pid = start();  // the engine's own configuration: full screen
   ASSERT_TRUE(waitForLog("Restarting to apply configuration.")) << log();
   unsigned long window = 0;
@@ -151,6 +155,9 @@ TEST_F(EndToEndTest, SavedSettingsTakeEffectWhenLoadingStarts) {
   const std::string config = userFile("Skerrion2demo.cfg");
   EXPECT_NE(config.find("\r\nbFullScreen=No\r\n"), std::string::npos) << config;
   EXPECT_NE(config.find("\r\nbUseVSync=Yes\r\n"), std::string::npos) << config;
+  const std::string samples = EngineTest::readFile(mix);
+  EXPECT_GT(samples.size(), 22050u) << "a second of output at least";
+  EXPECT_EQ(samples.find_first_not_of('\0'), std::string::npos) << "muted: the title music is not heard";
 }
 
 }  // namespace
