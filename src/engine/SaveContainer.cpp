@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 #include <limits>
 
@@ -103,9 +104,19 @@ bool SaveContainer::readFile(uint32_t salt, const std::u16string& path, uint32_t
 }
 
 bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count) {
-  const std::u16string temporary = path + u".tmp";
-  const std::string target = toUtf8(path);
-  const std::string written = toUtf8(temporary);
+  std::string target = toUtf8(path);
+  // A symbolic link stays and its file gets the content, as a write in place
+  // would give; a file we may not write (made read-only) stays as it is.
+  std::error_code error;
+  for (int depth = 0; std::filesystem::is_symlink(std::filesystem::symlink_status(target, error)); ++depth) {
+    const std::filesystem::path link(target);
+    const std::filesystem::path to = std::filesystem::read_symlink(link, error);
+    if (error || depth == 16) return false;
+    target = (to.is_absolute() ? to : link.parent_path() / to).string();
+  }
+  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return false;
+  const std::string written = target + ".tmp";
+  const std::u16string temporary = fromUtf8(written);
   bool ok;
   {
     FileStream file(temporary, FileStream::kWrite);

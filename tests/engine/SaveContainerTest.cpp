@@ -1,6 +1,7 @@
 #include "engine/SaveContainer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -171,6 +172,26 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   EXPECT_EQ(bytesOf(file("game.pro")), old);
   saveChecksummedFile(first.data(), 500, folder() + u"missing", u"game.pro", u"2.79");
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
+}
+
+// As a write in place: a linked save stays a link, a read-only one is kept.
+TEST_F(SaveContainerTest, ALinkStaysALinkAndAReadOnlyFileIsKept) {
+  std::filesystem::create_directory(file("elsewhere"));
+  std::filesystem::create_symlink(file("elsewhere") / "game.pro", file("game.pro"));
+  const Bytes record = makeRecord(500);
+  save(record);
+  EXPECT_TRUE(std::filesystem::is_symlink(file("game.pro")));
+  Bytes loaded(500);
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
+
+  if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  std::filesystem::remove(file("game.pro"));
+  save(record);
+  std::filesystem::permissions(file("game.pro"), std::filesystem::perms::owner_read);
+  save(makeRecord(600));
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
 }
 
 TEST_F(SaveContainerTest, FixedStringsCutWholeUnitsAndKeepTheTail) {
