@@ -104,7 +104,8 @@ std::vector<Texture::SkinRecord> readDescriptionFile(const std::u16string& iniNa
 // WAD being built records it.
 void writeCache(const std::u16string& cacheName, const ByteBuffer& description) {
   std::u16string path = cacheName;
-  std::replace(path.begin(), path.end(), u'\\', u'/');
+  // As the file manager reads it: backslashes separate folders in relative names only.
+  if (!path.starts_with(u'/')) std::replace(path.begin(), path.end(), u'\\', u'/');
   const std::u16string tempPath = path + u".tmp";
   FileStream out(tempPath, FileStream::kWrite);
   bool bWritten = out.write(description.data, description.size);
