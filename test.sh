@@ -21,12 +21,13 @@ cmake --build build
 run_ctest build
 
 echo "== Build with AddressSanitizer, UndefinedBehaviorSanitizer and fuzz targets"
+# Set before the build: the build runs sanitized tools (the font baker) too.
+export UBSAN_OPTIONS=print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DZIB_SANITIZE=ON -DZIB_FUZZ=ON >/dev/null
 cmake --build build-asan
-export UBSAN_OPTIONS=print_stacktrace=1
-export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 run_ctest build-asan -LE window
 # LeakSanitizer's exit-time scan cannot stop the GL driver's threads: the
 # window tests run with every other check but that one.

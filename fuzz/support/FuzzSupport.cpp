@@ -14,6 +14,11 @@
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
+#include "graphics/ZibGraphics.h"
+#include "engine/ByteBuffer.h"
+#include "engine/MemoryIniFile.h"
+#include "platform/D3D9.h"
+#include "program/Backends.h"
 #include "platform/Audio.h"
 
 namespace {
@@ -41,6 +46,29 @@ void fuzzEnsureEngine() {
   zib->pLogger = new Logger();
   zib->pErrorManager = new ErrorManager();
   zib->pResourceManager = new ResourceManager();
+}
+
+void fuzzEnsureGraphics() {
+  fuzzEnsureEngine();
+  if (zib->pZibGraphics) return;
+  registerBackends();
+  setGraphicsBackend(GraphicsBackend::Null);
+  zib->pConfig = new MemoryIniFile(ByteBuffer());
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+  zib->pZibGraphics = new ZibGraphics();
+  ErrorManager::onReleaseDisplay = nullptr;
+  ErrorManager::onCrashScreenshot = nullptr;
+}
+
+std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name) {
+  fuzzEnsureEngine();
+  if (!zib->pFileManager) {
+    zib->pFileManager = new FileManager();
+    zib->pFileManager->bForceDisk = true;
+  }
+  const std::string path = (dataHome / name).string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), size);
+  return fromUtf8(path);
 }
 
 void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels) {

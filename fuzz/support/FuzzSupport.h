@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 struct FuzzFatal : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -21,6 +22,14 @@ void fuzzCatchFatal(F&& f) {
   } catch (const FuzzFatal&) {
   }
 }
+
+// fuzzEnsureEngine, then a configuration and the graphics manager on the
+// null device (no display), for targets that make textures and quads.
+void fuzzEnsureGraphics();
+
+// Writes the bytes as the file `name` in the fuzzing's temporary data folder
+// (creating the disk-only file manager when needed) and returns its path.
+std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name);
 
 // Decodes the bytes as an image file whose name ends with `extension`
 // (".bmp", ".tga", ".jpg"), written into the fuzzing's temporary data folder.

@@ -6,15 +6,23 @@
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontGDI.h"
 #include "localisation/Language.h"
 
 void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics(); }
+
+void GameModules::startDefaultFont(Zib& zib) { zib.pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial"); }
 
 void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
   delete zib.pLanguage;
   zib.pLanguage = nullptr;  // later steps see it gone
+}
+
+void GameModules::stopDefaultFont(Zib& zib) {
+  delete zib.pDefaultFont;
+  zib.pDefaultFont = nullptr;
 }
 
 void GameModules::stopGraphics(Zib& zib) {

@@ -6,8 +6,10 @@
 class GameModules : public ZibModules {
  public:
   void startGraphics(Zib& zib) override;
+  void startDefaultFont(Zib& zib) override;
   void startLanguage(Zib& zib) override;
   void stopLanguage(Zib& zib) override;
+  void stopDefaultFont(Zib& zib) override;
   void stopGraphics(Zib& zib) override;
   void saveGraphicsSettings(Zib& zib) override;
   void onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) override;

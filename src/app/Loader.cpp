@@ -2,6 +2,11 @@
 
 #include "app/ContextManager.h"
 #include "app/TitleScreen.h"
+#include "engine/ByteBuffer.h"
+#include "engine/FileData.h"
+#include "engine/FileManager.h"
+#include "base/Format.h"
+#include "engine/MemoryIniFile.h"
 #include "engine/ResourceManager.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
@@ -11,12 +16,32 @@
 #include "graphics/Renderable.h"
 #include "graphics/Skin.h"
 #include "graphics/Texture.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/TextLanguage.h"
 #include "localisation/Language.h"
 
 namespace {
 
 void loadTexture(const char16_t* name, const char16_t* fileName) {
   zib->pResourceManager->addResource(new Texture(0, fileName), name);
+}
+
+// The folder the font files sit in: the data archive's root.
+constexpr char16_t kFontPrefix[] = u"";
+
+// A font's settings section, as the baking tool wrote it.
+void applyFontSettings(FontQuad& font, const std::u16string& name) {
+  const FileData file(false, u"gfx/font/fonts.settings");
+  ByteBuffer bytes;
+  bytes.append(file.block.data, file.block.size);
+  MemoryIniFile settings(bytes);
+  const auto setting = [&](const char16_t* key, int32_t& field) {
+    if (settings.hasKey(name, key)) field = settings.getInt(name, key);
+  };
+  setting(u"spaceWidth", font.spaceWidth);
+  setting(u"glyphSpacing", font.glyphSpacing);
+  setting(u"fontUppercaseLineRaw", font.fontUppercaseLineRaw);
+  setting(u"fontLowercaseLineRaw", font.fontLowercaseLineRaw);
 }
 
 Sound* loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax) {
@@ -40,7 +65,55 @@ Loader::Loader(ContextManager* manager) : manager(manager) {
         loadSound(u"explosionSnd", u"sfx/explosion.wav", 3, 0.3f)->minRepeatInterval = 0.1;
       },
       [] { zib->pResourceManager->addResource(new SoundStream(1, u"music/title.ogg"), u"titleMusic"); },
+      [] { loadFont(u"fontTiny"); },
+      [] { loadFont(u"fontSmall"); },
+      [] { loadFont(u"fontMedium"); },
+      [] { loadFont(u"fontLarge"); },
+      [] { loadHudFont(); },
   };
+}
+
+void Loader::fontRes(const std::u16string& name) {
+  FileManager& files = *zib->pFileManager;
+  ResourceManager& resources = *zib->pResourceManager;
+  // The glyph textures keep their pixels: the font cache blits glyphs out of them.
+  for (int32_t n = 1;; ++n) {
+    const std::u16string path = formatString(u"%sgfx/font/%s/%s-%d.tga", kFontPrefix, name, name, n);
+    if (!files.exists(path)) break;
+    resources.addResource(new Texture(Texture::kKeepSource, path), formatString(u"%s%d", name, n));
+  }
+  for (int32_t n = 1;; ++n) {
+    const std::u16string path = formatString(u"%sgfx/font/%s/extra-%s-%d.tga", kFontPrefix, name, name, n);
+    if (!files.exists(path)) break;
+    resources.addResource(new Texture(Texture::kKeepSource, path), formatString(u"%sExtra%d", name, n));
+  }
+  const std::u16string& codePage = TextLanguage::current.codePage;
+  const std::u16string lut = formatString(u"%sgfx/font/%s/%s.codepointLUT.bin", kFontPrefix, name, codePage);
+  const std::u16string lutName = formatString(u"%s.codepointLUT", codePage);
+  if (files.exists(lut) && !resources.find(false, lutName)) resources.addResource(new FileData(false, lut), lutName);
+}
+
+void Loader::loadFont(const std::u16string& name) {
+  fontRes(name);
+  auto* font = new FontQuad();
+  applyFontSettings(*font, name);
+  font->addSourceTextures(name);
+  font->onGlyphsLoaded();
+  font->setupCompositeChars();
+  font->enablePixelAlignment();
+  font->createFontCache();
+  zib->pResourceManager->addResource(font, name);
+}
+
+void Loader::loadHudFont() {
+  auto* texture = new Texture(Texture::kKeepSource, u"gfx/font/alphabet-hud.tga");
+  zib->pResourceManager->addResource(texture, u"fontHUDTex");
+  auto* font = new FontQuad();
+  font->fontName = u"fontHUD";
+  applyFontSettings(*font, font->fontName);
+  font->addSourceTexture(texture, 44);
+  font->createFontCache();
+  zib->pResourceManager->addResource(font, u"fontHUD");
 }
 
 void Loader::setupLanguage() {

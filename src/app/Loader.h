@@ -3,6 +3,7 @@
 // frame, then hands over to the title screen.
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "graphics/Context.h"
@@ -33,6 +34,14 @@ class Loader : public Context {
   void setupLanguage();
   // The bar's frame and its fill, once the bar's texture is registered.
   void showProgress();
+  // Registers a font's glyph pages "<name>1"..., "<name>Extra1"... and the
+  // code page's lookup table when its file is there.
+  static void fontRes(const std::u16string& name);
+  // Creates a glyph font from its registered pages and its settings in
+  // "gfx/font/fonts.settings", and registers it under its name.
+  static void loadFont(const std::u16string& name);
+  // The HUD font: one page from slot 44 (the comma).
+  static void loadHudFont();
 
   ContextManager* manager;
 };

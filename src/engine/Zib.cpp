@@ -170,7 +170,8 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   zibModules().startGraphics(*this);
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   pZibAudio = new ZibAudio();
-  // The default font and the Console come here once they exist.
+  zibModules().startDefaultFont(*this);
+  // The Console comes here once it exists.
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
 
@@ -188,10 +189,10 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Steps 3 and 4 belong to the console and default font managers, which
-  // this engine does not build yet.
+  // Step 3 belongs to the console, which this engine does not build yet.
   ZIB_LOG(u"3...");
   ZIB_LOG(u"4...");
+  zibModules().stopDefaultFont(*this);
   ZIB_LOG(u"5...");
   deleteMember(pZibAudio);
   ZIB_LOG(u"6...");
@@ -414,6 +415,7 @@ void Zib::frame(Context* root) {
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
+  ++renderedFrames;
   if (pFrameDevice) pFrameDevice->beginScene();
   if (root) zibModules().frameRender(root);
   if (ticking) {
@@ -436,6 +438,10 @@ void Zib::frame(Context* root) {
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
+    // The counters as the scene left them, before the overlay adds its own draws.
+    int32_t savedStats[9];
+    std::copy(std::begin(frameStats), std::end(frameStats), savedStats);
+    if (debugLevel != 0 && pFrameDevice) pFrameDevice->drawOverlay(savedStats);
   }
   if (pFrameDevice) pFrameDevice->endScene();
   t[5] = pTimeKeeper->getElapsedTime();

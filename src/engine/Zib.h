@@ -52,6 +52,9 @@ class Zib {
     virtual void beginScene() = 0;
     virtual void endScene() = 0;
     virtual void present() = 0;
+    // The statistics overlay over the finished scene; `savedStats` are the
+    // frame's counters from before it drew.
+    virtual void drawOverlay(const int32_t* /*savedStats*/) {}
   };
 
   // The engine-wide object list. It tells the walks of notifyObjects which
@@ -129,6 +132,8 @@ class Zib {
   bool bHasFocus = true;
   bool bRestartPresentation = false;
   int32_t frameCounter = 0;
+  // Frames rendered, ticking or not: what the font caches age their strips by.
+  int32_t renderedFrames = 0;
   int32_t frameStats[9] = {};
   int32_t statHistory[5][512] = {};
   ObjectList objectList;

@@ -16,11 +16,16 @@ class ZibModules {
   virtual ~ZibModules() = default;
   // After the resource manager: builds zib.pZibGraphics.
   virtual void startGraphics(Zib&) {}
+  // After the graphics manager (and the pointer centred on its screen) and
+  // the audio manager: builds zib.pDefaultFont.
+  virtual void startDefaultFont(Zib&) {}
   // After the engine's own managers that follow the graphics (the audio and
   // network managers): builds zib.pLanguage.
   virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}
+  // Shutdown step 4: deletes zib.pDefaultFont and clears it.
+  virtual void stopDefaultFont(Zib&) {}
   // Shutdown step 6: deletes zib.pZibGraphics and clears it.
   virtual void stopGraphics(Zib&) {}
   // Writes the graphics settings into the user configuration.

@@ -14,6 +14,7 @@
 #include "graphics/Context.h"
 #include "graphics/GraphicsFormats.h"
 #include "graphics/MemoryImageFile.h"
+#include "graphics/StatisticsOverlay.h"
 #include "graphics/VideoMode.h"
 #include "platform/D3DX9.h"
 
@@ -626,6 +627,8 @@ int32_t ZibGraphics::FrameSeam::testCooperativeLevel() {
   // Without a device (released by a fatal report) the engine stays frozen.
   return graphics.dxDevice ? graphics.dxDevice->TestCooperativeLevel() : D3DERR_DEVICELOST;
 }
+
+void ZibGraphics::FrameSeam::drawOverlay(const int32_t* savedStats) { StatisticsOverlay::draw(savedStats); }
 
 void ZibGraphics::FrameSeam::beginScene() {
   graphics.dxDevice->BeginScene();

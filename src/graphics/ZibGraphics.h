@@ -104,6 +104,7 @@ class ZibGraphics {
     void beginScene() override;
     void endScene() override;
     void present() override { graphics.flip(); }
+    void drawOverlay(const int32_t* savedStats) override;
 
    private:
     ZibGraphics& graphics;

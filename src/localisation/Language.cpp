@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
+#include "graphics/text/TextLanguage.h"
 #include "localisation/TextKeys.h"
 
 namespace {
@@ -128,6 +129,8 @@ bool Language::isLanguageAllowed(int32_t language) {
 void Language::setLanguage(int32_t language) {
   currentLanguage = isLanguageAllowed(language) ? language : 0;
   bRightToLeft = getString(LANGUAGEREADINGORDER) == u"RTL";
+  // The text classes read the code page and reading order from here.
+  TextLanguage::current = {getString(LANGUAGECODEPAGE), getString(LANGUAGECOMPOSITECHARS), bRightToLeft != 0};
   applyKeyNames();
 }
 

@@ -1,6 +1,8 @@
 #include "program/Backends.h"
 
 #include "platform/D3D9.h"
+#include "platform/TextRaster.h"
+#include "platform/freetype/FreeTypeRaster.h"
 #include "platform/gl/GlDirect3D.h"
 #include "platform/null/NullDirect3D.h"
 #include "platform/sdl/SdlAudioOutput.h"
@@ -11,6 +13,7 @@ void registerBackends() {
   registerGraphicsBackend(GraphicsBackend::Gl, {&GlDirect3D::create, &GlDirect3D::getWorkArea});
   registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
   registerDirectInputBackend(&makeSdlDirectInput);
+  registerTextRasterBackend(&openFreeTypeFont);
 }
 
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend() { return makeSdlWindowBackend(); }

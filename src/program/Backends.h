@@ -6,7 +6,8 @@
 #include "platform/Window.h"
 
 // Registers the graphics backends (OpenGL, and the headless one that draws
-// into memory) and the input backend (SDL) with the platform interface.
+// into memory), the input backend (SDL) and the text raster (FreeType) with
+// the platform interfaces.
 void registerBackends();
 // The window backend of a desktop session (SDL2).
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend();

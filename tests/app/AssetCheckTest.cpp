@@ -18,6 +18,9 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/FontCache.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/FontQuadSymbol.h"
 #include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
 #include "support/OfflineAudioOutput.h"
@@ -133,6 +136,25 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedTexturesAndTheTitleShowsItsPic
     manager.frameRender();
     EXPECT_NE(picture->dxTexture, nullptr);
     EXPECT_NE(zib->pResourceManager->find(true, u"progressBarTex"), nullptr);
+
+    // The baked fonts: every slot of the code page, composed accents, the HUD from the comma.
+    for (const char16_t* name : {u"fontTiny", u"fontSmall", u"fontMedium", u"fontLarge"}) {
+      SCOPED_TRACE(toUtf8(name));
+      auto* font = static_cast<FontQuad*>(zib->pResourceManager->find(true, name));
+      EXPECT_EQ(font->nextSymbolToLoad, 256);
+      EXPECT_GT(font->fontHeightRaw, 8);
+      EXPECT_GT(font->fontBaselineRaw, font->fontUppercaseLineRaw);
+      EXPECT_LT(font->fontUppercaseLineRaw, font->fontLowercaseLineRaw);
+      EXPECT_NE(font->getSymbol(0xE9)->pAccentQuad, nullptr);  // é
+      EXPECT_EQ(font->getSymbol(0xE9)->pBaseQuad, font->getSymbol(u'e')->pBaseQuad);
+      EXPECT_GT(font->calcTextWidth(false, nullptr, 0, u"Hello").x, 5 * 3);
+      font->drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
+      EXPECT_NE(font->pFontCache->findText(u"Hello"), nullptr);
+    }
+    auto* hud = static_cast<FontQuad*>(zib->pResourceManager->find(true, u"fontHUD"));
+    EXPECT_NE(hud->getSymbol(u',')->pBaseQuad, nullptr);
+    EXPECT_NE(hud->getSymbol(u'Z')->pBaseQuad, nullptr);
+    EXPECT_EQ(hud->getSymbol(u'a')->pBaseQuad, nullptr);
     for (const char16_t* name : {u"clickSnd", u"shotSnd", u"explosionSnd", u"titleMusic"})
       EXPECT_NE(zib->pResourceManager->find(false, name), nullptr);
   }

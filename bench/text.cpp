@@ -1,0 +1,243 @@
+// Text: measuring a line with a glyph font against a FreeType advance loop;
+// wrapping a 20 kB text; a frame of 200 cached texts among 10, 100 and 1,000
+// cache entries (null device: the engine's own cost); and 1,000 cached
+// one-line texts a frame through the default font against SDL_ttf's
+// TTF_RenderUTF8_Blended into cached textures drawn by SDL2's renderer.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#ifdef ZIB_HAVE_SDL_TTF
+#include <SDL_ttf.h>
+#endif
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ByteBuffer.h"
+#include "engine/ErrorManager.h"
+#include "base/Format.h"
+#include "engine/Logger.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/ResourceManager.h"
+#include "base/StringUtils.h"
+#include "engine/Zib.h"
+#include "graphics/Quad.h"
+#include "graphics/Texture.h"
+#include "graphics/ZibGraphics.h"
+#include "graphics/text/FontCache.h"
+#include "graphics/text/FontGDI.h"
+#include "graphics/text/FontQuad.h"
+#include "graphics/text/TextBlock.h"
+#include "platform/D3D9.h"
+#include "platform/Window.h"
+#include "program/Backends.h"
+
+namespace {
+
+constexpr char kFontFile[] = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+constexpr int kWidth = 800, kHeight = 480;
+
+const std::u16string kLine = u"The quick brown fox jumps over the lazy dog, 0123456789 times: (ÄÖÜ äöü ß é)!";
+
+// A bare engine on the null device, with one glyph font of 256 glyphs.
+struct NullEngine {
+  NullEngine() {
+    setGraphicsBackend(GraphicsBackend::Null);
+    root = std::make_unique<Zib>();
+    zib->pLogger = new Logger();
+    zib->pErrorManager = new ErrorManager();
+    zib->pResourceManager = new ResourceManager();
+    zib->pConfig = new MemoryIniFile(ByteBuffer());
+    zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+    zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
+    zib->pZibGraphics = new ZibGraphics();
+    page = std::make_unique<Texture>(256, 256, Texture::kKeepSource);
+    for (Skin* skin : page->skins) delete skin;
+    page->skins.clear();
+    for (int32_t i = 0; i < 256; ++i) {
+      auto* quad = new Quad();
+      quad->pTexture = page.get();
+      const int32_t w = 4 + i % 6;
+      quad->setTextureRect((i % 16) * 16, (i / 16) * 16, (i / 16) * 16 + 14, (i % 16) * 16 + w);
+      page->skins.push_back(quad);
+    }
+    font = std::make_unique<FontQuad>();
+    font->addSourceTexture(page.get(), 0);
+    font->setupCompositeChars();
+    font->createFontCache();
+  }
+  ~NullEngine() {
+    font.reset();
+    page.reset();
+    delete zib->pZibGraphics;
+    zib->pZibGraphics = nullptr;
+  }
+  std::unique_ptr<Zib> root;
+  std::unique_ptr<Texture> page;
+  std::unique_ptr<FontQuad> font;
+};
+
+std::unique_ptr<NullEngine> theNullEngine;
+
+NullEngine& nullEngine() {
+  if (!theNullEngine) theNullEngine = std::make_unique<NullEngine>();
+  return *theNullEngine;
+}
+
+void oursCalcTextWidth(benchmark::State& state) {
+  FontQuad& font = *nullEngine().font;
+  for (auto _ : state) benchmark::DoNotOptimize(font.calcTextWidth(false, nullptr, 0, kLine));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kLine.size()));
+}
+BENCHMARK(oursCalcTextWidth);
+
+void freetypeAdvances(benchmark::State& state) {
+  FT_Library library;
+  FT_Face face;
+  if (FT_Init_FreeType(&library) || FT_New_Face(library, kFontFile, 0, &face)) {
+    state.SkipWithError("no FreeType face");
+    return;
+  }
+  FT_Set_Pixel_Sizes(face, 0, 14);
+  for (auto _ : state) {
+    FT_Fixed total = 0;
+    for (char16_t c : kLine) {
+      FT_Fixed advance = 0;
+      FT_Get_Advance(face, FT_Get_Char_Index(face, c), FT_LOAD_DEFAULT, &advance);
+      total += advance;
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kLine.size()));
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+}
+BENCHMARK(freetypeAdvances);
+
+void oursWrap20k(benchmark::State& state) {
+  FontQuad& font = *nullEngine().font;
+  std::u16string text;
+  for (int i = 0; text.size() < 20000; ++i)
+    text += i % 7 == 6 ? u"\x1e{FF8000}warm words\x1e{000001} | " : u"plain words of a message ";
+  for (auto _ : state) {
+    TextBlock block(&font, 300, -1, text);
+    benchmark::DoNotOptimize(block.height);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size() * 2));
+}
+BENCHMARK(oursWrap20k)->Unit(benchmark::kMillisecond);
+
+// 200 texts drawn a frame while the cache holds `entries` texts in all.
+void oursCachedFrame(benchmark::State& state) {
+  FontQuad& font = *nullEngine().font;
+  font.pFontCache->purge();
+  const auto entries = static_cast<int32_t>(state.range(0));
+  std::vector<std::u16string> texts;
+  for (int32_t i = 0; i < std::max(entries, 200); ++i) texts.push_back(formatString(u"Cached text %d", i));
+  for (int32_t i = 0; i < entries; ++i) font.findCachedText(texts[size_t(i)]);
+  for (auto _ : state) {
+    ++zib->renderedFrames;
+    for (int32_t i = 0; i < 200; ++i) font.drawText(0, 0, 0, 0xFFFFFFFF, 0, texts[size_t(i % entries)]);
+  }
+  state.SetItemsProcessed(state.iterations() * 200);
+}
+BENCHMARK(oursCachedFrame)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProc(hWnd, message, wParam, lParam);
+}
+
+std::string lineText(int i) { return "Line " + std::to_string(i) + ": status 12345"; }
+
+void oursThousandTexts(benchmark::State& state) {
+  theNullEngine.reset();  // one engine root at a time
+  setGraphicsBackend(GraphicsBackend::Gl);
+  setWindowBackend(makeDesktopWindowBackend());
+  auto engine = std::make_unique<Zib>();
+  zib->pLogger = new Logger();
+  zib->pErrorManager = new ErrorManager();
+  zib->pResourceManager = new ResourceManager();
+  zib->pConfig = new MemoryIniFile(ByteBuffer());
+  zib->pConfig->setInt(kWidth, u"ZibGraphics", u"videoModeWidth");
+  zib->pConfig->setInt(kHeight, u"ZibGraphics", u"videoModeHeight");
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bUseVSync");
+  zib->pConfig->setBool(false, u"ZibGraphics", u"bBilinearFilter");  // SDL2 renders with nearest texels by default
+  zib->hWindowHandle = CreateWindow(u"text", windowProc, 0, 0, kWidth, kHeight);
+  if (!zib->hWindowHandle) {
+    state.SkipWithError("no window");
+    setWindowBackend(nullptr);
+    return;
+  }
+  zib->pZibGraphics = new ZibGraphics();
+  {
+    FontGDI font(12, 1, 1, 1, u"Arial");
+    std::vector<std::u16string> texts;
+    for (int i = 0; i < 1000; ++i) texts.push_back(fromUtf8(lineText(i)));
+    for (auto _ : state) {
+      ++zib->renderedFrames;
+      zib->pFrameDevice->beginScene();
+      for (int i = 0; i < 1000; ++i)
+        font.drawText(float(i % 5 * 160 - 400), float(240 - i / 5 % 40 * 12), 0, 0xFFFFFFFF, 0, texts[size_t(i)]);
+      zib->pFrameDevice->endScene();
+      zib->pFrameDevice->present();
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+  }
+  delete zib->pZibGraphics;
+  zib->pZibGraphics = nullptr;
+  DestroyWindow(static_cast<HWND>(zib->hWindowHandle));
+  engine.reset();
+  setWindowBackend(nullptr);
+}
+BENCHMARK(oursThousandTexts)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#ifdef ZIB_HAVE_SDL_TTF
+void sdlTtfThousandTexts(benchmark::State& state) {
+  SDL_Init(SDL_INIT_VIDEO);
+  TTF_Init();
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+  SDL_Window* window = SDL_CreateWindow("text", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+  TTF_Font* font = TTF_OpenFont(kFontFile, 12);
+  if (!renderer || !font) {
+    state.SkipWithError("no SDL renderer or font");
+  } else {
+    // Rendered once into textures, as a cache would keep them.
+    std::vector<SDL_Texture*> textures;
+    std::vector<SDL_Rect> sizes;
+    for (int i = 0; i < 1000; ++i) {
+      SDL_Surface* surface = TTF_RenderUTF8_Blended(font, lineText(i).c_str(), SDL_Color{255, 255, 255, 255});
+      textures.push_back(SDL_CreateTextureFromSurface(renderer, surface));
+      sizes.push_back({i % 5 * 160, i / 5 % 40 * 12, surface->w, surface->h});
+      SDL_FreeSurface(surface);
+    }
+    for (auto _ : state) {
+      SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+      SDL_RenderClear(renderer);
+      for (int i = 0; i < 1000; ++i) SDL_RenderCopy(renderer, textures[size_t(i)], nullptr, &sizes[size_t(i)]);
+      SDL_RenderPresent(renderer);
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+    for (SDL_Texture* texture : textures) SDL_DestroyTexture(texture);
+  }
+  if (font) TTF_CloseFont(font);
+  if (renderer) SDL_DestroyRenderer(renderer);
+  if (window) SDL_DestroyWindow(window);
+  TTF_Quit();
+}
+BENCHMARK(sdlTtfThousandTexts)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  registerBackends();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The frame loop's statistics overlay, drawn with the engine's default font
+// over everything else when debugLevel asks for it: bit 1 the frame-rate
+// line, bit 2 timing and statistics lines, bit 4 the frame-time and memory graphs.
+#include <cstdint>
+
+class StatisticsOverlay {
+ public:
+  // `savedStats`: the frame's counters as they stood before the overlay drew.
+  static void draw(const int32_t* savedStats);
+};

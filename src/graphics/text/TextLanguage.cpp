@@ -1,0 +1,3 @@
+#include "graphics/text/TextLanguage.h"
+
+TextLanguage TextLanguage::current;

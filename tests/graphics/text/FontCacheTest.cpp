@@ -1,0 +1,165 @@
+#include "graphics/text/FontCache.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/Format.h"
+#include "engine/MemoryIniFile.h"
+#include "engine/TimeKeeper.h"
+#include "engine/Zib.h"
+#include "graphics/MemoryImageFile.h"
+#include "graphics/Quad.h"
+#include "graphics/Renderable.h"
+#include "graphics/Texture.h"
+#include "graphics/text/FontCacheEntry.h"
+#include "graphics/text/FontGDI.h"
+#include "platform/TextRaster.h"
+#include "support/GraphicsFixture.h"
+
+namespace {
+
+class FontCacheTest : public GraphicsTest {
+ protected:
+  void SetUp() override {
+    GraphicsTest::SetUp();
+    makeGraphics();
+  }
+  static int32_t chainLength(FontCacheEntry* entry) {
+    int32_t n = 0;
+    for (; entry; entry = entry->next) ++n;
+    return n;
+  }
+};
+
+TEST_F(FontCacheTest, ConfigurationKeyStripsAndBadSizes) {
+  {
+    FontCache cache(13, false, u"Test13px");
+    EXPECT_EQ(zib->pConfig->getInt(u"FontCache", u"cacheTTLframes"), 2);  // written when missing
+    EXPECT_EQ(cache.cacheTTLframes, 2);
+    FontCacheEntry* first = cache.createCacheTexture();
+    EXPECT_EQ(cache.pEntries->countChildren(), 256u / 13);
+    auto* last = static_cast<FontCacheEntry*>(cache.pEntries->lastChild);
+    EXPECT_EQ(first->cacheBounds.top, 0);
+    EXPECT_EQ(last->cacheBounds.bottom, 19 * 13);
+    EXPECT_EQ(last->cacheBounds.right, 256);
+    EXPECT_EQ(static_cast<Texture*>(cache.pTextures->firstChild)->name, u"FontCacheTexTest13px[0]");
+    // The freeze drops strips and textures; the text is made again on its next use.
+    zib->changeZIBmode(MODE_FROZEN);
+    EXPECT_EQ(cache.pEntries->countChildren(), 0u);
+    EXPECT_EQ(cache.pTextures->countChildren(), 0u);
+    zib->changeZIBmode(MODE_OK);
+  }
+  zib->pConfig->setInt(0, u"FontCache", u"cacheTTLframes");
+  EXPECT_EQ(FontCache(10, false, u"a").cacheTTLframes, 1);
+  // A strip taller than the texture is refused when the cache is made, naming it.
+  EXPECT_FATAL(FontCache(257, false, u"Huge300px"), "Huge300px");
+}
+
+TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
+  FontCache cache(20, false, u"Age");
+  FontCacheEntry* entry = cache.getFreeEntry();
+  zib->renderedFrames = 10;
+  entry->lastUse = 10;
+  entry->text = u"x";
+  zib->renderedFrames = 11;
+  EXPECT_NE(cache.getFreeEntry(), entry);
+  zib->renderedFrames = 12;
+  EXPECT_EQ(cache.getFreeEntry(), entry);
+  EXPECT_EQ(entry->text, u"");
+  EXPECT_EQ(cache.findText(u""), nullptr);  // free entries hold no text
+
+  // 600 GDI pixels: slices of 254, 254 and 92, only the first found.
+  std::vector<uint32_t> pixels(600 * 19, 0x80);
+  FontCacheEntry* first = cache.addTextGDI(pixels.data(), u"wide", 600, 19);
+  ASSERT_EQ(chainLength(first), 3);
+  EXPECT_EQ(first->pQuad->width, 254);
+  EXPECT_EQ(first->next->pQuad->width, 254);
+  EXPECT_EQ(first->next->next->pQuad->width, 92);
+  EXPECT_FALSE(first->next->bPrimaryLine);
+  EXPECT_EQ(first->next->text, u"");
+  EXPECT_EQ(cache.findText(u"wide"), first);
+  // Nothing of the chain is free while it is fresh; once old, the first
+  // entry goes with its followers.
+  FontCacheEntry* follower = first->next->next;
+  EXPECT_NE(cache.getFreeEntry(), follower);
+  zib->renderedFrames += 2;
+  first->release();
+  EXPECT_TRUE(follower->bPrimaryLine);
+  EXPECT_EQ(follower->lastUse, -999);
+  EXPECT_EQ(first->next, nullptr);
+  EXPECT_EQ(cache.findText(u"wide"), nullptr);
+}
+
+TEST_F(FontCacheTest, TextsChangingWhilePausedReuseTheirStrips) {
+  platform.clock();  // the paused frames sleep on the test clock
+  zib->pTimeKeeper = new TimeKeeper();
+  zib->bHasFocus = false;
+  zib->changeZIBmode(MODE_PAUSED);
+  FontGDI font(12, 1, 1, 1, u"Arial");
+  for (int32_t i = 0; i < 60; ++i) {
+    zib->frame(nullptr);  // rendered, not ticked
+    font.drawText(0, 0, 0, 0xFFFFFFFF, 0, formatString(u"paused %d", i));
+  }
+  EXPECT_EQ(zib->frameCounter, 0);
+  EXPECT_EQ(font.pFontCache->pTextures->countChildren(), 1u);  // not 60 / 19 textures
+  delete zib->pTimeKeeper;
+  zib->pTimeKeeper = nullptr;
+}
+
+TEST_F(FontCacheTest, GdiFillCopiesCoverageIntoAlphaWithOneNeighbourColumn) {
+  FontCache cache(9, true, u"Fill");
+  // 300 x 8 rendering whose blue byte is the column's low byte.
+  std::vector<uint32_t> pixels(300 * 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 300; ++x) pixels[size_t(y * 300 + x)] = 0x00FF0000u | uint32_t(x & 0xFF);
+  FontCacheEntry* first = cache.addTextGDI(pixels.data(), u"fill", 300, 8);
+  FontCacheEntry* second = first->next;
+  ASSERT_NE(second, nullptr);
+  const MemoryImageFile& image = *first->pQuad->pTexture->pSavedSourceData;
+  const auto at = [&](const FontCacheEntry* e, int x, int y) {
+    return image.pImageData[size_t((e->cacheBounds.top + y) * image.width + x)];
+  };
+  // First slice: source 0..254 (+1 neighbour) at x = 1; colour bytes keep the white clear.
+  EXPECT_EQ(at(first, 1, 0), 0x00FFFFFFu);
+  EXPECT_EQ(at(first, 1 + 77, 3), 0x4DFFFFFFu);
+  EXPECT_EQ(at(first, 1 + 254, 7), 0xFEFFFFFFu);  // the neighbour column
+  EXPECT_EQ(at(first, 0, 0), 0x00FFFFFFu);
+  // Second slice: source 254..300 from x = 0, its left neighbour at x = 0.
+  EXPECT_EQ(at(second, 0, 0), uint32_t(253) << 24 | 0xFFFFFF);
+  EXPECT_EQ(at(second, 1, 0), uint32_t(254) << 24 | 0xFFFFFF);
+  EXPECT_EQ(at(second, 46, 0), uint32_t(299 & 0xFF) << 24 | 0xFFFFFF);
+  EXPECT_EQ(at(second, 47, 0), 0x00FFFFFFu);
+  EXPECT_EQ(second->pQuad->pixelRect.left, 1);
+  EXPECT_EQ(second->pQuad->pixelRect.right, 47);
+  EXPECT_EQ(second->pQuad->pixelRect.bottom - second->pQuad->pixelRect.top, 8);
+}
+
+TEST_F(FontCacheTest, GdiFontMeasuresWithMarginsAndDrawsThroughItsCache) {
+  FontGDI font(12, 1, 1, 1, u"Arial");
+  EXPECT_EQ(font.fontHeightRaw, 12);
+  EXPECT_EQ(font.fontBaselineRaw, 9);
+  EXPECT_NE(logText().find("Font 'Arial' uses the family 'Liberation Sans'."), std::string::npos);
+  EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"").x, 0);
+  EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"").y, 12);
+  const PointI size = font.calcTextSize(nullptr, nullptr, u"Hello");
+  EXPECT_EQ(size.x, font.pRaster->getTextExtent(u"Hello").cx + 2);
+  EXPECT_EQ(size.y, 12);
+  EXPECT_EQ(font.measureText(u"Hello").x, float(size.x));
+  EXPECT_FATAL(FontGDI(12, 1, 1, 1, u"A face name of more than thirty characters"), "LF_FACESIZE");
+
+  font.drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
+  FontCacheEntry* entry = font.pFontCache->findText(u"Hello");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->pQuad->width, float(size.x));
+  // Some coverage landed in the strip.
+  const MemoryImageFile& image = *entry->pQuad->pTexture->pSavedSourceData;
+  uint32_t ink = 0;
+  for (int y = entry->cacheBounds.top; y < entry->cacheBounds.bottom; ++y)
+    for (int x = 0; x < image.width; ++x) ink = std::max(ink, image.pImageData[size_t(y * image.width + x)] >> 24);
+  EXPECT_EQ(ink, 0xFFu);
+  font.drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
+  EXPECT_EQ(font.pFontCache->pEntries->countChildren(), 256u / 13);  // drawn again from the same strip
+}
+
+}  // namespace
