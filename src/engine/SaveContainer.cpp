@@ -1,5 +1,6 @@
 #include "engine/SaveContainer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -114,7 +115,11 @@ bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t co
     if (error || depth == 16) return false;
     target = (to.is_absolute() ? to : link.parent_path() / to).string();
   }
-  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return false;
+  // Made read-only (no write permission for anyone), or not ours to write.
+  struct stat info;
+  if (stat(target.c_str(), &info) == 0 &&
+      (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || access(target.c_str(), W_OK) != 0))
+    return false;
   const std::string written = target + ".tmp";
   const std::u16string temporary = fromUtf8(written);
   bool ok;
