@@ -214,6 +214,13 @@ Texture::~Texture() {
   // The tile container and its tiles go with the children.
 }
 
+Skin* Texture::getSkin(int32_t index) const {
+  if (index < 0 || static_cast<size_t>(index) >= skins.size())
+    ZIB_ERROR(u"Texture '%s' has no skin %d: its description gives %d.", fileName, index,
+              static_cast<int32_t>(skins.size()));
+  return skins[static_cast<size_t>(index)];
+}
+
 void Texture::onZIBmodeChange(int32_t oldMode, int32_t newMode) {
   if (oldMode == MODE_PAUSED && newMode == MODE_FROZEN) releaseDXTexture();
 }
