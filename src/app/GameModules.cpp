@@ -2,6 +2,7 @@
 
 #include "engine/AppPaths.h"
 #include "engine/Zib.h"
+#include "graphics/Console.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
@@ -13,6 +14,8 @@ void GameModules::startGraphics(Zib& zib) { zib.pZibGraphics = new ZibGraphics()
 
 void GameModules::startDefaultFont(Zib& zib) { zib.pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial"); }
 
+void GameModules::startConsole(Zib& zib) { zib.pConsole = new Console(); }
+
 void GameModules::startLanguage(Zib& zib) { zib.pLanguage = new Language(); }
 
 void GameModules::stopLanguage(Zib& zib) {
@@ -23,6 +26,11 @@ void GameModules::stopLanguage(Zib& zib) {
 void GameModules::stopDefaultFont(Zib& zib) {
   delete zib.pDefaultFont;
   zib.pDefaultFont = nullptr;
+}
+
+void GameModules::stopConsole(Zib& zib) {
+  delete zib.pConsole;
+  zib.pConsole = nullptr;
 }
 
 void GameModules::stopGraphics(Zib& zib) {
@@ -41,6 +49,10 @@ void GameModules::onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) {
 void GameModules::frameTick(Context* root) { root->frameTick(0, 0); }  // the Context takes its own time step
 
 void GameModules::frameRender(Context* root) { root->frameRender(); }
+
+void GameModules::tickConsole(Zib& zib) { zib.pConsole->frameTick(0, 0); }
+
+void GameModules::renderConsole(Zib& zib) { zib.pConsole->frameRender(); }
 
 ZibBase* GameModules::rootObject(Context* root) { return root; }
 

@@ -7,14 +7,18 @@ class GameModules : public ZibModules {
  public:
   void startGraphics(Zib& zib) override;
   void startDefaultFont(Zib& zib) override;
+  void startConsole(Zib& zib) override;
   void startLanguage(Zib& zib) override;
   void stopLanguage(Zib& zib) override;
+  void stopConsole(Zib& zib) override;
   void stopDefaultFont(Zib& zib) override;
   void stopGraphics(Zib& zib) override;
   void saveGraphicsSettings(Zib& zib) override;
   void onZIBmodeChange(Zib& zib, int32_t oldMode, int32_t newMode) override;
   void frameTick(Context* root) override;
   void frameRender(Context* root) override;
+  void tickConsole(Zib& zib) override;
+  void renderConsole(Zib& zib) override;
   ZibBase* rootObject(Context* root) override;
   void saveScreenshot(Zib& zib, Context* root, const std::u16string& path) override;
   int32_t residentTextureBytes() const override;

@@ -11,6 +11,7 @@
 #include "engine/Logger.h"
 #include "base/Format.h"
 #include "engine/Zib.h"
+#include "graphics/Console.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
 #include "engine/net/NetAddress.h"
@@ -43,9 +44,8 @@ void Global::initPreLoader() {
   ClassRegistry* m = &getClassRegistry();
   m->assignClassIds();
   ZIB_ASSERT(!m->bBadClasses);
-  if (!zib->bRelease) {
-    // Console: for (const std::u16string& line : sizeLines()) zib->pConsole->addLine(line);
-  }
+  if (!zib->bRelease && zib->pConsole)
+    for (const std::u16string& line : sizeLines()) zib->pConsole->addLine(u"%s", line);
   zib->pFileManager->useWad(baseDirectoryPath() + applicationName() + u".dat");
   pContextManager = new ContextManager();
   pContextManager->push(new Loader(pContextManager));

@@ -171,7 +171,7 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   pZibInput->centerPointer();  // on the screen the graphics manager has just sized
   pZibAudio = new ZibAudio();
   zibModules().startDefaultFont(*this);
-  // The Console comes here once it exists.
+  zibModules().startConsole(*this);
   pZibNetwork = new ZibNetwork();
   zibModules().startLanguage(*this);
 
@@ -189,8 +189,8 @@ Zib::~Zib() {
   zibModules().stopLanguage(*this);
   ZIB_LOG(u"2...");
   deleteMember(pZibNetwork);
-  // Step 3 belongs to the console, which this engine does not build yet.
   ZIB_LOG(u"3...");
+  zibModules().stopConsole(*this);
   ZIB_LOG(u"4...");
   zibModules().stopDefaultFont(*this);
   ZIB_LOG(u"5...");
@@ -412,6 +412,7 @@ void Zib::frame(Context* root) {
       if (pFocusTracker) pFocusTracker->update(zibModules().rootObject(root));
     }
     t[2] = pTimeKeeper->getElapsedTime();
+    if (pConsole) zibModules().tickConsole(*this);
     t[3] = pTimeKeeper->getElapsedTime();
   }
 
@@ -438,9 +439,10 @@ void Zib::frame(Context* root) {
       zibModules().saveScreenshot(*this, root, formatString(u"%s%s %s %.3lf.%s", getUserDataFolder(), applicationName(),
                                                       getTimeStampString(std::time(nullptr)), t[4], extension));
     }
-    // The counters as the scene left them, before the overlay adds its own draws.
+    // The counters as the scene left them, before the console and the overlay draw.
     int32_t savedStats[9];
     std::copy(std::begin(frameStats), std::end(frameStats), savedStats);
+    if (pConsole) zibModules().renderConsole(*this);
     if (debugLevel != 0 && pFrameDevice) pFrameDevice->drawOverlay(savedStats);
   }
   if (pFrameDevice) pFrameDevice->endScene();

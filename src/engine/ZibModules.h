@@ -19,11 +19,16 @@ class ZibModules {
   // After the graphics manager (and the pointer centred on its screen) and
   // the audio manager: builds zib.pDefaultFont.
   virtual void startDefaultFont(Zib&) {}
+  // After the audio manager and the default font, before the network
+  // manager: builds zib.pConsole.
+  virtual void startConsole(Zib&) {}
   // After the engine's own managers that follow the graphics (the audio and
   // network managers): builds zib.pLanguage.
   virtual void startLanguage(Zib&) {}
   // Shutdown step 1: deletes zib.pLanguage and clears it.
   virtual void stopLanguage(Zib&) {}
+  // Shutdown step 3: deletes zib.pConsole and clears it.
+  virtual void stopConsole(Zib&) {}
   // Shutdown step 4: deletes zib.pDefaultFont and clears it.
   virtual void stopDefaultFont(Zib&) {}
   // Shutdown step 6: deletes zib.pZibGraphics and clears it.
@@ -35,6 +40,10 @@ class ZibModules {
   // The root context's tick and render within a frame.
   virtual void frameTick(Context*) {}
   virtual void frameRender(Context*) {}
+  // The console's tick (after the focus tracker) and render (after the
+  // screenshot, before the statistics overlay) within a ticked frame.
+  virtual void tickConsole(Zib&) {}
+  virtual void renderConsole(Zib&) {}
   // The root context as an object of the tree, for the focus tracker.
   virtual ZibBase* rootObject(Context*) { return nullptr; }
   // The picture of the root context into `path` (the screenshot key).

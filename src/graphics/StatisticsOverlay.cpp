@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
+#include "graphics/Console.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Texture.h"
 #include "graphics/VertexBuffer.h"
@@ -77,9 +79,12 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
   Zib& root = *zib;
   FontGDI* font = root.pDefaultFont;
   if (!font || !root.pZibGraphics || root.debugLevel == 0) return;
-  Camera camera;
-  camera.render();
-  const RectF view = camera.getViewRect(0);
+  // The console's pixel camera; without a console, one set up the same way.
+  std::optional<Camera> ownCamera;
+  Camera* camera = root.pConsole ? root.pConsole->pCamera : nullptr;
+  if (!camera) camera = &ownCamera.emplace();
+  camera->render();
+  const RectF view = camera->getViewRect(0);
   const float lineHeight = static_cast<float>(font->fontHeightRaw);
   const float x = std::trunc(view.left);
   float y = std::trunc(view.top);

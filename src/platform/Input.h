@@ -30,6 +30,7 @@ constexpr uint8_t DIK_ESCAPE = 0x01;
 constexpr uint8_t DIK_TAB = 0x0F;
 constexpr uint8_t DIK_RETURN = 0x1C;
 constexpr uint8_t DIK_LCONTROL = 0x1D;
+constexpr uint8_t DIK_GRAVE = 0x29;
 constexpr uint8_t DIK_LSHIFT = 0x2A;
 constexpr uint8_t DIK_RSHIFT = 0x36;
 constexpr uint8_t DIK_LMENU = 0x38;
@@ -39,6 +40,8 @@ constexpr uint8_t DIK_F10 = 0x44;
 constexpr uint8_t DIK_F11 = 0x57;
 constexpr uint8_t DIK_RCONTROL = 0x9D;
 constexpr uint8_t DIK_RMENU = 0xB8;
+constexpr uint8_t DIK_PRIOR = 0xC9;  // Page Up
+constexpr uint8_t DIK_NEXT = 0xD1;   // Page Down
 
 struct DIJOYSTATE {
   int32_t lX, lY, lZ;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/AppPaths.h"
 #include "app/ContextManager.h"
@@ -15,6 +16,7 @@
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "engine/audio/ZibAudio.h"
+#include "graphics/Console.h"
 #include "platform/Audio.h"
 #include "support/EngineFixture.h"
 #include "support/OfflineAudioOutput.h"
@@ -67,9 +69,16 @@ TEST_F(GlobalTest, StartUpStepsAndTheFrameRate) {
   zib->pTimeKeeper = new TimeKeeper();
   zib->pFileManager = new FileManager();
   zib->pFileManager->bUseWad = false;  // the archive is selected, not read
+  zib->bRelease = false;
+  zib->pConsole = new Console();
   GameGlobal global;
   global.initPreLoader();
   EXPECT_NE(ContextManager::classInfo.classIndex, -1);
+  EXPECT_EQ(std::vector<std::u16string>(zib->pConsole->lines.begin(), zib->pConsole->lines.end()),
+            Global::sizeLines());
+  EXPECT_EQ(zib->pConsole->lines.front(), u"sizeof(bool)=1");
+  delete zib->pConsole;
+  zib->pConsole = nullptr;
   EXPECT_EQ(zib->pFileManager->currentWad, baseDirectoryPath() + u"Skerrion2demo.dat");
   ASSERT_NE(global.pContextManager, nullptr);
   EXPECT_NE(dynamic_cast<Loader*>(global.pContextManager->getTop()), nullptr);

@@ -288,10 +288,36 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
     for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
     return count;
   };
-  ASSERT_EQ(std::system("xdotool key F9"), 0);
+  // Held for a few frames: the game reads the keyboard's state once a frame.
+  ASSERT_EQ(std::system("xdotool keydown F9 sleep 0.2 keyup F9"), 0);
   EXPECT_TRUE(waitFor([&] { return screenshots() == 1; }, kStartTimeout));
   kill(pid, SIGTERM);
   EXPECT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+}
+
+TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedCommands) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  EngineTest::writeFile(userFolder / "Skerrion2demo.cfg", "[Zib]\r\ndebugCode=40917\r\n");
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  EXPECT_NE(log().find("Console::addLine(): > sizeof(bool)=1\r\n"), std::string::npos) << "the size lines";
+  const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
+  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window).c_str()), 0);
+  waitForLogToSettle();
+  // Held over a few frames, as a hand would; the game takes one typed
+  // character per frame, so the characters come slower than frames.
+  ASSERT_EQ(std::system("xdotool keydown Shift_L keydown grave sleep 0.2 keyup grave keyup Shift_L sleep 0.2 "
+                        "type --delay 200 nonsense"), 0);
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  EXPECT_TRUE(waitForLog("nonsense\r\n")) << log();
+  const std::string text = log();
+  const size_t unknown = text.find("Console::addLine(): > Unknown command: ");
+  ASSERT_NE(unknown, std::string::npos) << text;
+  EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
+            "Console::addLine(): > Unknown command: nonsense");
+  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool key Return"), 0);
+  EXPECT_TRUE(exitedWith(waitExit(pid), 255)) << output();
+  EXPECT_NE(log().find("Crash requested."), std::string::npos);
 }
 
 TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {

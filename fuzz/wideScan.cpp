@@ -1,0 +1,25 @@
+// scanStringV over typed console text: the command patterns and patterns drawn
+// from the input must neither crash nor read past the text or the targets.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <string>
+
+#include "base/StringUtils.h"
+#include "base/WideScan.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  const std::u16string pattern = fromUtf8(in.ConsumeRandomLengthString(32));
+  const std::u16string text = fromUtf8(in.ConsumeRemainingBytesAsString());
+  int32_t number = 0;
+  double value = 0;
+  for (const char16_t* command : {u"debug %d", u"fontcache %d", u"rel %d"}) {
+    const int32_t result = scanString(text, command, &number);
+    if (result < -1 || result > 1) __builtin_trap();
+  }
+  const int32_t result = scanString(text, u"fps %lf", &value);
+  if (result < -1 || result > 1) __builtin_trap();
+  if (scanString(text, pattern, &number, &value, &number) > 3) __builtin_trap();
+  return 0;
+}
