@@ -1,10 +1,13 @@
 #include "engine/SaveContainer.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -120,17 +123,27 @@ bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t co
   if (stat(target.c_str(), &info) == 0 &&
       (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || access(target.c_str(), W_OK) != 0))
     return false;
+  // Another copy of the program (under another name) may save the same file
+  // at the same moment: the temporary file is locked while it is written and
+  // renamed, and a writer that finds it taken leaves that save to the other.
   const std::string written = target + ".tmp";
-  const std::u16string temporary = fromUtf8(written);
-  bool ok;
-  {
-    FileStream file(temporary, FileStream::kWrite);
-    ok = file.write(bytes, count) && file.flush() && fsync(fileno(file.file)) == 0;
-    ok = file.close() && ok;
+  const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  struct stat opened, named;
+  const bool bOurs = flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                     stat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+                     named.st_ino == opened.st_ino;
+  bool ok = bOurs && ftruncate(fd, 0) == 0;
+  for (size_t done = 0; ok && done < count;) {
+    const ssize_t n = write(fd, static_cast<const uint8_t*>(bytes) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    done += ok ? static_cast<size_t>(n) : 0;
   }
-  if (ok && std::rename(written.c_str(), target.c_str()) == 0) return true;
-  std::remove(written.c_str());
-  return false;
+  ok = ok && fsync(fd) == 0 && std::rename(written.c_str(), target.c_str()) == 0;
+  if (bOurs && !ok) unlink(written.c_str());
+  close(fd);
+  return ok;
 }
 
 void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,

@@ -1,6 +1,9 @@
 #include "engine/SaveContainer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -193,6 +196,30 @@ TEST_F(SaveContainerTest, AReadOnlySaveIsKept) {
   Bytes loaded(500);
   EXPECT_TRUE(load(loaded));
   EXPECT_EQ(loaded, record);
+}
+
+// Another copy of the program saving the same file holds its temporary file
+// locked: this save gives way, touching neither that file nor the save.
+TEST_F(SaveContainerTest, ASaveInProgressElsewhereIsLeftAlone) {
+  const Bytes record = makeRecord(500);
+  save(record);
+  const int other = open(file("game.pro.tmp").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(write(other, "partial", 7), 7);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  save(makeRecord(600));
+  EXPECT_EQ(readFile(file("game.pro.tmp")), "partial");
+  Bytes loaded(500);
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
+
+  // Once that writer is gone its leftover is taken over.
+  close(other);
+  save(makeRecord(600));
+  EXPECT_FALSE(std::filesystem::exists(file("game.pro.tmp")));
+  Bytes newer(600);
+  EXPECT_TRUE(load(newer));
+  EXPECT_EQ(newer, makeRecord(600));
 }
 
 TEST_F(SaveContainerTest, FixedStringsCutWholeUnitsAndKeepTheTail) {
