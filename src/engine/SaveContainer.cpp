@@ -130,7 +130,7 @@ bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t co
   const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   struct stat opened, named;
-  // A file system without locks is written unlocked, as before.
+  // On a file system without locks the file is written without one.
   const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
   const bool bOurs = bLocked && fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
                      stat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
