@@ -74,7 +74,7 @@ void Global::initPreLoader() {
   pProgressBar = new ProgressBar(barTexture, -160);
   resources.appendChild(pProgressBar);
   pContextManager = new ContextManager();
-  pContextManager->pOverlayLayer->appendChild(new MousePointer(pointerTexture->skins[0]));
+  pContextManager->pOverlayLayer->appendChild(new MousePointer(pointerTexture->getSkin(0)));
   pContextManager->push(new Loader(*this));
 }
 

@@ -130,12 +130,12 @@ void Loader::loadStuff() {
         // The button's looks: normal, under the pointer, pressed.
         auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"buttonTex"));
         static constexpr const char16_t* kSkins[] = {u"buttonSkin", u"buttonHoverSkin", u"buttonPressedSkin"};
-        for (int32_t i = 0; i < 3; ++i) zib->pResourceManager->addResource(texture->skins[i], kSkins[i]);
+        for (int32_t i = 0; i < 3; ++i) zib->pResourceManager->addResource(texture->getSkin(i), kSkins[i]);
       },
       // The background is drawn whole: on small-texture hardware its skin is a grid of tiles.
       [] {
         auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"backgroundTex"));
-        zib->pResourceManager->addResource(texture->skins[0], u"backgroundGrid");
+        zib->pResourceManager->addResource(texture->getSkin(0), u"backgroundGrid");
       },
       [this] {
         loadSound(u"clickSnd", u"sfx/click.wav", 2, 0.1f)->minRepeatInterval = 0.05;

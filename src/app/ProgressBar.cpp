@@ -12,8 +12,8 @@ ProgressBar::ProgressBar(Texture* texture, float y) : y(y) {
   pFill = new Renderable();
   appendChild(pFrame);
   appendChild(pFill);
-  pFrame->setPlacement(texture->skins[0], &place, nullptr, nullptr, nullptr, nullptr);
-  pFill->setPlacement(texture->skins[1], &place, nullptr, nullptr, nullptr, nullptr);
+  pFrame->setPlacement(texture->getSkin(0), &place, nullptr, nullptr, nullptr, nullptr);
+  pFill->setPlacement(texture->getSkin(1), &place, nullptr, nullptr, nullptr, nullptr);
   setProgress(0);
 }
 

@@ -14,7 +14,7 @@
 Renderable* addScreenPicture(Context* screen, const char16_t* resourceName, PictureFit fit, float y) {
   ZibBase* resource = zib->pResourceManager->find(false, resourceName);
   Skin* skin = dynamic_cast<Skin*>(resource);
-  if (auto* texture = dynamic_cast<Texture*>(resource)) skin = texture->skins.empty() ? nullptr : texture->skins[0];
+  if (auto* texture = dynamic_cast<Texture*>(resource)) skin = texture->getSkin(0);
   if (!skin || skin->width <= 0 || skin->height <= 0) return nullptr;
   const RectF view = screen->pCamera->getViewRect(0);
   const float across = std::abs(view.right - view.left) / skin->width;

@@ -12,11 +12,12 @@ ContextLanguageSelect::ContextLanguageSelect() {
   bDeleteWhenFinished = 1;
   bEscapeAllowed = 0;  // the loading waits for the choice
   auto* flags = dynamic_cast<Texture*>(zib->pResourceManager->find(false, u"flagsTex"));
-  if (!flags || flags->skins.size() < 3 * Language::kLanguageCount) return;
+  if (!flags) return;
   for (int32_t language = 0; language < Language::kLanguageCount; ++language) {
     if (!Language::isLanguageAllowed(language)) continue;
-    Skin* const* looks = &flags->skins[3 * language];
-    auto* flag = new LanguageFlag(language, looks[0], looks[1], looks[2]);
+    // Three looks per language, as the buttons have.
+    auto* flag = new LanguageFlag(language, flags->getSkin(3 * language), flags->getSkin(3 * language + 1),
+                                  flags->getSkin(3 * language + 2));
     flag->setPosition(-80.0f + 160.0f * static_cast<float>(language), 0, 0);
     appendChild(flag);
   }

@@ -67,7 +67,8 @@ FontCacheEntry* FontCache::getFreeEntry() {
   const int32_t now = zib->renderedFrames;
   for (BasicLink* node = pEntries->firstChild; node; node = node->next) {
     auto* entry = static_cast<FontCacheEntry*>(node);
-    if (entry->bPrimaryLine && entry->lastUse + cacheTTLframes <= now) {
+    // As a difference: a configured lifetime near the integer limit must not overflow.
+    if (entry->bPrimaryLine && int64_t(now) - entry->lastUse >= cacheTTLframes) {
       entry->release();
       return entry;
     }
