@@ -176,10 +176,14 @@ void Loader::postLoader() {
 }
 
 void Loader::tickContents(double, double) {
-  if (!bStarted) {
-    // First, since the fonts take their glyph set from the language.
-    if (!setupLanguage()) return;
+  if (!bConfigured) {
+    // The saved settings first: the language question is paced as well.
     global.applyConfiguration(-1, -1);
+    bConfigured = true;
+  }
+  if (!bStarted) {
+    // Before loading, since the fonts take their glyph set from the language.
+    if (!setupLanguage()) return;
     bStarted = true;
   }
   // Without the engine clock every frame loads one step.

@@ -35,6 +35,7 @@ class Loader : public Context {
   // What is left to load, in order; each step registers its resources.
   std::vector<std::function<void()>> loadSteps;
   size_t nextStep = 0;
+  bool bConfigured = false;
   bool bStarted = false;
 
  private:
