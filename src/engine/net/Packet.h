@@ -115,8 +115,9 @@ class Packet : public ZibBase {
   // Reads the groups after the first byte; false when malformed.
   bool readVarintTail(uint32_t& value, int shift);
 
-  // `value` (below 2^31) as 7-bit groups, low first, bit 7 set on all but
-  // the last byte; at has room for five. Returns the bytes written.
+  // `value` as 7-bit groups, low first, bit 7 set on all but the last byte;
+  // `at` has room for five. Returns the bytes written, or 0 for 2^31 or more
+  // (checked only on the way to the long forms such values need).
   static size_t writeGroups(uint8_t* at, uint32_t value) {
     if (value < 1u << 7) {
       at[0] = static_cast<uint8_t>(value);
@@ -133,6 +134,7 @@ class Packet : public ZibBase {
       return 3;
     }
     at[2] = static_cast<uint8_t>(value >> 14 | 0x80);
+    if (value >= 1u << 31) return 0;
     if (value < 1u << 28) {
       at[3] = static_cast<uint8_t>(value >> 21);
       return 4;
@@ -166,8 +168,8 @@ inline void Packet::doUInt(int32_t* value) {
   const size_t start = cursor;
   uint8_t* const at = buffer.get() + start;
   if (start + kMaxVarintBytes <= writeLimit) {
-    if (*value >= 0) {
-      cursor = start + writeGroups(at, static_cast<uint32_t>(*value));
+    if (const size_t length = writeGroups(at, static_cast<uint32_t>(*value))) {
+      cursor = start + length;
       return;
     }
   } else if (start + kMaxVarintBytes <= readLimit) {

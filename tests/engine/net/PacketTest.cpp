@@ -111,7 +111,9 @@ TEST_F(PacketTest, VarintsCodeAlikeWhateverRoomIsLeft) {
           int32_t written = v;
           isSigned ? out.doInt(&written) : out.doUInt(&written);
           EXPECT_EQ(out.hasError(), wire.size() > room);
-          if (!out.hasError()) EXPECT_EQ(bytesOf(out), wire);
+          if (!out.hasError()) {
+            EXPECT_EQ(bytesOf(out), wire);
+          }
 
           // The same bytes followed by others, so that `room` bytes are valid.
           Bytes message = wire;
@@ -121,11 +123,20 @@ TEST_F(PacketTest, VarintsCodeAlikeWhateverRoomIsLeft) {
           isSigned ? in.packet.doInt(&back) : in.packet.doUInt(&back);
           EXPECT_EQ(in.packet.hasError(), wire.size() > room);
           EXPECT_EQ(back, wire.size() > room ? 0 : v);
-          if (!in.packet.hasError()) EXPECT_EQ(in.packet.getPosition(), wire.size());
+          if (!in.packet.hasError()) {
+            EXPECT_EQ(in.packet.getPosition(), wire.size());
+          }
         }
       }
     }
   }
+  // Negative values are no unsigned varint, with any room.
+  Packet negative(0, 16);
+  int32_t minusOne = -1;
+  negative.doUInt(&minusOne);
+  EXPECT_TRUE(negative.hasError());
+  EXPECT_EQ(negative.getPosition(), 0u);
+
   // Too long or too large with data to spare after them.
   for (const Bytes& bad : {Bytes{0x80, 0x80, 0x80, 0x80, 0x08, 0x00}, Bytes{0x80, 0x80, 0x80, 0x80, 0x80, 0x00, 0x00}}) {
     Incoming in(bad);
