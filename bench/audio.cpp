@@ -16,6 +16,7 @@
 #include "engine/audio/Sound.h"
 #include "engine/audio/ZibAudio.h"
 #include "platform/Audio.h"
+#include "support/OfflineAudioOutput.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -33,43 +34,15 @@ std::vector<int16_t> makeTone() {
   return tone;
 }
 
-std::string makeWav(const std::vector<int16_t>& samples) {
-  std::string wav;
-  const auto put = [&wav](uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-  };
-  wav += "RIFF";
-  put(36 + static_cast<uint32_t>(samples.size() * 2), 4);
-  wav += "WAVEfmt ";
-  for (uint32_t v : {16u, 1u | (1u << 16), uint32_t(kRate), uint32_t(kRate * 2), 2u | (16u << 16)}) put(v, 4);
-  wav += "data";
-  put(static_cast<uint32_t>(samples.size() * 2), 4);
-  for (int16_t v : samples) put(static_cast<uint16_t>(v), 2);
-  return wav;
-}
-
 float pitchOf(int voice) { return 0.75f + 0.5f * static_cast<float>(voice) / kVoices; }
 float panOf(int voice) { return -1.0f + 2.0f * static_cast<float>(voice) / (kVoices - 1); }
 
-// Mixes on the benchmark's thread, when asked.
-class PullOutput : public AudioOutput {
- public:
-  std::vector<Device> listDevices() override { return {{"Benchmark output", "bench"}}; }
-  int32_t open(int32_t, DWORD, Render renderFunction) override {
-    render = std::move(renderFunction);
-    return BASS_OK;
-  }
-  void setPaused(bool) override {}
-  void close() override { render = nullptr; }
-  Render render;
-};
-
 void BM_ZibMix32Voices(benchmark::State& state) {
-  auto owned = std::make_unique<PullOutput>();
-  PullOutput* output = owned.get();
+  auto owned = std::make_unique<OfflineAudioOutput>();
+  OfflineAudioOutput* output = owned.get();
   setAudioOutput(std::move(owned));
   BASS_Init(-1, kRate, 0, nullptr, nullptr);
-  const std::string wav = makeWav(makeTone());
+  const std::string wav = makeWav(kRate, 1, makeTone());
   const HSAMPLE sample = BASS_SampleLoad(true, wav.data(), 0, static_cast<DWORD>(wav.size()), kVoices, BASS_SAMPLE_LOOP);
   for (int v = 0; v < kVoices; ++v) {
     const HCHANNEL channel = BASS_SampleGetChannel(sample, false);
@@ -80,7 +53,7 @@ void BM_ZibMix32Voices(benchmark::State& state) {
   }
   std::vector<float> mix(2 * kBlock);
   for (auto _ : state) {
-    output->render(mix.data(), kBlock);
+    output->pull(mix.data(), kBlock);
     benchmark::DoNotOptimize(mix.data());
   }
   state.SetItemsProcessed(state.iterations() * kBlock);
@@ -145,8 +118,8 @@ BENCHMARK(BM_OpenAlLoopback32Sources);
 
 void BM_SoundPlay(benchmark::State& state) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "zib-bench-sound.wav";
-  std::ofstream(file, std::ios::binary) << makeWav(std::vector<int16_t>(kRate / 10, 1000));
-  setAudioOutput(std::make_unique<PullOutput>());
+  std::ofstream(file, std::ios::binary) << makeWav(kRate, 1, std::vector<int16_t>(kRate / 10, 1000));
+  setAudioOutput(std::make_unique<OfflineAudioOutput>());
   Zib root;
   root.pFileManager = new FileManager();
   root.pFileManager->bForceDisk = true;

@@ -13,6 +13,7 @@
 #include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
+#include "support/PresentParameters.h"
 
 namespace {
 
@@ -34,14 +35,7 @@ LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool resize(UINT width, UINT height) {
-  D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferWidth = width;
-  pp.BackBufferHeight = height;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.BackBufferCount = 1;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS pp = presentParameters(width, height);
   if (device) return SUCCEEDED(device->Reset(&pp));
   HWND window = CreateWindow(u"bench_device", quietProc, 0, 0, static_cast<int>(width), static_cast<int>(height));
   if (!window) return false;

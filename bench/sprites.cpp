@@ -44,6 +44,7 @@
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
+#include "support/WindowedEngine.h"
 
 #ifdef ZIB_HAVE_SFML
 #include <SFML/Graphics.hpp>
@@ -177,31 +178,15 @@ class SpriteObject : public Renderable {
   Sprite sprite;
 };
 
-LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(hWnd, message, wParam, lParam);
-}
-
 void ours(benchmark::State& state) {
   const Scene scene = sceneOf(state);
-  setWindowBackend(makeDesktopWindowBackend());
-  auto engine = std::make_unique<Zib>();
-  zib->pLogger = new Logger();
-  zib->pErrorManager = new ErrorManager();
-  zib->pResourceManager = new ResourceManager();
-  zib->pConfig = new MemoryIniFile(ByteBuffer());
-  MemoryIniFile& config = *zib->pConfig;
-  config.setInt(kWidth, u"ZibGraphics", u"videoModeWidth");
-  config.setInt(kHeight, u"ZibGraphics", u"videoModeHeight");
-  config.setBool(false, u"ZibGraphics", u"bFullScreen");
-  config.setBool(false, u"ZibGraphics", u"bUseVSync");
-  config.setBool(true, u"ZibGraphics", u"bBilinearFilter");
-  config.setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
-  zib->hWindowHandle = CreateWindow(u"sprites", windowProc, 0, 0, kWidth, kHeight);
-  if (!zib->hWindowHandle) {
+  WindowedEngine engine(kWidth, kHeight);
+  engine.config().setBool(true, u"ZibGraphics", u"bBilinearFilter");
+  engine.config().setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
+  if (!engine.open(u"sprites")) {
     state.SkipWithError("no window");
     return;
   }
-  zib->pZibGraphics = new ZibGraphics();
   {
     std::vector<std::unique_ptr<Texture>> textures;
     std::vector<std::unique_ptr<Quad>> quads;
@@ -234,11 +219,6 @@ void ours(benchmark::State& state) {
     });
     root.destroyChildren();
   }
-  delete zib->pZibGraphics;
-  zib->pZibGraphics = nullptr;
-  DestroyWindow(static_cast<HWND>(zib->hWindowHandle));
-  engine.reset();
-  setWindowBackend(nullptr);
 }
 
 // ---- SDL2's renderer ------------------------------------------------------

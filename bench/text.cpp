@@ -34,6 +34,7 @@
 #include "platform/D3D9.h"
 #include "platform/Window.h"
 #include "program/Backends.h"
+#include "support/WindowedEngine.h"
 
 namespace {
 
@@ -146,33 +147,17 @@ void oursCachedFrame(benchmark::State& state) {
 }
 BENCHMARK(oursCachedFrame)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(hWnd, message, wParam, lParam);
-}
-
 std::string lineText(int i) { return "Line " + std::to_string(i) + ": status 12345"; }
 
 void oursThousandTexts(benchmark::State& state) {
   theNullEngine.reset();  // one engine root at a time
   setGraphicsBackend(GraphicsBackend::Gl);
-  setWindowBackend(makeDesktopWindowBackend());
-  auto engine = std::make_unique<Zib>();
-  zib->pLogger = new Logger();
-  zib->pErrorManager = new ErrorManager();
-  zib->pResourceManager = new ResourceManager();
-  zib->pConfig = new MemoryIniFile(ByteBuffer());
-  zib->pConfig->setInt(kWidth, u"ZibGraphics", u"videoModeWidth");
-  zib->pConfig->setInt(kHeight, u"ZibGraphics", u"videoModeHeight");
-  zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
-  zib->pConfig->setBool(false, u"ZibGraphics", u"bUseVSync");
-  zib->pConfig->setBool(false, u"ZibGraphics", u"bBilinearFilter");  // SDL2 renders with nearest texels by default
-  zib->hWindowHandle = CreateWindow(u"text", windowProc, 0, 0, kWidth, kHeight);
-  if (!zib->hWindowHandle) {
+  WindowedEngine engine(kWidth, kHeight);
+  engine.config().setBool(false, u"ZibGraphics", u"bBilinearFilter");  // SDL2 renders with nearest texels by default
+  if (!engine.open(u"text")) {
     state.SkipWithError("no window");
-    setWindowBackend(nullptr);
     return;
   }
-  zib->pZibGraphics = new ZibGraphics();
   {
     FontGDI font(12, 1, 1, 1, u"Arial");
     std::vector<std::u16string> texts;
@@ -187,11 +172,6 @@ void oursThousandTexts(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 1000);
   }
-  delete zib->pZibGraphics;
-  zib->pZibGraphics = nullptr;
-  DestroyWindow(static_cast<HWND>(zib->hWindowHandle));
-  engine.reset();
-  setWindowBackend(nullptr);
 }
 BENCHMARK(oursThousandTexts)->Unit(benchmark::kMillisecond)->UseRealTime();
 

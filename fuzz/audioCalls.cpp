@@ -9,29 +9,15 @@
 
 #include "platform/Audio.h"
 #include "support/FuzzSupport.h"
+#include "support/OfflineAudioOutput.h"
 
 namespace {
 
+// A WAV of `frames` frames of a fixed saw-like pattern.
 std::string makeWav(uint32_t rate, int channels, int frames) {
-  std::string wav;
-  const auto put = [&wav](uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-  };
-  const auto dataBytes = static_cast<uint32_t>(frames * channels * 2);
-  wav += "RIFF";
-  put(36 + dataBytes, 4);
-  wav += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);
-  put(static_cast<uint32_t>(channels), 2);
-  put(rate, 4);
-  put(rate * static_cast<uint32_t>(channels) * 2, 4);
-  put(static_cast<uint32_t>(channels) * 2, 2);
-  put(16, 2);
-  wav += "data";
-  put(dataBytes, 4);
-  for (int i = 0; i < frames * channels; ++i) put(static_cast<uint16_t>(i * 977), 2);
-  return wav;
+  std::vector<int16_t> samples(static_cast<size_t>(frames) * channels);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(static_cast<uint16_t>(i * 977));
+  return ::makeWav(rate, channels, samples);
 }
 
 void checkError() {

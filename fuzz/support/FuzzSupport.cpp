@@ -20,6 +20,7 @@
 #include "platform/D3D9.h"
 #include "program/Backends.h"
 #include "platform/Audio.h"
+#include "support/OfflineAudioOutput.h"
 
 namespace {
 
@@ -91,33 +92,19 @@ void fuzzDecodeImage(const uint8_t* data, size_t size, const char* extension, in
 namespace {
 
 // Mixes on the fuzzing thread, when asked.
-class PullOutput : public AudioOutput {
- public:
-  std::vector<Device> listDevices() override { return {{"Fuzz output", "fuzz"}}; }
-  int32_t open(int32_t, DWORD, Render renderFunction) override {
-    render = std::move(renderFunction);
-    return BASS_OK;
-  }
-  void setPaused(bool) override {}
-  void close() override { render = nullptr; }
-  Render render;
-};
-
-PullOutput* pullOutput = nullptr;
+OfflineAudioOutput* pullOutput = nullptr;
 
 }  // namespace
 
 void fuzzEnsureAudio() {
   if (pullOutput) return;
-  auto output = std::make_unique<PullOutput>();
+  auto output = std::make_unique<OfflineAudioOutput>();
   pullOutput = output.get();
   setAudioOutput(std::move(output));
   if (!BASS_Init(-1, 22050, 0, nullptr, nullptr)) std::abort();
 }
 
 void fuzzPullAudio(int frames) {
-  std::vector<float> mix(2 * static_cast<size_t>(frames));
-  if (pullOutput->render) pullOutput->render(mix.data(), frames);
-  for (float v : mix)
+  for (float v : pullOutput->pull(frames))
     if (!std::isfinite(v)) std::abort();
 }

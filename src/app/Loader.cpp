@@ -133,8 +133,8 @@ void Loader::showProgress() {
     pBarFill = new Renderable();
     appendChild(pBarFrame);
     appendChild(pBarFill);
-    pBarFrame->setPlacement(texture->skins[0], &place, nullptr, nullptr, nullptr, nullptr);
-    pBarFill->setPlacement(texture->skins[1], &place, nullptr, nullptr, nullptr, nullptr);
+    pBarFrame->setPlacement(texture->getSkin(0), &place, nullptr, nullptr, nullptr, nullptr);
+    pBarFill->setPlacement(texture->getSkin(1), &place, nullptr, nullptr, nullptr, nullptr);
   }
   // The fill grows from the left edge of the frame.
   const float done = loadSteps.empty() ? 1.0f : static_cast<float>(nextStep) / static_cast<float>(loadSteps.size());

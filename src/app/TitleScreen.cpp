@@ -19,7 +19,7 @@ TitleScreen::TitleScreen() {
   // The picture is there once the loading screen has registered it.
   auto* texture = static_cast<Texture*>(zib->pResourceManager->find(false, u"titleTex"));
   if (!texture) return;
-  Skin* skin = texture->skins[0];
+  Skin* skin = texture->getSkin(0);
   // As large as the screen allows, keeping its shape.
   const RectF view = pCamera->getViewRect(0);
   const float fit =

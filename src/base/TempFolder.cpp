@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 std::string makeTempFolder(std::string_view prefix) {
@@ -12,5 +13,9 @@ std::string makeTempFolder(std::string_view prefix) {
   pattern.append(prefix).append("-XXXXXX");
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
-  return mkdtemp(buffer.data()) ? std::string(buffer.data()) : std::string();
+  if (!mkdtemp(buffer.data())) return {};
+  // Absolute, so that a relative TMPDIR still names it after a change of folder.
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::absolute(buffer.data(), error);
+  return error ? std::string(buffer.data()) : folder.string();
 }

@@ -24,8 +24,10 @@ void FileData::load() {
   const std::unique_ptr<DataStream> stream(zib->pFileManager->open(&size, filename));
   if (size == 0) return;
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[size]);
-  const int32_t got = stream->read(bytes.get(), size);
-  if (got < 0 || static_cast<uint32_t>(got) != size) ZIB_ERROR(u"Read %d of %d bytes of %s.", got, size, filename);
+  // A stream hands at most 2 GiB per read.
+  uint32_t done = 0;
+  for (int32_t got; done < size && (got = stream->read(bytes.get() + done, size - done)) > 0;) done += got;
+  if (done != size) ZIB_ERROR(u"Read %u of %u bytes of %s.", done, size, filename);
   block.data = bytes.release();
   block.size = size;
   residentFileDataBytes += size;

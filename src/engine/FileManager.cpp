@@ -30,8 +30,11 @@ namespace {
 // more is damaged and must not size an allocation.
 constexpr uint64_t kMaxInflateRatio = 1032;
 
+// The game's data names may separate folders with backslashes. An absolute
+// path comes from the system (the program's folder, the user-data folder),
+// where a backslash is an ordinary character of a folder's name.
 std::u16string withSlashes(std::u16string path) {
-  std::replace(path.begin(), path.end(), u'\\', u'/');
+  if (!path.starts_with(u'/')) std::replace(path.begin(), path.end(), u'\\', u'/');
   return path;
 }
 

@@ -1,6 +1,8 @@
 #include "engine/FileStream.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,31 +12,33 @@
 
 FileStream::FileStream(std::u16string_view path, int mode) {
   const std::string name = toUtf8(path);
-  if (name.find('\0') != std::string::npos) {
+  if (name.find('\0') != std::string::npos || !(mode & (kRead | kWrite))) {
     errno = EINVAL;
     return;
   }
-  if (mode & kRead) {
-    file = fopen(name.c_str(), "rb");
-    if (!file) return;
-    // Only regular files below 4 GiB have a length that fits `size`.
-    struct stat info;
-    int reason = 0;
-    if (fstat(fileno(file), &info) != 0) reason = errno;
-    else if (S_ISDIR(info.st_mode)) reason = EISDIR;
-    else if (!S_ISREG(info.st_mode)) reason = EINVAL;
-    else if (info.st_size > std::numeric_limits<uint32_t>::max()) reason = EFBIG;
-    if (reason) {
-      fclose(file);
-      file = nullptr;
-      errno = reason;
-      return;
-    }
-    size = static_cast<uint32_t>(info.st_size);
-  } else if (mode & kWrite) {
-    file = fopen(name.c_str(), "wb");
+  // Opened without blocking, so that a FIFO or device in a file's place is
+  // refused at once instead of waiting forever for the other end; only
+  // regular files are read or written.
+  const bool bRead = mode & kRead;
+  const int flags = bRead ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
+  const int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  struct stat info;
+  int reason = 0;
+  if (fstat(fd, &info) != 0) reason = errno;
+  else if (S_ISDIR(info.st_mode)) reason = EISDIR;
+  else if (!S_ISREG(info.st_mode)) reason = EINVAL;
+  // Only files below 4 GiB have a length that fits `size`.
+  else if (bRead && info.st_size > std::numeric_limits<uint32_t>::max()) reason = EFBIG;
+  else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) reason = errno;
+  if (!reason && !(file = fdopen(fd, bRead ? "rb" : "wb"))) reason = errno;
+  if (reason) {
+    ::close(fd);
+    errno = reason;
+    return;
   }
-  isOpen = file != nullptr;
+  if (bRead) size = static_cast<uint32_t>(info.st_size);
+  isOpen = true;
 }
 
 FileStream::~FileStream() { close(); }

@@ -11,6 +11,7 @@
 #include "engine/ErrorManager.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
+#include "engine/Logger.h"
 #include "base/Format.h"
 #include "engine/SaveContainer.h"
 #include "base/StringUtils.h"
@@ -55,7 +56,16 @@ std::vector<const typename Map::value_type*> inOrder(const Map& map) {
 }  // namespace
 
 MemoryIniFile::MemoryIniFile(std::u16string fileName) : fileName(std::move(fileName)) {
-  if (!zib->pFileManager->exists(this->fileName)) return;
+  FileManager& files = *zib->pFileManager;
+  if (!files.exists(this->fileName)) return;
+  // Measured first: a huge file (a sparse one costs nothing on disk) would
+  // take gigabytes to read and more to decode.
+  uint32_t size = 0;
+  delete files.open(&size, this->fileName);
+  if (size > kMaxFileBytes) {
+    ZIB_LOG(u"%s is %u bytes long: read as an empty configuration.", this->fileName, size);
+    return;
+  }
   const FileData file(false, this->fileName);
   parse(file.block);
 }

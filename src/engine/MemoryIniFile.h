@@ -20,6 +20,9 @@ class MemoryIniFile {
     uint32_t order = 0;
   };
 
+  // A configuration file longer than this is damaged: read as empty.
+  static constexpr uint32_t kMaxFileBytes = 16u << 20;
+
   // Reads the file through the file manager; a missing file gives an empty configuration.
   explicit MemoryIniFile(std::u16string fileName);
   // Parses a text received in memory; such a configuration has no file to save to.

@@ -43,7 +43,9 @@ std::u16string getVersionString() {
 
 std::u16string getCommonAppDataFolder() {
   std::string folder;
-  if (const char* xdg = getenv("XDG_DATA_HOME"); xdg && *xdg) {
+  // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory
+  // convention asks: it would scatter the user's files by the current folder.
+  if (const char* xdg = getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
     folder = xdg;
   } else if (const char* home = getenv("HOME"); home && *home) {
     folder = std::string(home) + "/.local/share";

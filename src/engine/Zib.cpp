@@ -137,6 +137,12 @@ Zib::Zib(void* hAppInstance, void* hWindowHandle) : Zib() {
   bHoliday = staticConfig.getBool(u"Edition", u"bHoliday");
   ditherDepth = staticConfig.getInt(u"Graphics", u"ditherDepth");
   hq2x = staticConfig.getInt(u"Graphics", u"hq2x");
+  // Texture and font sizes are multiplied by the scaling mode: a value past
+  // the few modes there are would overflow them.
+  if (hq2x < 0 || hq2x > kMaxHq2x) {
+    ZIB_LOG(u"HQ2X %d is out of range (0 to %d), using 1.", hq2x, kMaxHq2x);
+    hq2x = 1;
+  }
   languageMask = staticConfig.getString(u"Language", u"languageMask");
   pFileManager->bForceDisk = false;
   ZIB_LOG(u"HQ2X: %d", hq2x);

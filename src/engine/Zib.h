@@ -127,6 +127,7 @@ class Zib {
   bool bHoliday = false;
   int32_t ditherDepth = 0;
   int32_t hq2x = 0;
+  static constexpr int32_t kMaxHq2x = 4;  // the largest graphics scaling mode taken
   bool bNoPixelAlignment = true;
   bool bEnableDelayedLoad = true;
   bool bHasFocus = true;

@@ -390,8 +390,9 @@ void MemoryImageFile::saveBMP(const std::u16string& path) const {
 }
 
 void MemoryImageFile::saveJPG(int quality, const std::u16string& path) const {
-  FILE* file = std::fopen(toUtf8(path).c_str(), "wb");
-  if (!file) {
+  // A file stream refuses what is not a regular file (a FIFO would block).
+  FileStream out(path, FileStream::kWrite);
+  if (!out.isOpen) {
     ZIB_LOG(u"Could not open %s for writing.", path);
     return;
   }
@@ -399,9 +400,9 @@ void MemoryImageFile::saveJPG(int quality, const std::u16string& path) const {
   JpegError err{};
   initJpegError(err);
   cinfo.err = &err.pub;
-  const bool ok = encodeJpeg(cinfo, err, file, *this, quality);
+  const bool ok = encodeJpeg(cinfo, err, out.file, *this, quality);
   jpeg_destroy_compress(&cinfo);
-  const bool closed = std::fclose(file) == 0;
+  const bool closed = out.close();
   if (!ok) reportError(err.function, __FILE__, __LINE__, fromUtf8(err.message));
   if (!closed) ZIB_LOG(u"Could not write %s.", path);
 }

@@ -104,7 +104,8 @@ std::vector<Texture::SkinRecord> readDescriptionFile(const std::u16string& iniNa
 // WAD being built records it.
 void writeCache(const std::u16string& cacheName, const ByteBuffer& description) {
   std::u16string path = cacheName;
-  std::replace(path.begin(), path.end(), u'\\', u'/');
+  // As the file manager reads it: backslashes separate folders in relative names only.
+  if (!path.starts_with(u'/')) std::replace(path.begin(), path.end(), u'\\', u'/');
   const std::u16string tempPath = path + u".tmp";
   FileStream out(tempPath, FileStream::kWrite);
   bool bWritten = out.write(description.data, description.size);
@@ -211,6 +212,13 @@ Texture::~Texture() {
   for (Skin* skin : skins) delete skin;
   releaseDXTexture();
   // The tile container and its tiles go with the children.
+}
+
+Skin* Texture::getSkin(int32_t index) const {
+  if (index < 0 || static_cast<size_t>(index) >= skins.size())
+    ZIB_ERROR(u"Texture '%s' has no skin %d: its description gives %d.", fileName, index,
+              static_cast<int32_t>(skins.size()));
+  return skins[static_cast<size_t>(index)];
 }
 
 void Texture::onZIBmodeChange(int32_t oldMode, int32_t newMode) {

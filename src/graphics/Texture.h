@@ -70,6 +70,9 @@ class Texture : public ZibBase {
   void copyImageData(MemoryImageFile* sourceData, const RectI* sourceRect, const PointI* destPoint);
   // The kept source image, decoded again when it was purged.
   MemoryImageFile* getSavedSourceData();
+  // Skin `index`; fatal, naming the image, when its description has fewer
+  // (a damaged or foreign cache must not send a caller past the list).
+  Skin* getSkin(int32_t index) const;
 
   // The skin layout of an image as cache bytes: in WAD mode the cache alone,
   // else from the image and its ".ini" (written to the cache in creation

@@ -1,19 +1,14 @@
 #include "platform/Sockets.h"
 
 #include <algorithm>
-#include <iterator>
+
+#include "base/CodeName.h"
 
 namespace sockets {
 
 namespace {
 
-struct NamedError {
-  int code;
-  const char16_t* name;
-};
-
-// Sorted by code.
-constexpr NamedError kErrorNames[] = {
+constexpr CodeName kErrorNames[] = {
     {10004, u"WSAEINTR"},
     {10009, u"WSAEBADF"},
     {10013, u"WSAEACCES"},
@@ -108,9 +103,7 @@ constexpr NamedError kErrorNames[] = {
 }  // namespace
 
 const char16_t* errorName(int code) {
-  const auto found = std::lower_bound(std::begin(kErrorNames), std::end(kErrorNames), code,
-                                      [](const NamedError& e, int c) { return e.code < c; });
-  return found != std::end(kErrorNames) && found->code == code ? found->name : nullptr;
+  return findCodeName(kErrorNames, code);
 }
 
 uint16_t hostToNet16(uint16_t value) {

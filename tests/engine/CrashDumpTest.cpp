@@ -2,11 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -146,23 +143,15 @@ TEST(CrashDumpTest, EachSignalHasItsWindowsCode) {
 
 TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
   TempDataHome dataHome;
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    const rlimit noCore = {0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    new Zib();
-    zib->pLogger = new Logger();
-    ZIB_LOG(u"Before the crash.");
-    installCrashFilter();
-    volatile uintptr_t bad = 16;
-    *reinterpret_cast<volatile int*>(bad) = 1;
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status)) << status;
-  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+  ASSERT_EQ(signalEndingChild([] {
+              new Zib();
+              zib->pLogger = new Logger();
+              ZIB_LOG(u"Before the crash.");
+              installCrashFilter();
+              volatile uintptr_t bad = 16;
+              *reinterpret_cast<volatile int*>(bad) = 1;
+            }),
+            SIGSEGV);
 
   const Dump dump{EngineTest::readFile(toUtf8(crashMiniDumpPath()))};
   ASSERT_EQ(dump.bytes.substr(0, 4), "MDMP");

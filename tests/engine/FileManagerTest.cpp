@@ -211,6 +211,14 @@ TEST_F(FileManagerTest, WadAndDiskModes) {
   EXPECT_EQ(read(u"sub\\f.txt"), "slashes");
   EXPECT_FATAL(files->verifyFile(u"missing"), "File missing verification failed (errno 2:");
   EXPECT_FATAL(read(u"sub\\missing"), "Failed to open file 'sub/missing' (errno 2:");
+
+  // An absolute path is the system's: there a backslash belongs to a folder's name.
+  const fs::path dir = fs::current_path();
+  fs::create_directory(dir / "a\\b");
+  writeFile("a\\b/g.txt", "named");
+  const std::u16string inFolder = fromUtf8((dir / "a\\b" / "g.txt").string());
+  EXPECT_TRUE(files->exists(inFolder));
+  EXPECT_EQ(read(inFolder), "named");
 }
 
 TEST_F(FileManagerTest, Hq2xOverridesDiskFilesAndWadNames) {

@@ -167,6 +167,16 @@ TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
   EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
 }
 
+// A sparse file costs nothing on disk but gigabytes to read and decode.
+TEST_F(MemoryIniFileTest, AFileBeyondTheSizeLimitReadsAsEmpty) {
+  const auto file = path("user.cfg");
+  writeFile(file, "[S]\nk=v\n");
+  std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes);
+  EXPECT_EQ(MemoryIniFile(fromUtf8(file.string())).getString(u"S", u"k"), u"v");
+  std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes + 1);
+  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
+}
+
 TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
   const auto file = path("user.cfg");
   writeFile(file, "[S]\nk=old\n");

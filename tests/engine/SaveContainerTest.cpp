@@ -1,6 +1,9 @@
 #include "engine/SaveContainer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -171,6 +174,52 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   EXPECT_EQ(bytesOf(file("game.pro")), old);
   saveChecksummedFile(first.data(), 500, folder() + u"missing", u"game.pro", u"2.79");
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
+}
+
+// As a write in place: a linked save stays a link, a read-only one is kept.
+TEST_F(SaveContainerTest, ALinkedSaveStaysALink) {
+  std::filesystem::create_directory(file("elsewhere"));
+  std::filesystem::create_symlink(file("elsewhere") / "game.pro", file("game.pro"));
+  const Bytes record = makeRecord(500);
+  save(record);
+  EXPECT_TRUE(std::filesystem::is_symlink(file("game.pro")));
+  Bytes loaded(500);
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
+}
+
+TEST_F(SaveContainerTest, AReadOnlySaveIsKept) {
+  const Bytes record = makeRecord(500);
+  save(record);
+  std::filesystem::permissions(file("game.pro"), std::filesystem::perms::owner_read);  // chmod a-w
+  save(makeRecord(600));
+  Bytes loaded(500);
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
+}
+
+// Another copy of the program saving the same file holds its temporary file
+// locked: this save gives way, touching neither that file nor the save.
+TEST_F(SaveContainerTest, ASaveInProgressElsewhereIsLeftAlone) {
+  const Bytes record = makeRecord(500);
+  save(record);
+  const int other = open(file("game.pro.tmp").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(write(other, "partial", 7), 7);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  save(makeRecord(600));
+  EXPECT_EQ(readFile(file("game.pro.tmp")), "partial");
+  Bytes loaded(500);
+  EXPECT_TRUE(load(loaded));
+  EXPECT_EQ(loaded, record);
+
+  // Once that writer is gone its leftover is taken over.
+  close(other);
+  save(makeRecord(600));
+  EXPECT_FALSE(std::filesystem::exists(file("game.pro.tmp")));
+  Bytes newer(600);
+  EXPECT_TRUE(load(newer));
+  EXPECT_EQ(newer, makeRecord(600));
 }
 
 TEST_F(SaveContainerTest, FixedStringsCutWholeUnitsAndKeepTheTail) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -92,4 +94,20 @@ TEST_F(StreamsTest, ReadingRefusesFoldersAndFilesOf4GiB) {
   EXPECT_FALSE(tooLarge.isOpen);
   EXPECT_EQ(errno, EFBIG);
   EXPECT_EQ(tooLarge.size, 0u);
+}
+
+// A FIFO in a file's place (a configuration, a save, a screenshot) would block
+// the open until someone writes to it or reads from it: refused at once.
+TEST_F(StreamsTest, AFifoInAFilesPlaceIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  EXPECT_FALSE(FileStream(path("fifo"), FileStream::kRead).isOpen);
+  EXPECT_FALSE(FileStream(path("fifo"), FileStream::kWrite).isOpen);
+  EXPECT_EQ(fs::status(dir / "fifo").type(), fs::file_type::fifo);
+
+  // With a reader at the other end the open would succeed: still no file.
+  const int reader = open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_FALSE(FileStream(path("fifo"), FileStream::kWrite).isOpen);
+  close(reader);
+  EXPECT_FALSE(FileStream(u"/dev/null", FileStream::kWrite).isOpen);
 }

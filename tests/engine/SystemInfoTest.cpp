@@ -45,6 +45,10 @@ TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
   ScopedEnv emptyXdg("XDG_DATA_HOME", "");
   EXPECT_EQ(getCommonAppDataFolder(), fromUtf8((temp.path() / ".local/share").string()));
   EXPECT_TRUE(fs::is_directory(temp.path() / ".local/share"));
+  {
+    ScopedEnv relativeXdg("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(getCommonAppDataFolder(), fromUtf8((temp.path() / ".local/share").string()));
+  }
   ScopedEnv badXdg("XDG_DATA_HOME", "/proc/no-such-folder");
   EXPECT_EQ(getCommonAppDataFolder(), u".");
 }

@@ -165,6 +165,15 @@ TEST_F(ZibTest, StaticConfigurationMustExistWithEveryKey) {
             "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n");
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Key 'hq2x' could not be found in section 'Graphics'.");
   EXPECT_EQ(zib, nullptr);
+
+  // A scaling mode past the few there are would overflow every size it multiplies.
+  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
+            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n"
+            "hq2x=2147483647\n");
+  Zib* engine = new Zib(nullptr, nullptr);
+  EXPECT_EQ(engine->hq2x, 1);
+  EXPECT_NE(EngineTest::logText().find("HQ2X 2147483647 is out of range (0 to 4), using 1."), std::string::npos);
+  delete engine;
 }
 
 // A bare root: the parts of the engine root that need no managers.

@@ -1,11 +1,9 @@
 #include "graphics/Console.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -192,19 +190,11 @@ TEST_F(ConsoleTest, CrashReachesTheFatalReport) {
 }
 
 TEST_F(ConsoleTest, Crash2EndsThroughTheCrashFilterWithItsMinidump) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    const rlimit noCore = {0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    installCrashFilter();
-    console->executeCommand(u"crash2");
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status)) << status;
-  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+  ASSERT_EQ(signalEndingChild([&] {
+              installCrashFilter();
+              console->executeCommand(u"crash2");
+            }),
+            SIGSEGV);
   EXPECT_EQ(readFile(toUtf8(crashMiniDumpPath())).substr(0, 4), "MDMP");
 }
 

@@ -122,6 +122,10 @@ TEST_F(TextureTest, DamagedStaleOrOutOfImageDescriptionsAreFatalAndNameTheFile) 
   EXPECT_FATAL(Texture::loadSkinDescription(u"empty.tga"), "Skin 0 of 'empty.tga.ini.preload'");
   Texture stale(0, u"a.tga");
   EXPECT_FATAL(stale.bind(), "Stale skin description cache for 'a.tga'");
+  // A caller asking for a skin the cache left out is stopped, not sent past the list.
+  EXPECT_EQ(stale.getSkin(0), stale.skins[0]);
+  EXPECT_FATAL(stale.getSkin(1), "Texture 'a.tga' has no skin 1: its description gives 1.");
+  EXPECT_FATAL(stale.getSkin(-1), "has no skin -1");
 }
 
 TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {

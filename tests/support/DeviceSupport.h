@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "platform/D3D9.h"
+#include "support/PresentParameters.h"
 #include "support/TestPlatform.h"
 
 class NullDevice;
-
-// One discarded X8R8G8B8 back buffer, presented at once.
-D3DPRESENT_PARAMETERS presentParameters(UINT width, UINT height, bool bWindowed = true);
 
 // A windowed 800 x 480 device of the null backend on the stock adapter.
 class NullDeviceFixture : public ::testing::Test {

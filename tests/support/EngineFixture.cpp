@@ -1,5 +1,10 @@
 #include "base/TempFolder.h"
+
 #include "support/EngineFixture.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -77,4 +82,18 @@ std::string EngineTest::logText() { return readFile(toUtf8(getLogFilePath())); }
 std::string EngineTest::readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int signalEndingChild(const std::function<void()>& body) {
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    body();
+    _exit(0);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return -1;
+  return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }

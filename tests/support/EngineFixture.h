@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -52,6 +53,10 @@ class FatalErrorsThrow {
   FatalErrorsThrow();
   ~FatalErrorsThrow();
 };
+
+// Runs `body` in a forked child that writes no core file and returns the
+// signal that ended the child: 0 when it exited, -1 when it could not start.
+int signalEndingChild(const std::function<void()>& body);
 
 class EngineTest : public ::testing::Test {
  public:

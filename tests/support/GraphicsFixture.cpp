@@ -5,7 +5,12 @@
 #include "engine/MemoryIniFile.h"
 #include "base/Vector3.h"
 #include "engine/Zib.h"
+#include "graphics/Context.h"
+#include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
+#include "graphics/text/TextLanguage.h"
+#include "platform/Window.h"
+#include "program/Backends.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
 
@@ -13,11 +18,13 @@ void GraphicsTest::SetUp() {
   EngineTest::SetUp();
   platform.setGraphics(GraphicsBackend::Null);
   zib->pConfig = new MemoryIniFile(ByteBuffer());
+  TextLanguage::current = TextLanguage();
 }
 
 void GraphicsTest::TearDown() {
   delete zib->pZibGraphics;
   zib->pZibGraphics = nullptr;
+  TextLanguage::current = TextLanguage();
   EngineTest::TearDown();
 }
 
@@ -31,6 +38,23 @@ ZibGraphics& GraphicsTest::makeGraphics() {
 void GraphicsTest::configureWindowed800x480() {
   zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
   zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
+}
+
+bool GraphicsTest::openGlWindow(const char16_t* title) {
+  platform.setGraphics(GraphicsBackend::Gl);
+  platform.setWindow(makeDesktopWindowBackend());
+  configureWindowed800x480();
+  zib->hWindowHandle = CreateWindow(title, DefWindowProc, 0, 0, 800, 480);
+  return zib->hWindowHandle != nullptr;
+}
+
+std::unique_ptr<MemoryImageFile> GraphicsTest::drawFrame(Context& root) {
+  zib->pFrameDevice->beginScene();
+  root.frameRender();
+  std::unique_ptr<MemoryImageFile> image(zib->pZibGraphics->captureBackBuffer());
+  zib->pFrameDevice->endScene();
+  zib->pFrameDevice->present();
+  return image;
 }
 
 NullDevice& GraphicsTest::device() { return *static_cast<NullDevice*>(zib->pZibGraphics->dxDevice); }

@@ -2,12 +2,15 @@
 // Test support: the bare engine of EngineTest with a configuration and the
 // graphics manager, by default on the null device, which needs no display and
 // writes down the calls that change what would be drawn.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 
+class Context;
+class MemoryImageFile;
 class NullDevice;
 class ZibGraphics;
 struct Vector3;
@@ -21,8 +24,8 @@ class GraphicsTest : public EngineTest {
   TestPlatform platform;
 
   // The null backend on its stock adapter (640x480 to 1920x1080, desktop
-  // 1920x1080, work area 1920x1040) and an empty configuration; no graphics
-  // manager yet.
+  // 1920x1080, work area 1920x1040), an empty configuration and the default
+  // text language (put back after the test too); no graphics manager yet.
   void SetUp() override;
   void TearDown() override;
 
@@ -31,6 +34,11 @@ class GraphicsTest : public EngineTest {
   static ZibGraphics& makeGraphics();
   // Configures a windowed 800 x 480 back buffer: one device pixel per logical pixel.
   static void configureWindowed800x480();
+  // The OpenGL backend and a real desktop window of 800 x 480 for the engine
+  // (zib->hWindowHandle), configured windowed at that size; false without a display.
+  bool openGlWindow(const char16_t* title);
+  // One frame as the frame loop draws it, the back buffer read before it is presented.
+  static std::unique_ptr<MemoryImageFile> drawFrame(Context& root);
   static NullDevice& device();
   // The recorded calls that start with `from`; empties the record.
   static std::vector<std::string> takeCalls(const char* from = "");

@@ -1,5 +1,6 @@
 #include "support/OfflineAudioOutput.h"
 
+#include <algorithm>
 #include <cstring>
 
 int32_t OfflineAudioOutput::open(int32_t index, DWORD rate, Render renderFunction) {
@@ -19,8 +20,15 @@ void OfflineAudioOutput::close() {
 
 std::vector<float> OfflineAudioOutput::pull(int frames) {
   std::vector<float> out(2 * static_cast<size_t>(frames), 0.0f);
-  if (bOpen && !bPaused) render(out.data(), frames);
+  pull(out.data(), frames);
   return out;
+}
+
+void OfflineAudioOutput::pull(float* stereo, int frames) {
+  if (bOpen && !bPaused)
+    render(stereo, frames);
+  else
+    std::fill(stereo, stereo + 2 * static_cast<size_t>(frames), 0.0f);
 }
 
 std::string makeWav(uint32_t rate, int channels, const std::vector<int16_t>& samples) {

@@ -1,6 +1,7 @@
 #pragma once
 // Test support: an audio output that plays nothing by itself. Tests pull the
 // mix from it frame by frame, so what they check is exactly what was mixed.
+// The fuzz targets and the audio benchmark mix through it too.
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class OfflineAudioOutput : public AudioOutput {
   // Mixes `frames` stereo frames (interleaved) as the device would pull them;
   // silence while closed or paused.
   std::vector<float> pull(int frames);
+  // The same into `stereo` (2 * frames floats), for callers that reuse a buffer.
+  void pull(float* stereo, int frames);
 
   std::vector<Device> devices{{"Offline speakers", "offline"}};
   // Indexes of the list (-1: the default) whose opening fails with BASS_ERROR_DEVICE.

@@ -19,8 +19,6 @@
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
-#include "platform/Window.h"
-#include "program/Backends.h"
 #include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
 
@@ -48,15 +46,11 @@ class SceneWindowTest : public GraphicsTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    platform.setGraphics(GraphicsBackend::Gl);
-    platform.setWindow(makeDesktopWindowBackend());
-    configureWindowed800x480();
     if (!GetParam().bDefaults)
       for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
         zib->pConfig->setBool(false, u"ZibGraphics", key);
     zib->bEnableDelayedLoad = GetParam().bDelayedLoad;
-    zib->hWindowHandle = CreateWindow(u"scene", DefWindowProc, 0, 0, 800, 480);
-    if (!zib->hWindowHandle) GTEST_SKIP() << "no display";
+    if (!openGlWindow(u"scene")) GTEST_SKIP() << "no display";
     makeGraphics();
     zib->pFileManager = new FileManager();
     zib->pFileManager->bUseWad = false;
@@ -65,16 +59,6 @@ class SceneWindowTest : public GraphicsTest, public ::testing::WithParamInterfac
     delete zib->pFileManager;
     zib->pFileManager = nullptr;
     GraphicsTest::TearDown();
-  }
-
-  // One frame as the frame loop draws it, read back before presenting.
-  static std::unique_ptr<MemoryImageFile> drawFrame(Context& root) {
-    zib->pFrameDevice->beginScene();
-    root.frameRender();
-    std::unique_ptr<MemoryImageFile> image(zib->pZibGraphics->captureBackBuffer());
-    zib->pFrameDevice->endScene();
-    zib->pFrameDevice->present();
-    return image;
   }
 };
 

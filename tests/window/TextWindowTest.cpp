@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "program/Backends.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/Context.h"
@@ -20,9 +19,7 @@
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuad.h"
-#include "graphics/text/TextLanguage.h"
 #include "platform/TextRaster.h"
-#include "platform/Window.h"
 #include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
 
@@ -42,29 +39,16 @@ class TextWindowTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    platform.setGraphics(GraphicsBackend::Gl);
-    platform.setWindow(makeDesktopWindowBackend());
-    configureWindowed800x480();
     for (const char16_t* key : {u"bBilinearFilter", u"bSimulate256x256TextureHW"})
       zib->pConfig->setBool(false, u"ZibGraphics", key);
-    zib->hWindowHandle = CreateWindow(u"text", DefWindowProc, 0, 0, 800, 480);
-    if (!zib->hWindowHandle) GTEST_SKIP() << "no display";
+    if (!openGlWindow(u"text")) GTEST_SKIP() << "no display";
     makeGraphics();
-    TextLanguage::current = TextLanguage();
-  }
-  void TearDown() override {
-    TextLanguage::current = TextLanguage();
-    GraphicsTest::TearDown();
   }
 
+  // A frame of its own: the font cache counts its entries' age in frames.
   static std::unique_ptr<MemoryImageFile> drawFrame(Context& root) {
     ++zib->renderedFrames;
-    zib->pFrameDevice->beginScene();
-    root.frameRender();
-    std::unique_ptr<MemoryImageFile> image(zib->pZibGraphics->captureBackBuffer());
-    zib->pFrameDevice->endScene();
-    zib->pFrameDevice->present();
-    return image;
+    return GraphicsTest::drawFrame(root);
   }
   // The pixel under back-buffer column and row (the default camera puts world (0, 0) at 400, 240).
   static UColor at(const MemoryImageFile& image, int x, int y) { return image.pImageData[size_t(y * image.width + x)]; }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-#include "program/Backends.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
@@ -117,12 +116,8 @@ class ZibGraphicsWindowTest : public GraphicsTest {
   void SetUp() override {
     GraphicsTest::SetUp();
     zib->bRelease = false;
-    configureWindowed800x480();
-    platform.setWindow(makeDesktopWindowBackend());
-    window = CreateWindow(u"ZibGraphicsWindowTest", DefWindowProc, 0, 0, 800, 480);
-    ASSERT_NE(window, nullptr);
-    zib->hWindowHandle = window;
-    platform.setGraphics(GraphicsBackend::Gl);
+    ASSERT_TRUE(openGlWindow(u"ZibGraphicsWindowTest"));
+    window = static_cast<HWND>(zib->hWindowHandle);
     graphics = &makeGraphics();
   }
   void TearDown() override {

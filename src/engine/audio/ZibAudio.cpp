@@ -1,5 +1,6 @@
 #include "engine/audio/ZibAudio.h"
 
+#include "base/CodeName.h"
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/MemoryIniFile.h"
@@ -11,12 +12,7 @@ ZIB_DEFINE_ROOT_CLASS(ZibAudio, nullptr);
 
 namespace {
 
-struct ErrorName {
-  int32_t code;
-  const char16_t* name;
-};
-
-constexpr ErrorName kErrorNames[] = {
+constexpr CodeName kErrorNames[] = {
     {0, u"BASS_OK"},
     {1, u"BASS_ERROR_MEM"},
     {2, u"BASS_ERROR_FILEOPEN"},
@@ -162,8 +158,7 @@ void ZibAudio::setMusic(SoundStream* stream) {
 }
 
 std::u16string ZibAudio::getBASSErrorString(int32_t code) {
-  for (const ErrorName& entry : kErrorNames)
-    if (entry.code == code) return entry.name;
+  if (const char16_t* name = findCodeName(kErrorNames, code)) return name;
   ZIB_ERROR(u"Unknown BASS error: %08x", code);
 }
 

@@ -67,7 +67,8 @@ FontCacheEntry* FontCache::getFreeEntry() {
   const int32_t now = zib->renderedFrames;
   for (BasicLink* node = pEntries->firstChild; node; node = node->next) {
     auto* entry = static_cast<FontCacheEntry*>(node);
-    if (entry->bPrimaryLine && entry->lastUse + cacheTTLframes <= now) {
+    // As a difference: a configured lifetime near the integer limit must not overflow.
+    if (entry->bPrimaryLine && int64_t(now) - entry->lastUse >= cacheTTLframes) {
       entry->release();
       return entry;
     }
@@ -105,6 +106,18 @@ void FontCache::forgetText(FontCacheEntry* entry) {
   }
 }
 
+FontCacheEntry* FontCache::chainEntry(FontCacheEntry* previous, const std::u16string& text) {
+  FontCacheEntry* entry = getFreeEntry();
+  if (previous) {
+    previous->next = entry;
+    entry->bPrimaryLine = 0;
+  } else {
+    entry->text = text;
+    indexText(entry);
+  }
+  return entry;
+}
+
 FontCacheEntry* FontCache::addTextGDI(const uint32_t* pixels, const std::u16string& text, int32_t width,
                                       int32_t height) {
   FontCacheEntry* first = nullptr;
@@ -112,15 +125,8 @@ FontCacheEntry* FontCache::addTextGDI(const uint32_t* pixels, const std::u16stri
   int32_t x = 0;
   do {
     const int32_t end = std::min(x + stripStep, width);
-    FontCacheEntry* entry = getFreeEntry();
-    if (previous) {
-      previous->next = entry;
-      entry->bPrimaryLine = 0;
-    } else {
-      first = entry;
-      entry->text = text;
-      indexText(entry);
-    }
+    FontCacheEntry* entry = chainEntry(previous, text);
+    if (!first) first = entry;
     entry->fillCacheFromGDI(pixels, width, height, RectI{x, 0, height, end});
     previous = entry;
     x += stripStep;
@@ -133,15 +139,8 @@ FontCacheEntry* FontCache::addTextFontQuad(FontQuad* font, const std::u16string&
   FontCacheEntry* previous = nullptr;
   std::u16string rest = text;
   while (!rest.empty()) {
-    FontCacheEntry* entry = getFreeEntry();
-    if (previous) {
-      previous->next = entry;
-      entry->bPrimaryLine = 0;
-    } else {
-      first = entry;
-      entry->text = text;
-      indexText(entry);
-    }
+    FontCacheEntry* entry = chainEntry(previous, text);
+    if (!first) first = entry;
     const int32_t n = entry->fillCacheFromFontQuad(font, rest);
     rest.erase(0, static_cast<size_t>(n));
     previous = entry;

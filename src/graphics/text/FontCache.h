@@ -47,6 +47,10 @@ class FontCache : public ZibBase {
   ZibBase* pEntries = nullptr;
 
  private:
+  // A free entry chained after `previous` (a continuation), or, without one,
+  // the first of a new chain holding the text.
+  FontCacheEntry* chainEntry(FontCacheEntry* previous, const std::u16string& text);
+
   // Each text's first entry in creation order.
   std::unordered_map<std::u16string, FontCacheEntry*> textIndex;
   int32_t nextSerial = 0;

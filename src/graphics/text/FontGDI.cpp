@@ -12,6 +12,7 @@
 #include "graphics/Renderable.h"
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontCacheEntry.h"
+#include "graphics/text/TextAlignment.h"
 #include "platform/TextRaster.h"
 
 ZIB_DEFINE_CLASS(FontGDI, ZibBase, nullptr);
@@ -91,22 +92,12 @@ FontCacheEntry* FontGDI::findCachedText(const std::u16string& text) {
 void FontGDI::renderText(Renderable* owner, int32_t flags, const std::u16string& text) {
   if (text.empty()) return;
   const PointI size = calcTextSize(nullptr, nullptr, text);
-  float x = 0, y = 0;
-  if (flags & 0x8) x -= static_cast<float>(size.x);
-  if (flags & 0x4) x -= static_cast<float>(size.x / 2);
-  if (flags & 0x10) y += static_cast<float>(fontHeightRaw / 2);
-  if (flags & 0x20) y += static_cast<float>(fontHeightRaw);
-  if (flags & 0x40) y += static_cast<float>((fontUppercaseLineRaw + fontBaselineRaw) / 2);
-  if (flags & 0x80) y += static_cast<float>(fontBaselineRaw);
+  float x, y;
+  textAlignmentOffsets(flags, size.x, fontHeightRaw, fontUppercaseLineRaw, fontBaselineRaw, x, y);
   x *= scale.x;
   y *= scale.y;
   Renderable temp;
-  temp.color = owner->color;
-  temp.position = Vector3(x, y, 0);
-  temp.scale = scale;
-  temp.postXform = owner->xform;
-  temp.bSkipVisibility = 1;
-  temp.updateVisual();
+  placeTextRenderable(temp, *owner, scale, x, y);
   for (FontCacheEntry* entry = findCachedText(text); entry; entry = entry->next) {
     entry->render(&temp);
     x += entry->pQuad->width * scale.x;

@@ -17,6 +17,7 @@
 #include "graphics/text/FontCacheEntry.h"
 #include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuadSymbol.h"
+#include "graphics/text/TextAlignment.h"
 #include "graphics/text/TextLanguage.h"
 
 ZIB_DEFINE_CLASS(FontQuad, ZibBase, nullptr);
@@ -247,14 +248,7 @@ Vector3 FontQuad::getTextSize(const std::u16string& text) {
 }
 
 void FontQuad::alignmentOffsets(int32_t flags, int32_t width, float& x, float& y) const {
-  x = 0;
-  y = 0;
-  if (flags & kAlignRight) x -= static_cast<float>(width);
-  if (flags & kAlignCentre) x -= static_cast<float>(width / 2);
-  if (flags & kCentreVertically) y += static_cast<float>(fontHeightRaw / 2);
-  if (flags & kBottomOnAnchor) y += static_cast<float>(fontHeightRaw);
-  if (flags & kCentreOnCapitals) y += static_cast<float>((fontUppercaseLineRaw + fontBaselineRaw) / 2);
-  if (flags & kBaselineOnAnchor) y += static_cast<float>(fontBaselineRaw);
+  textAlignmentOffsets(flags, width, fontHeightRaw, fontUppercaseLineRaw, fontBaselineRaw, x, y);
 }
 
 void FontQuad::drawText(float x, float y, float z, UColor color, int32_t flags, const std::u16string& text) {
@@ -303,12 +297,7 @@ void FontQuad::renderText(Renderable* owner, int32_t flags, const std::u16string
   offsetY *= scale.y;
 
   Renderable temp;
-  temp.color = owner->color;
-  temp.position = Vector3(offsetX, offsetY, 0);
-  temp.scale = scale;
-  temp.postXform = owner->xform;
-  temp.bSkipVisibility = 1;
-  temp.updateVisual();
+  placeTextRenderable(temp, *owner, scale, offsetX, offsetY);
 
   const bool bCached = bUseFontCache && pFontCache && zib->pZibGraphics && zib->pZibGraphics->bEnableFontCache &&
                        !(flags & kNoCache) && text.size() >= 4;

@@ -143,17 +143,6 @@ HRESULT GlDirect3D::GetAdapterIdentifier(UINT Adapter, DWORD, D3DADAPTER_IDENTIF
   return D3D_OK;
 }
 
-UINT GlDirect3D::GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) {
-  return Adapter == 0 ? static_cast<UINT>(AdapterCore::modesOf(modes, Format).size()) : 0;
-}
-
-HRESULT GlDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) {
-  const std::vector<D3DDISPLAYMODE> list = AdapterCore::modesOf(modes, Format);
-  if (Adapter != 0 || !pMode || Mode >= list.size()) return D3DERR_INVALIDCALL;
-  *pMode = list[Mode];
-  return D3D_OK;
-}
-
 HRESULT GlDirect3D::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
   if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
   SDL_DisplayMode mode;

@@ -4,18 +4,15 @@
 // that draw into the platform window.
 #include <vector>
 
-#include "platform/d3dcore/RefCounted.h"
+#include "platform/d3dcore/SingleAdapter.h"
 
-class GlDirect3D : public RefCounted<IDirect3D9> {
+class GlDirect3D : public SingleAdapter {
  public:
   // Null when SDL's video cannot start.
   static IDirect3D9* create();
   static bool getWorkArea(RECT& area);
 
-  UINT GetAdapterCount() override { return 1; }
   HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
-  UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
-  HRESULT EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
   HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
   HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
@@ -24,6 +21,7 @@ class GlDirect3D : public RefCounted<IDirect3D9> {
 
  protected:
   ~GlDirect3D() override;
+  const std::vector<D3DDISPLAYMODE>& displayModes() const override { return modes; }
 
  private:
   GlDirect3D();

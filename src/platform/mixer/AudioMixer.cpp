@@ -179,23 +179,17 @@ BOOL AudioMixer::getInfo(BASS_INFO* info) {
   return ok();
 }
 
-BOOL AudioMixer::pause() {
-  std::unique_lock lock(mutex);
-  if (!ready()) return 0;
-  paused = true;
-  AudioOutput* const out = device != 0 ? output.get() : nullptr;
-  lock.unlock();
-  if (out) out->setPaused(true);
-  return ok();
-}
+BOOL AudioMixer::pause() { return setPaused(true); }
 
-BOOL AudioMixer::start() {
+BOOL AudioMixer::start() { return setPaused(false); }
+
+BOOL AudioMixer::setPaused(bool bPaused) {
   std::unique_lock lock(mutex);
   if (!ready()) return 0;
-  paused = false;
+  paused = bPaused;
   AudioOutput* const out = device != 0 ? output.get() : nullptr;
   lock.unlock();
-  if (out) out->setPaused(false);
+  if (out) out->setPaused(bPaused);
   return ok();
 }
 

@@ -105,6 +105,8 @@ class AudioMixer {
   void releaseChannel(uint32_t slot);
   void freeAll();
   bool ready();
+  // pause and start: the mix's state and the output device's.
+  BOOL setPaused(bool bPaused);
   DWORD sourceRate(const Channel& c) const;
   int32_t sourceChans(const Channel& c) const;
   int64_t sourceFrames(const Channel& c) const;

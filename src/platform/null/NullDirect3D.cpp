@@ -47,17 +47,6 @@ HRESULT NullDirect3D::GetAdapterIdentifier(UINT Adapter, DWORD, D3DADAPTER_IDENT
   return D3D_OK;
 }
 
-UINT NullDirect3D::GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) {
-  return Adapter == 0 ? static_cast<UINT>(AdapterCore::modesOf(nullAdapterConfig().modes, Format).size()) : 0;
-}
-
-HRESULT NullDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) {
-  const std::vector<D3DDISPLAYMODE> modes = AdapterCore::modesOf(nullAdapterConfig().modes, Format);
-  if (Adapter != 0 || !pMode || Mode >= modes.size()) return D3DERR_INVALIDCALL;
-  *pMode = modes[Mode];
-  return D3D_OK;
-}
-
 HRESULT NullDirect3D::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
   if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
   *pMode = nullAdapterConfig().desktopMode;

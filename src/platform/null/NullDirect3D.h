@@ -3,7 +3,7 @@
 // configurable (nullAdapterConfig), devices that draw nothing.
 #include <vector>
 
-#include "platform/d3dcore/RefCounted.h"
+#include "platform/d3dcore/SingleAdapter.h"
 
 struct NullAdapterConfig {
   std::vector<D3DDISPLAYMODE> modes;
@@ -18,19 +18,19 @@ struct NullAdapterConfig {
 NullAdapterConfig& nullAdapterConfig();
 void resetNullAdapterConfig();
 
-class NullDirect3D : public RefCounted<IDirect3D9> {
+class NullDirect3D : public SingleAdapter {
  public:
   static IDirect3D9* create();
   // The configured work area.
   static bool getWorkArea(RECT& area);
 
-  UINT GetAdapterCount() override { return 1; }
   HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
-  UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
-  HRESULT EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
   HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
   HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
                        D3DPRESENT_PARAMETERS* pPresentationParameters,
                        IDirect3DDevice9** ppReturnedDeviceInterface) override;
+
+ protected:
+  const std::vector<D3DDISPLAYMODE>& displayModes() const override { return nullAdapterConfig().modes; }
 };

@@ -68,6 +68,10 @@ TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
   EXPECT_EQ(cache.getFreeEntry(), entry);
   EXPECT_EQ(entry->text, u"");
   EXPECT_EQ(cache.findText(u""), nullptr);  // free entries hold no text
+  cache.cacheTTLframes = INT32_MAX;  // as configured: an entry in use is then never taken
+  entry->lastUse = 12;
+  EXPECT_NE(cache.getFreeEntry(), entry);
+  cache.cacheTTLframes = 2;
 
   // 600 GDI pixels: slices of 254, 254 and 92, only the first found.
   std::vector<uint32_t> pixels(600 * 19, 0x80);

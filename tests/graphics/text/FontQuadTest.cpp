@@ -51,11 +51,6 @@ class FontQuadTest : public GraphicsTest {
   void SetUp() override {
     GraphicsTest::SetUp();
     makeGraphics();
-    TextLanguage::current = TextLanguage();
-  }
-  void TearDown() override {
-    TextLanguage::current = TextLanguage();
-    GraphicsTest::TearDown();
   }
 };
 

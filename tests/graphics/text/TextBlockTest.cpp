@@ -22,7 +22,6 @@ class TextBlockTest : public GraphicsTest {
   void SetUp() override {
     GraphicsTest::SetUp();
     makeGraphics();
-    TextLanguage::current = TextLanguage();
     page = std::make_unique<Texture>(512, 64, Texture::kKeepSource | Texture::kAllow512);
     for (Skin* skin : page->skins) delete skin;
     page->skins.clear();
@@ -39,7 +38,6 @@ class TextBlockTest : public GraphicsTest {
   void TearDown() override {
     font.reset();
     page.reset();
-    TextLanguage::current = TextLanguage();
     GraphicsTest::TearDown();
   }
 
