@@ -41,6 +41,7 @@ void BM_PacketVarintWrite(benchmark::State& state) {
     packet.startWriting();
     for (int32_t v : values) packet.doUInt(&v);
     benchmark::DoNotOptimize(packet.getData());
+    benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kValues);
 }
@@ -55,6 +56,7 @@ void BM_PacketVarintRead(benchmark::State& state) {
     packet.startReading(length);
     for (int32_t& v : values) packet.doUInt(&v);
     benchmark::DoNotOptimize(values.data());
+    benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kValues);
 }
@@ -68,6 +70,7 @@ void BM_ProtobufVarintWrite(benchmark::State& state) {
     for (int32_t v : values)
       out = google::protobuf::io::CodedOutputStream::WriteVarint32ToArray(static_cast<uint32_t>(v), out);
     benchmark::DoNotOptimize(out);
+    benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kValues);
 }
@@ -87,6 +90,7 @@ void BM_ProtobufVarintRead(benchmark::State& state) {
       v = static_cast<int32_t>(read);
     }
     benchmark::DoNotOptimize(values.data());
+    benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kValues);
 }

@@ -91,9 +91,11 @@ void serializeChildList(ZibBase* object, Packet* packet, bool registeredOnly) {
 }  // namespace
 
 void ZibBase::netSerialize(Packet* packet) {
-  PropertyContainer* properties = makePropertyContainer();
-  properties->serialize(packet);
-  delete properties;
+  // The same container as makePropertyContainer's, less the display name
+  // that plays no part in the packet and would be formatted for every object.
+  PropertyContainer properties(u"", 0);
+  registerProperties(&properties);
+  properties.serialize(packet);
   if (packet->flags & Packet::kFlagChecked) {
     uint32_t marker = Packet::kObjectMarker;
     packet->doRaw4(&marker);

@@ -1,6 +1,5 @@
 #include "engine/net/Packet.h"
 
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -18,52 +17,23 @@
   } while (0)
 
 namespace {
-
 constexpr uint32_t kMaxInt = 0x7FFFFFFF;
-// An unsigned varint of 32 bits takes at most 5 bytes; so does a signed one.
-constexpr int kMaxVarintBytes = 5;
-
-uint32_t floatBits(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, 4);
-  return bits;
-}
-
-float bitsFloat(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, 4);
-  return value;
-}
-
 }  // namespace
 
 Packet::Packet(uint32_t flags, int32_t size)
-    : flags(flags), capacity(size < 0 ? kDefaultSize : size), buffer(new uint8_t[capacity > 0 ? capacity : 1]()) {
+    : flags(flags),
+      capacity(size < 0 ? kDefaultSize : size),
+      buffer(new uint8_t[capacity > 0 ? capacity : 1]()),
+      writeLimit(static_cast<size_t>(capacity)) {
   peer.sockAddr.port = 0;
 }
 
 Packet::~Packet() = default;
 
-void Packet::startWriting() {
-  bWriting = true;
-  cursor = 0;
-  validLength = 0;
-  bitByte = 0;
-  bitMask = 0;
-  bitPosition = 0;
-  bError = false;
-}
-
-void Packet::startReading(size_t length) {
-  startWriting();
-  bWriting = false;
-  validLength = length <= static_cast<size_t>(capacity) ? length : static_cast<size_t>(capacity);
-}
-
 bool Packet::load(const uint8_t* bytes, size_t length) {
   if (length > static_cast<size_t>(capacity)) {
     startReading(0);
-    bError = true;
+    setError();
     return false;
   }
   if (length) std::memcpy(buffer.get(), bytes, length);
@@ -72,35 +42,26 @@ bool Packet::load(const uint8_t* bytes, size_t length) {
 }
 
 bool Packet::reserve(size_t count) {
-  if (bError) return false;
-  const size_t limit = bWriting ? static_cast<size_t>(capacity) : validLength;
-  if (count > limit - cursor) {
-    bError = true;
+  // The limits are 0 once the error is set.
+  const size_t limit = bWriting ? writeLimit : readLimit;
+  if (count > limit || cursor > limit - count) {
+    setError();
     return false;
   }
   return true;
 }
 
-void Packet::doRaw4(void* value) {
+void Packet::doRaw4Checked(void* value) {
   if (!reserve(4)) {
     if (!bWriting) std::memset(value, 0, 4);
     return;
   }
-  // Little-endian in the packet, as on every supported host.
   if (bWriting) std::memcpy(buffer.get() + cursor, value, 4);
   else std::memcpy(value, buffer.get() + cursor, 4);
   cursor += 4;
 }
 
 void Packet::writeVarintTail(uint32_t value) {
-  if (!bError && static_cast<size_t>(capacity) - cursor >= kMaxVarintBytes) {
-    // Room for the longest form: no check per byte.
-    uint8_t* out = buffer.get() + cursor;
-    for (; value > 0x7F; value >>= 7) *out++ = static_cast<uint8_t>(value | 0x80);
-    if (value) *out++ = static_cast<uint8_t>(value);
-    cursor = static_cast<size_t>(out - buffer.get());
-    return;
-  }
   while (value) {
     if (!reserve(1)) return;
     buffer[cursor++] = static_cast<uint8_t>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
@@ -110,21 +71,7 @@ void Packet::writeVarintTail(uint32_t value) {
 
 bool Packet::readVarintTail(uint32_t& value, int shift) {
   uint64_t result = value;
-  if (shift == 0 && !bError && validLength - cursor >= kMaxVarintBytes) {
-    // All five bytes a varint may use are there: no check per byte.
-    const uint8_t* in = buffer.get() + cursor;
-    for (int used = 0; used < kMaxVarintBytes; ++used, shift += 7) {
-      result |= static_cast<uint64_t>(in[used] & 0x7F) << shift;
-      if (!(in[used] & 0x80)) {
-        cursor += static_cast<size_t>(used + 1);
-        if (result > kMaxInt) return false;
-        value = static_cast<uint32_t>(result);
-        return true;
-      }
-    }
-    return false;
-  }
-  for (int used = shift == 0 ? 0 : 1;; ++used) {
+  for (size_t used = shift == 0 ? 0 : 1;; ++used) {
     if (used >= kMaxVarintBytes || !reserve(1)) return false;
     const uint8_t byte = buffer[cursor++];
     result |= static_cast<uint64_t>(byte & 0x7F) << shift;
@@ -136,10 +83,10 @@ bool Packet::readVarintTail(uint32_t& value, int shift) {
   return true;
 }
 
-void Packet::doUInt(int32_t* value) {
+void Packet::doUIntChecked(int32_t* value) {
   if (bWriting) {
     if (*value < 0) {
-      bError = true;
+      setError();
       return;
     }
     if (*value == 0) {
@@ -151,16 +98,16 @@ void Packet::doUInt(int32_t* value) {
   }
   uint32_t result = 0;
   if (!readVarintTail(result, 0)) {
-    bError = true;
+    setError();
     result = 0;
   }
   *value = static_cast<int32_t>(result);
 }
 
-void Packet::doInt(int32_t* value) {
+void Packet::doIntChecked(int32_t* value) {
   if (bWriting) {
     if (*value == INT32_MIN) {
-      bError = true;
+      setError();
       return;
     }
     const uint32_t magnitude = static_cast<uint32_t>(*value < 0 ? -*value : *value);
@@ -175,44 +122,16 @@ void Packet::doInt(int32_t* value) {
   const uint8_t first = buffer[cursor++];
   uint32_t magnitude = first & 0x3F;
   if ((first & 0x80) && !readVarintTail(magnitude, 6)) {
-    bError = true;
+    setError();
     return;
   }
   *value = (first & 0x40) ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
 
-uint16_t Packet::encodeFloat16(float value) {
-  // NaN has no code; it travels as zero, as does negative zero.
-  if (std::isnan(value) || value == 0.0f) return 0;
-  if (value > 0.0f) value = value < 3.1e-05f ? 3.1e-05f : (value > 130000.0f ? 130000.0f : value);
-  else value = value > -3.1e-05f ? -3.1e-05f : (value < -130000.0f ? -130000.0f : value);
-  const uint32_t bits = floatBits(value);
-  const uint32_t exponent = ((bits >> 23) & 0xFF) - 112;
-  return static_cast<uint16_t>(((bits >> 16) & 0x8000) | ((exponent & 0x1F) << 10) | ((bits >> 13) & 0x3FF));
-}
-
-float Packet::decodeFloat16(uint16_t code) {
-  if (code == 0) return 0.0f;
-  const uint32_t exponent = ((code >> 10) & 0x1F) + 112;
-  return bitsFloat((static_cast<uint32_t>(code & 0x8000) << 16) | (exponent << 23) |
-                   (static_cast<uint32_t>(code & 0x3FF) << 13));
-}
-
-void Packet::doFloat16(float* value) {
-  if (bWriting) {
-    const uint16_t code = encodeFloat16(*value);
-    if (!reserve(2)) return;
-    buffer[cursor++] = static_cast<uint8_t>(code);
-    buffer[cursor++] = static_cast<uint8_t>(code >> 8);
-    return;
-  }
-  if (!reserve(2)) {
-    *value = 0.0f;
-    return;
-  }
-  const uint16_t code = static_cast<uint16_t>(buffer[cursor] | (buffer[cursor + 1] << 8));
-  cursor += 2;
-  *value = decodeFloat16(code);
+void Packet::doFloat16Checked(float* value) {
+  // Only reached without room for the two bytes.
+  setError();
+  if (!bWriting) *value = 0.0f;
 }
 
 void Packet::doBit(uint8_t* byte, int bit) {
@@ -265,7 +184,7 @@ void Packet::doUString(std::u16string* value, int32_t maxLength) {
   doUInt(&length);
   if (bError) return;
   if (static_cast<uint32_t>(length) >= kStringBufferSize || !reserve(static_cast<size_t>(length))) {
-    bError = true;
+    setError();
     return;
   }
   std::string bytes(reinterpret_cast<const char*>(buffer.get() + cursor), static_cast<size_t>(length));
@@ -275,7 +194,7 @@ void Packet::doUString(std::u16string* value, int32_t maxLength) {
   if (nul != std::string::npos) bytes.resize(nul);
   std::u16string text = fromUtf8(bytes);
   if (maxLength >= 0 && text.length() > static_cast<size_t>(maxLength)) {
-    bError = true;
+    setError();
     return;
   }
   *value = std::move(text);
@@ -297,7 +216,7 @@ bool Packet::doPointer2(ZibBase** object) {
   NetRole* role = NetRole::active();
   ZibBase* found = role ? role->lookupObject(id) : nullptr;
   if (!found) {
-    bError = true;
+    setError();
     return false;
   }
   *object = found;
@@ -333,7 +252,7 @@ void Packet::doResourcePointer2(ZibBase** resource) {
   doUString(&name, -1);
   if (bError || name.empty()) return;
   ZibBase* found = zib && zib->pResourceManager ? zib->pResourceManager->find(false, name) : nullptr;
-  if (!found) bError = true;
+  if (!found) setError();
   *resource = found;
 }
 
@@ -355,5 +274,5 @@ void Packet::doClassID(const ClassInfo** classInfo) {
     if (bWriting) return;
     *classInfo = bError ? nullptr : registry.findByIndex(index);
   }
-  if (!*classInfo) bError = true;
+  if (!*classInfo) setError();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -83,6 +84,72 @@ TEST_F(PacketTest, VarintsMatchTheWireExamplesAndAnIndependentEncoder) {
     ASSERT_EQ(back, value);
   }
   EXPECT_FALSE(in.packet.hasError());
+}
+
+// Varints are coded in one go with five bytes of room or of data left, byte
+// by byte nearer the end: both give the same bytes, values and errors.
+TEST_F(PacketTest, VarintsCodeAlikeWhateverRoomIsLeft) {
+  const auto signedWire = [](int32_t value) {
+    const uint32_t magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
+    Bytes wire{static_cast<uint8_t>((magnitude & 0x3F) | (value < 0 ? 0x40 : 0) | (magnitude > 0x3F ? 0x80 : 0))};
+    if (magnitude > 0x3F) {
+      const Bytes rest = leb128(magnitude >> 6);
+      wire.insert(wire.end(), rest.begin(), rest.end());
+    }
+    return wire;
+  };
+  std::vector<int32_t> values;
+  for (int bits = 0; bits <= 31; ++bits)
+    for (int32_t value : {int32_t((1ll << bits) - 1), int32_t(1ll << (bits == 31 ? 30 : bits))}) values.push_back(value);
+  for (int32_t value : values) {
+    for (bool isSigned : {false, true}) {
+      for (int32_t v : isSigned ? std::vector<int32_t>{value, -value} : std::vector<int32_t>{value}) {
+        const Bytes wire = isSigned ? signedWire(v) : leb128(static_cast<uint32_t>(v));
+        for (size_t room = 1; room <= 7; ++room) {
+          SCOPED_TRACE(testing::Message() << v << (isSigned ? " signed, room " : " unsigned, room ") << room);
+          Packet out(0, static_cast<int32_t>(room));
+          int32_t written = v;
+          isSigned ? out.doInt(&written) : out.doUInt(&written);
+          EXPECT_EQ(out.hasError(), wire.size() > room);
+          if (!out.hasError()) {
+            EXPECT_EQ(bytesOf(out), wire);
+          }
+
+          // The same bytes followed by others, so that `room` bytes are valid.
+          Bytes message = wire;
+          message.resize(std::max(room, wire.size()), 0xFF);
+          Incoming in(Bytes(message.begin(), message.begin() + room));
+          int32_t back = 12345;
+          isSigned ? in.packet.doInt(&back) : in.packet.doUInt(&back);
+          EXPECT_EQ(in.packet.hasError(), wire.size() > room);
+          EXPECT_EQ(back, wire.size() > room ? 0 : v);
+          if (!in.packet.hasError()) {
+            EXPECT_EQ(in.packet.getPosition(), wire.size());
+          }
+        }
+      }
+    }
+  }
+  // Negative values are no unsigned varint, with any room.
+  Packet negative(0, 16);
+  int32_t minusOne = -1;
+  negative.doUInt(&minusOne);
+  EXPECT_TRUE(negative.hasError());
+  EXPECT_EQ(negative.getPosition(), 0u);
+
+  // Too long or too large with data to spare after them.
+  for (const Bytes& bad : {Bytes{0x80, 0x80, 0x80, 0x80, 0x08, 0x00}, Bytes{0x80, 0x80, 0x80, 0x80, 0x80, 0x00, 0x00}}) {
+    Incoming in(bad);
+    int32_t back = 1;
+    in.packet.doUInt(&back);
+    EXPECT_TRUE(in.packet.hasError());
+    EXPECT_EQ(back, 0);
+  }
+  Incoming in(Bytes{0x80, 0x80, 0x80, 0x80, 0x10, 0x00});
+  int32_t back = 1;
+  in.packet.doInt(&back);
+  EXPECT_TRUE(in.packet.hasError());
+  EXPECT_EQ(back, 0);
 }
 
 TEST_F(PacketTest, Float16RoundTripsEveryCodeInRangeAndClampsTheRest) {
