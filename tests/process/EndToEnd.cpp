@@ -121,8 +121,10 @@ void EndToEndTest::SetUp() {
   std::error_code linkError;
   fs::create_hard_link(bin / "skerrion2", program, linkError);
   if (linkError) fs::copy_file(bin / "skerrion2", program);
-  for (const char* data : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2", "Skerrion2demo.cfg.static"})
+  for (const char* data : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2"})
     fs::create_symlink(bin / data, installFolder / data);
+  // A copy: a test may damage it.
+  fs::copy_file(bin / "Skerrion2demo.cfg.static", installFolder / "Skerrion2demo.cfg.static");
   userFolder = toUtf8(getUserDataFolder());
   fs::create_directories(userFolder);
   // In sanitizer builds without the leak check at exit: the display libraries
@@ -160,6 +162,8 @@ pid_t EndToEndTest::start(const std::vector<std::string>& args) {
   const int outputFd = open((installFolder / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   const pid_t pid = fork();
   if (pid == 0) {
+    const rlimit noCore = {0, 0};  // a crash test's signal would leave a core file
+    setrlimit(RLIMIT_CORE, &noCore);
     dup2(outputFd, STDOUT_FILENO);
     dup2(outputFd, STDERR_FILENO);
     execve(argv[0], argv.data(), envp.data());

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/TempFolder.h"
+#include "process/EndToEnd.h"
 #include "app/Global.h"
 #include "engine/SaveContainer.h"
 #include "engine/SystemInfo.h"
@@ -33,58 +34,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kStartTimeout = 30s;  // a sanitizer build starts slowly on a busy machine
-constexpr auto kExitTimeout = 15s;
 constexpr char kBom[] = "\xEF\xBB\xBF";
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  for (const auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(10ms)) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-  }
-}
-
-// The top-level window of process `pid` on `display`, or 0.
-Window windowOf(Display* display, pid_t pid) {
-  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-  Window root, parent, *children = nullptr, found = 0;
-  unsigned int count = 0;
-  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-  for (unsigned int i = 0; i < count && !found; ++i) {
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* value = nullptr;
-    if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                           &value) == Success && value) {
-      if (items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(pid))
-        found = children[i];
-      XFree(value);
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
-// Asks the top-level window of process `pid` to close, as a window manager's
-// close button does. False when the process has no such window.
-bool requestWindowCloseOf(pid_t pid) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  bool bSent = false;
-  if (const Window window = windowOf(display, pid)) {
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    bSent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
-  }
-  XCloseDisplay(display);
-  return bSent;
-}
 
 // The shown window of process `pid` on the screen (root coordinates), and the screen's size.
 struct WindowGeometry {
@@ -93,95 +43,26 @@ struct WindowGeometry {
   bool coversScreen() const { return x == 0 && y == 0 && width == screenWidth && height == screenHeight; }
 };
 
-WindowGeometry geometryOf(pid_t pid) {
-  WindowGeometry geometry;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return geometry;
-  geometry.screenWidth = DisplayWidth(display, DefaultScreen(display));
-  geometry.screenHeight = DisplayHeight(display, DefaultScreen(display));
-  XWindowAttributes attributes;
-  Window child;
-  const Window window = windowOf(display, pid);
-  if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x, &geometry.y, &child);
-    geometry.width = attributes.width;
-    geometry.height = attributes.height;
-  }
-  XCloseDisplay(display);
-  return geometry;
-}
+}  // namespace
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public EndToEndTest {
  protected:
-  void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    installFolder = makeTempFolder("zibprocess");
-    ASSERT_FALSE(installFolder.empty());
-    // A name of its own: a copy of the program running elsewhere on this
-    // machine would make ours end at once as a second instance.
-    program = installFolder / ("skerrion2-" + std::to_string(getpid()));
-    const fs::path bin = ZIB_BIN_DIR;
-    std::error_code linkError;
-    fs::create_hard_link(bin / "skerrion2", program, linkError);
-    if (linkError) fs::copy_file(bin / "skerrion2", program);
-    for (const char* data : {"Skerrion2demo.dat", "fonts.dat", "en.language.v2", "de.language.v2"})
-      fs::create_symlink(bin / data, installFolder / data);
-    fs::copy_file(bin / "Skerrion2demo.cfg.static", installFolder / "Skerrion2demo.cfg.static");
-    userFolder = toUtf8(getUserDataFolder());
-
-    // Ours, with the user-data folder; in sanitizer builds without the leak
-    // check at exit: the resource registry and the display libraries leave
-    // their allocations to the end of the process.
-    const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
-    for (char** variable = environ; *variable; ++variable)
-      if (!std::string_view(*variable).starts_with("ASAN_OPTIONS=")) environment.emplace_back(*variable);
-    environment.push_back(std::string("ASAN_OPTIONS=") + (sanitizerOptions ? sanitizerOptions : "") + ":detect_leaks=0");
-  }
-
-  void TearDown() override {
-    for (pid_t pid : running) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
+  WindowGeometry geometryOf(pid_t pid) const {
+    WindowGeometry geometry;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return geometry;
+    geometry.screenWidth = DisplayWidth(display, DefaultScreen(display));
+    geometry.screenHeight = DisplayHeight(display, DefaultScreen(display));
+    XWindowAttributes attributes;
+    Window child;
+    const Window window = windowOf(pid);
+    if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+      XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x, &geometry.y, &child);
+      geometry.width = attributes.width;
+      geometry.height = attributes.height;
     }
-    std::error_code ignored;
-    if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
-  }
-
-  // Starts the program; what it prints goes to output().
-  pid_t start() {
-    const std::string path = program.string();
-    char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
-    std::vector<char*> envp;
-    for (std::string& variable : environment) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    const int outputFd = open((installFolder / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const rlimit noCore = {0, 0};  // the crash test's signal would leave a core file
-      setrlimit(RLIMIT_CORE, &noCore);
-      dup2(outputFd, STDOUT_FILENO);
-      dup2(outputFd, STDERR_FILENO);
-      execve(path.c_str(), argv, envp.data());
-      _exit(127);
-    }
-    close(outputFd);
-    if (pid > 0) running.push_back(pid);
-    return pid;
-  }
-
-  // The wait status of `pid`, once it has ended within `timeout`.
-  std::optional<int> waitExit(pid_t pid, std::chrono::milliseconds timeout = kExitTimeout) {
-    int status = 0;
-    if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) return std::nullopt;
-    std::erase(running, pid);
-    return status;
-  }
-
-  std::string userFile(const char* name) const { return EngineTest::readFile(userFolder / name); }
-  std::string log() const { return userFile("Skerrion2demo.log"); }
-  std::string output() const { return EngineTest::readFile(installFolder / "output.txt"); }
-  bool waitForLog(const std::string& text) {
-    return waitFor([&] { return log().find(text) != std::string::npos; }, kStartTimeout);
+    XCloseDisplay(display);
+    return geometry;
   }
 
   // Waits until the log has not grown for 300 ms; returns its size.
@@ -204,15 +85,6 @@ class ProgramTest : public ::testing::Test {
     text.erase(key, text.find('\n', key) - key);
     EngineTest::writeFile(staticConfig, text);
   }
-
-  static bool exitedWith(std::optional<int> status, int code) {
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
-  }
-
-  fs::path installFolder, program, userFolder;
-  std::vector<std::string> environment;
-  std::vector<pid_t> running;
-  TempDataHome dataHome;  // inherited by the program
 };
 
 TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
@@ -332,7 +204,7 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
   EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
   EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first copy still runs";
 
-  ASSERT_TRUE(requestWindowCloseOf(first));
+  ASSERT_TRUE(closeWindow(windowOf(first)));
   ASSERT_TRUE(exitedWith(waitExit(first), 0)) << output();
   EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
 }
@@ -411,4 +283,3 @@ TEST_F(ProgramTest, TerminateRequestEndsTheWaitOfTheFatalReportsBox) {
   EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 255)) << output();
 }
 
-}  // namespace
