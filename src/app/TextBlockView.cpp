@@ -2,6 +2,7 @@
 
 #include "graphics/text/FontQuad.h"
 #include "graphics/text/TextBlock.h"
+#include "graphics/text/TextLanguage.h"
 #include "graphics/text/TextLine.h"
 #include "graphics/text/TextLineSegment.h"
 
@@ -24,7 +25,10 @@ void TextBlockView::render() {
   float y = position.y;
   for (BasicLink* row = pBlock->firstChild; row; row = row->next) {
     const auto* line = static_cast<TextLine*>(row);
-    float x = bCentred ? position.x - line->width / 2 : position.x;
+    // A right-to-left language puts a row's spare space in front.
+    float x = bCentred                                ? position.x - line->width / 2
+              : TextLanguage::current.bRightToLeft ? position.x + (maxWidth - line->width)
+                                                      : position.x;
     for (BasicLink* node = line->firstChild; node; node = node->next) {
       const auto* segment = static_cast<TextLineSegment*>(node);
       const UColor segmentColor = segment->color == TextLine::kOwnColor ? color : segment->color;
