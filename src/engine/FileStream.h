@@ -35,3 +35,7 @@ class FileStream : public DataStream {
   bool isOpen = false;
   FILE* file = nullptr;
 };
+
+// Writes the bytes to a temporary file beside `path` and renames it over
+// `path`, so that a failed or interrupted write leaves the old file whole.
+bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count);

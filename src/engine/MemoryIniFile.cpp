@@ -13,7 +13,7 @@
 #include "engine/FileManager.h"
 #include "engine/Logger.h"
 #include "base/Format.h"
-#include "engine/SaveContainer.h"
+#include "engine/FileStream.h"
 #include "base/StringUtils.h"
 #include "engine/Zib.h"
 

@@ -33,10 +33,6 @@ class SaveContainer {
   uint32_t length = 0;
 };
 
-// Writes the bytes to a temporary file beside `path` and renames it over
-// `path`, so that a failed or interrupted write leaves the old file whole.
-bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count);
-
 // Packs the record and writes it to folder + "/" + fileName, salted with the
 // file name and the version text. Nothing is reported.
 void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
