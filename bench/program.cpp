@@ -25,7 +25,7 @@
 #include "program/Backends.h"
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
-#include "app/TitleScreen.h"
+#include "frontend/TitleScreen.h"
 #include "engine/AppShell.h"
 #include "base/StringUtils.h"
 #include "engine/SystemInfo.h"

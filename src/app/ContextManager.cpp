@@ -1,6 +1,6 @@
 #include "app/ContextManager.h"
 
-#include "app/ConfirmScreen.h"
+#include "frontend/ConfirmScreen.h"
 #include "app/GameInput.h"
 #include "base/Format.h"
 #include "engine/Zib.h"

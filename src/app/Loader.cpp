@@ -4,7 +4,7 @@
 #include "app/Global.h"
 #include "app/ProgressBar.h"
 #include "app/ScreenPicture.h"
-#include "app/TitleScreen.h"
+#include "frontend/TitleScreen.h"
 #include "base/Format.h"
 #include "engine/AppPaths.h"
 #include "engine/ByteBuffer.h"

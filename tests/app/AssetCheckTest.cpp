@@ -10,7 +10,7 @@
 #include "app/GameGlobal.h"
 #include "app/Loader.h"
 #include "app/ProgressBar.h"
-#include "app/TitleScreen.h"
+#include "frontend/TitleScreen.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
 #include "engine/ResourceManager.h"

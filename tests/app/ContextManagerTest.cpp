@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfirmScreen.h"
+#include "frontend/ConfirmScreen.h"
 #include "app/GameGlobal.h"
 #include "app/GameInput.h"
 #include "app/Loader.h"
-#include "app/TitleScreen.h"
+#include "frontend/TitleScreen.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "localisation/Language.h"

@@ -1,4 +1,4 @@
-#include "app/ConfirmScreen.h"
+#include "frontend/ConfirmScreen.h"
 
 #include "app/GameInput.h"
 

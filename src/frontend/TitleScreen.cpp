@@ -1,4 +1,4 @@
-#include "app/TitleScreen.h"
+#include "frontend/TitleScreen.h"
 
 #include "app/GameInput.h"
 #include "app/MenuButton.h"
