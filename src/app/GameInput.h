@@ -11,7 +11,8 @@ class GameInput {
   static constexpr int32_t kUp = 0xC8, kDown = 0xD0, kLeft = 0xCB, kRight = 0xCD;
   // Key slots of the four game controllers: up, down, then the buttons.
   static constexpr int32_t kControllerFirstSlot = 256, kControllerSlots = 48;
-  static constexpr int32_t kControllerUp = 0, kControllerDown = 1, kControllerFirstButton = 16;
+  static constexpr int32_t kControllerUp = 0, kControllerDown = 1, kControllerLeft = 2, kControllerRight = 3,
+                           kControllerFirstButton = 16;
 
   // The key slot went down at this frame's poll; never while the console is
   // open, which takes the keys for itself.

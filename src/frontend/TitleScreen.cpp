@@ -1,6 +1,5 @@
 #include "frontend/TitleScreen.h"
 
-#include "app/GameInput.h"
 #include "app/MenuButton.h"
 #include "app/ScreenPicture.h"
 #include "app/TextBlockView.h"
@@ -14,8 +13,6 @@
 #include "engine/Zib.h"
 #include "engine/audio/SoundStream.h"
 #include "engine/audio/ZibAudio.h"
-#include "engine/input/ZibInput.h"
-#include "graphics/Camera.h"
 #include "graphics/Skin.h"
 #include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuad.h"
@@ -66,9 +63,7 @@ TitleScreen::TitleScreen() {
                                     findResource<Skin>(u"buttonPressedSkin"), findResource<FontQuad>(u"fontMedium"),
                                     std::move(label));
       button->setPosition(x, -180, 0);
-      appendChild(button);
-      items.push_back(std::make_unique<ObjectLink>(this));
-      items.back()->setTarget(button);
+      addItem(button);
       return button;
     };
     pQuitButton = addButton(0, u"Quit");
@@ -79,7 +74,6 @@ TitleScreen::TitleScreen() {
 }
 
 TitleScreen::~TitleScreen() {
-  items.clear();
   if (pNameFont) pNameFont->destroy();
 }
 
@@ -89,48 +83,8 @@ void TitleScreen::onEnter(bool firstEnter) {
   if (music && zib->pZibAudio) zib->pZibAudio->setMusic(music);
 }
 
-void TitleScreen::focusItem(int32_t index) {
-  if (items.empty() || !zib->pZibInput) return;
-  const auto count = static_cast<int32_t>(items.size());
-  focusedItem = (index % count + count) % count;
-  auto* item = static_cast<Renderable*>(items[focusedItem]->target);
-  if (!item) return;
-  // World units to the pointer's logical pixels from the bottom-left corner.
-  const RectF view = pCamera->getViewRect(0);
-  zib->pZibInput->setPointerPosition(Vector3(item->position.x - view.left, item->position.y - view.bottom, 0));
-}
-
-void TitleScreen::onInputModeChange() {
-  if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
-}
-
-void TitleScreen::navigate() {
-  ZibInput* input = zib->pZibInput;
-  if (!input || GameInput::isConsoleOpen()) return;
-  int32_t step = 0;
-  bool bPress = input->isKeyPressed(GameInput::kEnter) || input->isKeyPressed(GameInput::kNumpadEnter);
-  for (int32_t j = 0; j < 4; ++j) {
-    const int32_t base = GameInput::kControllerFirstSlot + j * GameInput::kControllerSlots;
-    if (input->isKeyPressed(base + GameInput::kControllerUp)) step = -1;
-    if (input->isKeyPressed(base + GameInput::kControllerDown)) step = 1;
-    if (input->isKeyPressed(base + GameInput::kControllerFirstButton)) bPress = true;
-  }
-  if (input->isKeyPressed(GameInput::kUp) || input->isKeyPressed(GameInput::kLeft)) step = -1;
-  if (input->isKeyPressed(GameInput::kDown) || input->isKeyPressed(GameInput::kRight)) step = 1;
-  if (step != 0 || bPress) {
-    if (input->inputMode != 0) {
-      input->setInputMode(0);  // the pointer goes to the focused button
-      step = 0;
-    }
-    if (step != 0) focusItem(focusedItem + step);
-  }
-  // A click where the pointer stands: the button under it takes it as its own.
-  if (bPress) input->addMouseContact();
-}
-
 void TitleScreen::tickContents(double time, double delta) {
-  Context::tickContents(time, delta);
-  navigate();
+  ContextMenu::tickContents(time, delta);
   if (pQuitButton && pQuitButton->bClicked) bFinished = 1;
   if (pLanguageButton && pLanguageButton->bClicked) {
     // As the options screen does on a change of language: the next start of
