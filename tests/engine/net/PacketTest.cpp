@@ -276,7 +276,7 @@ TEST_F(PacketTest, ClassIdsTravelAsIndexOrHashAndResourcesByName) {
   Packet byIndex(0, 16), byHash(Packet::kFlagChecked, 16);
   byIndex.doClassID(&zibBase);
   byHash.doClassID(&zibBase);
-  EXPECT_EQ(bytesOf(byIndex), leb128(static_cast<uint32_t>(zibBase->classIndex)));
+  EXPECT_EQ(bytesOf(byIndex), Bytes{33});  // the index every build of the program gives "ZibBase"
   uint32_t hash = 0;
   std::memcpy(&hash, byHash.getData(), 4);
   EXPECT_EQ(hash, hashName(u"ZibBase"));
