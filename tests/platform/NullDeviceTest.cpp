@@ -255,27 +255,6 @@ TEST_F(NullDeviceTest, ClearFillsTheViewportOrItsRectanglesOnly) {
   back->Release();
 }
 
-TEST_F(NullDeviceTest, RecordsTheCallsThatShapeTheFrame) {
-  IDirect3DVertexBuffer9* buffer = nullptr;
-  device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer, nullptr);
-  null->calls.clear();
-  device->BeginScene();
-  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
-  device->SetTexture(0, nullptr);
-  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-  device->SetStreamSource(0, buffer, 0, 24);
-  device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-  device->EndScene();
-  device->Present(nullptr, nullptr, nullptr, nullptr);
-  const std::vector<std::string> expected = {
-      "BeginScene()",       "SetRenderState(60, 0x80ffffff)", "SetTexture(0, null)",
-      "SetFVF(0x142)",      "SetStreamSource(0, buffer, 0, 24)", "DrawPrimitive(5, 4)",
-      "EndScene()",         "Present()"};
-  EXPECT_EQ(null->calls, expected);
-  EXPECT_EQ(null->presentCount, 1);
-  buffer->Release();
-}
-
 TEST_F(NullDeviceTest, CallsAreCheckedAsDirect3DChecksThem) {
   IDirect3DVertexBuffer9* buffer = nullptr;
   device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer, nullptr);
