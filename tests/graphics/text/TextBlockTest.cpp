@@ -76,6 +76,9 @@ TEST_F(TextBlockTest, LinesSplitAtTagsIntoColouredMeasuredRuns) {
   EXPECT_EQ(line.width, 25);
   TextLine own(font.get(), 5, u"x\x1e{000001}");
   EXPECT_EQ(own.endColor, 1u);  // the drawing object's own colour, not an opaque one
+  // As "{%08x}" reads them: a sign negates, "0x" leads the digits.
+  TextLine forms(font.get(), 7, u"\x1e{-00002}a\x1e{0x0ff0}b\x1e{+0xF00}c");
+  EXPECT_EQ(runs(forms), (std::vector<Run>{{u"a", 0xFFFFFFFE}, {u"b", 0xFF000FF0}, {u"c", 0xFF000F00}}));
   TextLine empty(font.get(), 7, u"");
   EXPECT_EQ(runs(empty), (std::vector<Run>{{u"", 7}}));
   TextLine tagOnly(font.get(), 7, u"\x1e{0000ff}");
