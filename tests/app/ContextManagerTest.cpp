@@ -198,10 +198,7 @@ TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed)
   auto* loader = new Loader(global);
   int loaded = 0;
   // On the real clock: steps of at least 0.1 s each can't all load in one frame.
-  loader->loadSteps.assign(10, [&] {
-    ++loaded;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  });
+  loader->loadSteps.assign(10, [&] { ++loaded, std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
   manager.push(loader);
   zib->pTimeKeeper = new TimeKeeper();
   frame(manager);
@@ -214,10 +211,7 @@ TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed)
   zib->pTimeKeeper = new TimeKeeper();
   loaded = 0;
   loader->nextStep = 0;
-  loader->loadSteps.assign(10, [&] {
-    ++loaded;
-    clock.advance(0.1);
-  });
+  loader->loadSteps.assign(10, [&] { ++loaded, clock.advance(0.1); });
   frame(manager);
   EXPECT_EQ(loaded, 3);
   frame(manager);

@@ -187,18 +187,16 @@ TEST_F(ZibRootTest, ShutdownReportsFramesAndLeaksInDebugMode) {
 }
 
 TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
-  EXPECT_EQ(Zib::windowsVersionName(4, 0, 1), u"Windows95");
-  EXPECT_EQ(Zib::windowsVersionName(4, 0, 2), u"WindowsNT40");
-  EXPECT_EQ(Zib::windowsVersionName(4, 0, 3), u"<unknown>");
-  EXPECT_EQ(Zib::windowsVersionName(6, 3, 2), u"Windows81");
-  EXPECT_EQ(Zib::windowsVersionName(10, 0, 2), u"Windows10");
-  EXPECT_EQ(Zib::windowsVersionName(6, 4, 2), u"<unknown>");
-
-  EXPECT_EQ(Zib::releaseNumbers("6.1.0-18-amd64"), (std::array<uint32_t, 3>{6, 1, 0}));
-  EXPECT_EQ(Zib::releaseNumbers("5.15.153.1-microsoft-standard-WSL2"), (std::array<uint32_t, 3>{5, 15, 153}));
-  EXPECT_EQ(Zib::releaseNumbers("4.19"), (std::array<uint32_t, 3>{4, 19, 0}));
-  EXPECT_EQ(Zib::releaseNumbers("x"), (std::array<uint32_t, 3>{0, 0, 0}));
-  EXPECT_EQ(Zib::releaseNumbers("99999999999.2"), (std::array<uint32_t, 3>{UINT32_MAX, 2, 0}));
+  std::vector<std::u16string> names;
+  for (const auto [major, minor, platformId] : std::vector<std::array<uint32_t, 3>>{
+           {4, 0, 1}, {4, 0, 2}, {4, 0, 3}, {6, 3, 2}, {10, 0, 2}, {6, 4, 2}})
+    names.push_back(Zib::windowsVersionName(major, minor, platformId));
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Windows95", u"WindowsNT40", u"<unknown>", u"Windows81", u"Windows10",
+                                                u"<unknown>"}));
+  using Numbers = std::array<uint32_t, 3>;
+  EXPECT_EQ((std::vector<Numbers>{Zib::releaseNumbers("6.1.0-18-amd64"), Zib::releaseNumbers("5.15.153.1-microsoft-WSL2"),
+                                  Zib::releaseNumbers("4.19"), Zib::releaseNumbers("x"), Zib::releaseNumbers("99999999999.2")}),
+            (std::vector<Numbers>{{6, 1, 0}, {5, 15, 153}, {4, 19, 0}, {0, 0, 0}, {UINT32_MAX, 2, 0}}));
 
   root->dumpSystemInfo();
   utsname system{};
