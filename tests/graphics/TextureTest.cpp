@@ -1,5 +1,8 @@
 #include "graphics/Texture.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -252,6 +255,27 @@ TEST_F(TextureTest, SixteenBitDisplaysGetImagesDitheredToTheConfiguredDepth) {
   Texture undithered(Texture::kNoDither, u"d.tga");
   undithered.bind();
   EXPECT_EQ(texel(undithered, 7, 3), pattern(7, 3));
+}
+
+TEST_F(TextureTest, ASkinCacheThatCannotBeWrittenIsFatalAndLeavesNoFile) {
+  writeImage("c.tga", 8, 8);
+  files->bCreateWad = true;
+  // No file may grow: the cache's bytes fit its buffer, and only closing the file fails.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit none = {0, old.rlim_max};
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &none);
+  std::string error;
+  try {
+    Texture::loadSkinDescription(u"c.tga");
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, previous);
+  EXPECT_NE(error.find("Cannot write the skin description cache 'c.tga.ini.preload'"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists("c.tga.ini.preload"));
 }
 
 }  // namespace
