@@ -16,6 +16,7 @@
 #include "engine/ResourceManager.h"
 #include "base/StringUtils.h"
 #include "engine/Zib.h"
+#include "engine/audio/Sound.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
@@ -118,6 +119,8 @@ TEST_F(AssetCheckTest, EveryPackedSoundDecodes) {
 
 TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPicture) {
   makeGraphics();
+  delete zib->pFileManager;  // nothing mounted: the program's own steps mount every archive
+  zib->pFileManager = new FileManager();
   GameGlobal global;
   global.initPreLoader();
   ContextManager& manager = *global.pContextManager;
@@ -139,9 +142,13 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   EXPECT_EQ(picture->dxTexture, nullptr);  // the pixels are read when first drawn
   manager.frameRender();
   EXPECT_NE(picture->dxTexture, nullptr);
-  for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText", u"clickSnd", u"shotSnd",
-                               u"explosionSnd", u"titleMusic"})
+  for (const char16_t* name : {u"backgroundGrid", u"buttonSkin", u"buttonPressedSkin", u"titleText", u"titleMusic",
+                               u"fontHUDTex"})
     EXPECT_NE(zib->pResourceManager->find(false, name), nullptr) << toUtf8(name);
+  for (const char16_t* name : {u"clickSnd", u"shotSnd", u"explosionSnd"}) {
+    const auto* sound = static_cast<Sound*>(zib->pResourceManager->find(true, name));
+    EXPECT_LT(sound->pitchMin, sound->pitchMax) << toUtf8(name) << ": effects vary their pitch";
+  }
   // The baked fonts: every slot of the code page, composed accents, the HUD from the comma.
   for (const char16_t* name : {u"fontTiny", u"fontSmall", u"fontMedium", u"fontLarge"}) {
     SCOPED_TRACE(toUtf8(name));

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frontend/ConfirmScreen.h"
@@ -10,10 +12,12 @@
 #include "app/GameInput.h"
 #include "app/Loader.h"
 #include "frontend/TitleScreen.h"
+#include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "localisation/Language.h"
 #include "support/EngineFixture.h"
+#include "support/ManualTimeSource.h"
 #include "support/TestPlatform.h"
 
 namespace {
@@ -184,6 +188,36 @@ TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRu
   frame(manager, {GameInput::kEscape});
   frame(manager);
   EXPECT_TRUE(manager.bQuit);
+}
+
+TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed) {
+  zib->defaultLanguage = 0;
+  GameGlobal global;
+  global.pContextManager = new ContextManager();
+  ContextManager& manager = *global.pContextManager;
+  auto* loader = new Loader(global);
+  int loaded = 0;
+  // On the real clock: steps of at least 0.1 s each can't all load in one frame.
+  loader->loadSteps.assign(10, [&] { ++loaded, std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+  manager.push(loader);
+  zib->pTimeKeeper = new TimeKeeper();
+  frame(manager);
+  EXPECT_GE(loaded, 1);
+  EXPECT_LE(loaded, 3);
+
+  // On the test clock, exactly: 0.1 and 0.2 s go on, 0.3 s ends the slice.
+  delete zib->pTimeKeeper;
+  ManualTimeSource& clock = platform.clock();
+  zib->pTimeKeeper = new TimeKeeper();
+  loaded = 0;
+  loader->nextStep = 0;
+  loader->loadSteps.assign(10, [&] { ++loaded, clock.advance(0.1); });
+  frame(manager);
+  EXPECT_EQ(loaded, 3);
+  frame(manager);
+  EXPECT_EQ(loaded, 6);
+  delete zib->pTimeKeeper;
+  zib->pTimeKeeper = nullptr;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "base/StringUtils.h"
 
@@ -96,6 +97,7 @@ TEST(FormatTest, ErrorsGiveXXX) {
   EXPECT_EQ(formatString(u"%s", longest), longest);
   EXPECT_EQ(formatString(u"%65535d", 1).size(), kFormatMaxLength);
   EXPECT_EQ(formatString(u"%.60000f", 1.0).size(), 60002u);
+  const std::vector<char16_t> endsWithH = {u'%', u'h'};  // nothing after it to read, not even a terminator
   for (const std::u16string& result : {
            // arguments that do not fit their conversion, or are missing
            formatString(u"%d", u"text"), formatString(u"%s", 5), formatString(u"%f", 5), formatString(u"%p", 5),
@@ -103,7 +105,7 @@ TEST(FormatTest, ErrorsGiveXXX) {
            formatString(u"%d %d", 1), formatString(u"%s"),
            // conversions we do not know
            formatString(u"%y", 1), formatString(u"%n", 1), formatString(u"%1$d", 1), formatString(u"ends with %"),
-           formatString(u"%-08.3"),
+           formatString(u"%-08.3"), formatString(std::u16string_view(endsWithH.data(), 2), 1),
            // results over 65,535 units
            formatString(u"%s!", longest), formatString(u"%65536d", 1), formatString(u"%2147483647d", 1),
            formatString(u"%*d", INT_MIN, 1), formatString(u"%.70000f", 1.0), formatString(u"%.99999999e", 1.0),

@@ -216,6 +216,19 @@ TEST_F(AppShellTest, MouseMessagesFromTouchAreNotRealWhenTouchIsAvailable) {
   EXPECT_EQ(withoutTouch, (std::vector<bool>{true, true}));
 }
 
+TEST(WebLinkTest, TheDesktopOpenerGetsTheLinkAsOneArgument) {
+  TempDataHome folder;
+  const std::filesystem::path opened = folder.path() / "opened";
+  EngineTest::writeFile(folder.path() / "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > \"$0.tmp\" && mv \"$0.tmp\" " +
+                                                    opened.string() + "\n");
+  std::filesystem::permissions(folder.path() / "xdg-open", std::filesystem::perms::owner_all);
+  ScopedEnv path("PATH", (folder.path().string() + ":" + getenv("PATH")).c_str());
+  openWebLink(u"https://example.com/a b?q=\u00E9");
+  // Waits for the opener to run, not for a time.
+  for (int i = 0; i < 1000 && !std::filesystem::exists(opened); ++i) usleep(10000);
+  EXPECT_EQ(EngineTest::readFile(opened), "https://example.com/a b?q=\xC3\xA9|1");
+}
+
 TEST(SingleInstanceTest, CountsProcessesOfTheSameExecutableNameInAnyCase) {
   const std::vector<ProcessEntry> processes = {{1, 0, u"init"}, {20, 1, u"skerrion2"}, {21, 1, u"Skerrion2"},
                                                {22, 1, u"skerrion2.bak"}};

@@ -169,6 +169,10 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   const Bytes first = makeRecord(500);
   save(first);
   const Bytes old = bytesOf(file("game.pro"));
+  // A container whose read failed holds nothing and writes nothing over the save.
+  EXPECT_FALSE(container.readFile(1, folder() + u"absent.pro", 500));
+  container.writeFile(folder() + u"game.pro");
+  EXPECT_EQ(bytesOf(file("game.pro")), old);
   std::filesystem::create_directory(file("game.pro.tmp"));
   save(makeRecord(600));
   EXPECT_EQ(bytesOf(file("game.pro")), old);

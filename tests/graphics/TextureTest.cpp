@@ -1,5 +1,8 @@
 #include "graphics/Texture.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -8,6 +11,7 @@
 #include "engine/FileManager.h"
 #include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
+#include "graphics/Quad.h"
 #include "graphics/TextureGrid.h"
 #include "graphics/ZibGraphics.h"
 #include "support/GraphicsFixture.h"
@@ -159,7 +163,13 @@ TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {
   EXPECT_EQ(texel(*tiles[2], 92, 7), pattern(599, 7));
   EXPECT_EQ(texel(*tiles[2], 0, 200), 0u);  // not cut vertically: no border row
 
+
   writeImage("wide.tga", 600, 200);
+  // Skins ending or starting on a tile edge lie on one tile each.
+  writeFile("wide.tga.ini", "[Skin 0]\nleft=0\ntop=0\nwidth=254\nheight=9\n[Skin 1]\nleft=254\ntop=0\nwidth=254\nheight=9\n");
+  Texture edges(0, u"wide.tga");
+  for (Skin* skin : edges.skins) EXPECT_EQ(static_cast<TextureGrid*>(skin)->columns, 1);
+  fs::remove("wide.tga.ini");
   Texture halved(Texture::kNoTiling, u"wide.tga");
   EXPECT_EQ(halved.scaleFactor, 4);
   EXPECT_EQ(halved.pTileContainer->countChildren(), 0u);
@@ -202,6 +212,8 @@ TEST_F(TextureTest, ReleasedOnFreezingRefilledOnNextUsePurgedWhenIdleAndCountedO
   EXPECT_EQ(zib->frameStats[STAT_TEXTURES], 1);
   EXPECT_EQ(zib->frameStats[STAT_TEXELS], 256 * 256);
   EXPECT_EQ(residentTextureBytes, before + 256 * 256 * 4);
+  const RectI whole = static_cast<Quad*>(drawn.skins[0])->pixelRect;
+  EXPECT_EQ((std::vector<int32_t>{whole.left, whole.top, whole.bottom, whole.right}), (std::vector<int32_t>{0, 0, 64, 64}));
   drawn.getSavedSourceData()->pImageData[3] = 0x11223344;
   drawn.copyImageData(drawn.getSavedSourceData(), nullptr, nullptr);
 
@@ -224,6 +236,46 @@ TEST_F(TextureTest, ReleasedOnFreezingRefilledOnNextUsePurgedWhenIdleAndCountedO
   zib->frameCounter = 7;
   loaded.purge();
   EXPECT_EQ(loaded.dxTexture, nullptr);
+}
+
+TEST_F(TextureTest, SixteenBitDisplaysGetImagesDitheredToTheConfiguredDepth) {
+  writeImage("d.tga", 40, 30);
+  zib->pZibGraphics->bitsPerPixel = 16;
+  for (const int32_t depth : {12, 15}) {
+    zib->ditherDepth = depth;
+    Texture image(0, u"d.tga");
+    image.bind();
+    uint32_t lowBits = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) lowBits |= texel(image, x, y) & 0x0F0F0F;
+    // 4 or 5 bits a channel kept.
+    EXPECT_EQ(lowBits & (depth == 12 ? 0x0F0F0Fu : 0x070707u), 0u) << depth;
+    EXPECT_EQ(lowBits != 0, depth == 15) << depth;
+  }
+  Texture undithered(Texture::kNoDither, u"d.tga");
+  undithered.bind();
+  EXPECT_EQ(texel(undithered, 7, 3), pattern(7, 3));
+}
+
+TEST_F(TextureTest, ASkinCacheThatCannotBeWrittenIsFatalAndLeavesNoFile) {
+  writeImage("c.tga", 8, 8);
+  files->bCreateWad = true;
+  // No file may grow: the cache's bytes fit its buffer, and only closing the file fails.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit none = {0, old.rlim_max};
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &none);
+  std::string error;
+  try {
+    Texture::loadSkinDescription(u"c.tga");
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, previous);
+  EXPECT_NE(error.find("Cannot write the skin description cache 'c.tga.ini.preload'"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists("c.tga.ini.preload"));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "graphics/text/FontCacheEntry.h"
 #include "graphics/text/FontGDI.h"
 #include "platform/TextRaster.h"
+#include "support/FakeTextRaster.h"
 #include "support/GraphicsFixture.h"
 
 namespace {
@@ -44,7 +45,13 @@ TEST_F(FontCacheTest, ConfigurationKeyStripsAndBadSizes) {
     EXPECT_EQ(last->cacheBounds.bottom, 19 * 13);
     EXPECT_EQ(last->cacheBounds.right, 256);
     EXPECT_EQ(static_cast<Texture*>(cache.pTextures->firstChild)->name, u"FontCacheTexTest13px[0]");
-    // The freeze drops strips and textures; the text is made again on its next use.
+    // Only the step from paused to frozen drops strips and textures; the text is made again on its next use.
+    for (int32_t from : {MODE_FROZEN, MODE_PAUSED, MODE_OK})
+      for (int32_t to : {MODE_FROZEN, MODE_PAUSED, MODE_OK}) {
+        if (from == MODE_PAUSED && to == MODE_FROZEN) continue;
+        cache.onZIBmodeChange(from, to);
+        EXPECT_EQ(cache.pEntries->countChildren(), 256u / 13) << from << " to " << to;
+      }
     zib->changeZIBmode(MODE_FROZEN);
     EXPECT_EQ(cache.pEntries->countChildren(), 0u);
     EXPECT_EQ(cache.pTextures->countChildren(), 0u);
@@ -52,8 +59,22 @@ TEST_F(FontCacheTest, ConfigurationKeyStripsAndBadSizes) {
   }
   zib->pConfig->setInt(0, u"FontCache", u"cacheTTLframes");
   EXPECT_EQ(FontCache(10, false, u"a").cacheTTLframes, 1);
-  // A strip taller than the texture is refused when the cache is made, naming it.
+  // A strip taller than the texture, or of no height, is refused when the cache is made, naming it.
   EXPECT_FATAL(FontCache(257, false, u"Huge300px"), "Huge300px");
+  EXPECT_FATAL(FontCache(0, false, u"Flat0px"), "Flat0px");
+
+  // Scaling mode 2: 512-pixel textures, GDI slices of 508 device pixels.
+  zib->hq2x = 2;
+  FontCache doubled(20, false, u"Double");
+  std::vector<uint32_t> pixels(1200 * 20, 0x80);
+  FontCacheEntry* first = doubled.addTextGDI(pixels.data(), u"wide", 1200, 20);
+  EXPECT_EQ(static_cast<Texture*>(doubled.pTextures->firstChild)->pSavedSourceData->width, 512);
+  EXPECT_EQ(doubled.pEntries->countChildren(), 512u / 20);
+  EXPECT_EQ(static_cast<FontCacheEntry*>(doubled.pEntries->lastChild)->cacheBounds.right, 512);
+  ASSERT_EQ(chainLength(first), 3);
+  EXPECT_EQ(first->next->next->pQuad->pixelRect.right - first->next->next->pQuad->pixelRect.left, 1200 - 2 * 508);
+  EXPECT_FATAL(FontCache(513, false, u"Huge513px"), "Huge513px");
+  zib->hq2x = 1;
 }
 
 TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
@@ -147,7 +168,6 @@ TEST_F(FontCacheTest, GdiFontMeasuresWithMarginsAndDrawsThroughItsCache) {
   EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"").x, 0);
   EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"").y, 12);
   const PointI size = font.calcTextSize(nullptr, nullptr, u"Hello");
-  EXPECT_EQ(size.x, font.pRaster->getTextExtent(u"Hello").cx + 2);
   EXPECT_EQ(size.y, 12);
   EXPECT_EQ(font.measureText(u"Hello").x, float(size.x));
   EXPECT_FATAL(FontGDI(12, 1, 1, 1, u"A face name of more than thirty characters"), "LF_FACESIZE");
@@ -164,6 +184,27 @@ TEST_F(FontCacheTest, GdiFontMeasuresWithMarginsAndDrawsThroughItsCache) {
   EXPECT_EQ(ink, 0xFFu);
   font.drawText(0, 0, 0, 0xFFFFFFFF, 0, u"Hello");
   EXPECT_EQ(font.pFontCache->pEntries->countChildren(), 256u / 13);  // drawn again from the same strip
+}
+
+TEST_F(FontCacheTest, OverhangsWidenTheTextAndShiftItsInkInsideTheStrip) {
+  useFakeTextRaster(platform);
+  FontGDI font(12, 1, 1, 1, u"Arial");
+  int32_t left = 0, right = 0;
+  // Three advances of 10, the overhangs of 'L' (3) and 'R' (2), and a column of margin each side.
+  EXPECT_EQ(font.calcTextSize(&left, &right, u"LxR").x, 37);
+  EXPECT_EQ(left, 4);
+  EXPECT_EQ(right, 3);
+  EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"xx").x, 22);
+  EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"RL").x, 22);  // only the first A and the last C count
+  FontCacheEntry* entry = font.findCachedText(u"LxR");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->pQuad->width, 37);
+  // The pens at 4, 14 and 24 of the rendering, one column into the strip.
+  const MemoryImageFile& image = *entry->pQuad->pTexture->pSavedSourceData;
+  std::vector<int32_t> ink;
+  for (int32_t x = 0; x < 40; ++x)
+    if (image.pImageData[size_t((entry->cacheBounds.top + 5) * image.width + x)] >> 24) ink.push_back(x);
+  EXPECT_EQ(ink, (std::vector<int32_t>{5, 15, 25}));
 }
 
 }  // namespace

@@ -77,8 +77,12 @@ TEST_F(FontQuadTest, CodePageTablesAgreeWithIconv) {
   }
   EXPECT_EQ(findCodePageTable(u"1252")[0x81], 0x81);
   EXPECT_EQ(findCodePageTable(u"1253")[170], 0xF8F9);
-  EXPECT_EQ(findCodePageTable(u"1255")[0xFF], 0xF896);
-  EXPECT_EQ(findCodePageTable(u"1255")[0xDC], 0xF890);
+  // Hebrew above 0xC0, where iconv can't be asked: points, letters and the private-use forms.
+  const uint16_t* hebrew = findCodePageTable(u"1255");
+  EXPECT_EQ((std::vector<uint16_t>{hebrew[0xC0], hebrew[0xC9], hebrew[0xCA], hebrew[0xD3], hebrew[0xE0], hebrew[0xFA],
+                                   hebrew[0xFB], hebrew[0xFC], hebrew[0xFD], hebrew[0xFF]}),
+            (std::vector<uint16_t>{0x05B0, 0x05B9, 0x05BA, 0x05C3, 0x05D0, 0x05EA, 0xF894, 0xF895, 0x200E, 0xF896}));
+  for (int b = 0xD9; b <= 0xDF; ++b) EXPECT_EQ(hebrew[b], 0xF88D + (b - 0xD9)) << b;
   EXPECT_EQ(findCodePageTable(u"932"), nullptr);
 }
 
@@ -127,6 +131,15 @@ TEST_F(FontQuadTest, LookupTableResourceAndItsDamage) {
     zib->pResourceManager->addResource(lutFile("good", 300, 300), u"Korean.codepointLUT");
     font.addSourceTexture(page.get(), 0);
     EXPECT_EQ(font.getSymbol(0xAC01)->pBaseQuad, page->skins[1]);
+    // Pages by name: "k1", "k2"... from slot 0 on, "kExtra1"... from slot 0x100 on.
+    auto second = glyphPage(2, {8}, 9), extra = glyphPage(2, {8}, 9);
+    for (auto [name, texture] : {std::pair{u"k1", page.get()}, {u"k2", second.get()}, {u"kExtra1", extra.get()}})
+      zib->pResourceManager->addResource(texture, name);
+    FontQuad named;
+    named.addSourceTextures(u"k");
+    EXPECT_EQ(named.fontName, u"k");
+    EXPECT_EQ(named.getSymbol(0xAC03)->pBaseQuad, second->skins[0]);
+    EXPECT_EQ(named.getSymbol(0xAD01)->pBaseQuad, extra->skins[1]);
   }
   delete zib->pResourceManager;
   zib->pResourceManager = new ResourceManager();

@@ -76,6 +76,9 @@ TEST_F(TextBlockTest, LinesSplitAtTagsIntoColouredMeasuredRuns) {
   EXPECT_EQ(line.width, 25);
   TextLine own(font.get(), 5, u"x\x1e{000001}");
   EXPECT_EQ(own.endColor, 1u);  // the drawing object's own colour, not an opaque one
+  // As "{%08x}" reads them: a sign negates, "0x" leads the digits.
+  TextLine forms(font.get(), 7, u"\x1e{-00002}a\x1e{0x0ff0}b\x1e{+0xF00}c");
+  EXPECT_EQ(runs(forms), (std::vector<Run>{{u"a", 0xFFFFFFFE}, {u"b", 0xFF000FF0}, {u"c", 0xFF000F00}}));
   TextLine empty(font.get(), 7, u"");
   EXPECT_EQ(runs(empty), (std::vector<Run>{{u"", 7}}));
   TextLine tagOnly(font.get(), 7, u"\x1e{0000ff}");
@@ -100,6 +103,13 @@ TEST_F(TextBlockTest, WrapsAtSpacesAndBarsKeepingColourAcrossRows) {
   EXPECT_EQ(block.width, 24);
   EXPECT_EQ(block.height, 12 + 10);
 
+  // Every row, not only the first, fills up to exactly the width; a spacing of 0 stays 0.
+  TextBlock exact(font.get(), 24, 0, u"aa bb cc dd ee ff g");
+  EXPECT_EQ(rows(exact), (std::vector<std::u16string>{u"aa bb", u"cc dd", u"ee ff", u"g"}));
+  EXPECT_EQ(exact.lineSpacing, 0);
+  EXPECT_EQ(exact.height, 10);
+  EXPECT_EQ(rows(TextBlock(font.get(), 23, -1, u"aa bb cc")), (std::vector<std::u16string>{u"aa", u"bb", u"cc"}));
+
   // A word wider than the width stands alone, wider than asked.
   TextBlock longWord(font.get(), 12, -1, u"a bbbbbbb c");
   EXPECT_EQ(rows(longWord), (std::vector<std::u16string>{u"a", u"bbbbbbb", u"c"}));
@@ -121,6 +131,9 @@ TEST_F(TextBlockTest, WrapsAtSpacesAndBarsKeepingColourAcrossRows) {
 
 TEST_F(TextBlockTest, RightToLeftWrapsFromTheEnd) {
   TextLanguage::current.bRightToLeft = true;
+  EXPECT_EQ(rows(TextBlock(font.get(), 24, -1, u"g aa bb cc dd ee ff")),
+            (std::vector<std::u16string>{u"ee ff", u"cc dd", u"aa bb", u"g"}));
+  EXPECT_EQ(rows(TextBlock(font.get(), 24, -1, u"aa bb")), (std::vector<std::u16string>{u"aa bb"}));
   EXPECT_EQ(rows(TextBlock(font.get(), 30, -1, u"aa bb cc")), (std::vector<std::u16string>{u"bb cc", u"aa"}));
   EXPECT_EQ(rows(TextBlock(font.get(), 1000, -1, u"aaa|bbb")), (std::vector<std::u16string>{u"bbb", u"aaa"}));
   EXPECT_EQ(rows(TextBlock(font.get(), 12, -1, u"a bbbbbbb c")),
