@@ -121,8 +121,10 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   GameGlobal global;
   global.initPreLoader();
   ContextManager& manager = *global.pContextManager;
-  manager.frameTick(0, 0);  // one step a frame without the engine clock
+  manager.frameTick(0, 0);  // a frame with the bar empty, then one step a frame without the engine clock
   ProgressBar& bar = *global.pProgressBar;
+  EXPECT_EQ(bar.pFill->scale.x, 0.0f);
+  manager.frameTick(0, 0);
   EXPECT_GT(bar.pFill->scale.x, 0.0f);
   EXPECT_LT(bar.pFill->scale.x, 1.0f);
   const float frameLeft = bar.pFrame->position.x - bar.pFrame->pSkin->width / 2;
