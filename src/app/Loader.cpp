@@ -181,6 +181,8 @@ void Loader::tickContents(double, double) {
     // The saved settings first: the language question is paced as well.
     global.applyConfiguration(-1, -1);
     bConfigured = true;
+    // A restarted presentation drops this frame: the empty bar waits for the next.
+    return;
   }
   if (!bStarted) {
     // Before loading, since the fonts take their glyph set from the language.

@@ -121,7 +121,8 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   GameGlobal global;
   global.initPreLoader();
   ContextManager& manager = *global.pContextManager;
-  manager.frameTick(0, 0);  // a frame with the bar empty, then one step a frame without the engine clock
+  manager.frameTick(0, 0);  // the settings, a frame with the bar empty, then one step a frame without the engine clock
+  manager.frameTick(0, 0);
   ProgressBar& bar = *global.pProgressBar;
   EXPECT_EQ(bar.pFill->scale.x, 0.0f);
   manager.frameTick(0, 0);

@@ -168,6 +168,7 @@ TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRu
   loader->loadSteps.assign(3, [&] { ++loaded; });
   manager.push(loader);
 
+  frame(manager);  // the settings applied
   frame(manager);  // a frame drawn before loading starts
   EXPECT_EQ(zib->defaultLanguage, 1);
   EXPECT_EQ(zib->pLanguage->currentLanguage, 1);
