@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/GameConfiguration.h"
@@ -18,7 +17,6 @@
 #include <X11/Xlib.h>
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
