@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the title picture, the progress bar, the button, the mouse pointer and
-the background into assets/gfx/.
+the background into assets/gfx/, and the program's icon into
+src/program/skerrion2-icon.tga (compiled into the program, not packed).
 
 Run once by hand after a change; the TGA files it writes are committed.
 Usage: tools/make_title_assets.py [ASSETS_DIR]
@@ -216,6 +217,22 @@ def flag_pixel(x, y):
     return colour + (1.0,)
 
 
+ICON = 64
+# The square of the title picture the icon shows: the palm on its island.
+ICON_VIEW = (46.0, 16.0, 100.0)
+
+
+def icon_pixel(x, y):
+    """The title's palm in a tile with rounded corners."""
+    corner = 10.0
+    cx = min(max(x, corner), ICON - corner)
+    cy = min(max(y, corner), ICON - corner)
+    if math.hypot(x - cx, y - cy) > corner:
+        return (0.0, 0.0, 0.0, 0.0)
+    left, top, size = ICON_VIEW
+    return title_pixel(left + x * size / ICON, top + y * size / ICON)
+
+
 def save_ini(path, skins):
     with open(path, "w", newline="\n") as out:
         out.write("\n".join("[Skin %d]\nleft=%d\ntop=%d\nwidth=%d\nheight=%d\n" % ((i,) + skin)
@@ -235,6 +252,8 @@ def main():
     save_tga(os.path.join(gfx, "flags.tga"), FLAG_W * 3, FLAG_H * 2, render(FLAG_W * 3, FLAG_H * 2, flag_pixel))
     save_ini(os.path.join(gfx, "flags.tga.ini"),
              [(FLAG_W * look, FLAG_H * language, FLAG_W, FLAG_H) for language in range(2) for look in range(3)])
+    icon = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "program", "skerrion2-icon.tga")
+    save_tga(icon, ICON, ICON, render(ICON, ICON, icon_pixel))
     global SUPERSAMPLE
     SUPERSAMPLE = 1  # smooth enough as it is
     save_tga(os.path.join(gfx, "background.tga"), 512, 256, render(512, 256, background_pixel))

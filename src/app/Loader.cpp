@@ -124,7 +124,6 @@ void Loader::loadStuff() {
         zib->pFileManager->useWad(fontArchivePath());
       },
       [this] { loadTexture(u"titleTex", u"gfx/title.tga"); },
-      [this] { loadTexture(u"backgroundTex", u"gfx/background.tga"); },
       [this] {
         loadTexture(u"buttonTex", u"gfx/button.tga");
         // The button's looks: normal, under the pointer, pressed.
@@ -132,11 +131,7 @@ void Loader::loadStuff() {
         static constexpr const char16_t* kSkins[] = {u"buttonSkin", u"buttonHoverSkin", u"buttonPressedSkin"};
         for (int32_t i = 0; i < 3; ++i) zib->pResourceManager->addResource(texture->getSkin(i), kSkins[i]);
       },
-      // The background is drawn whole: on small-texture hardware its skin is a grid of tiles.
-      [] {
-        auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"backgroundTex"));
-        zib->pResourceManager->addResource(texture->getSkin(0), u"backgroundGrid");
-      },
+      [this] { setupBackground(); },
       [this] {
         loadSound(u"clickSnd", u"sfx/click.wav", 2, 0.1f)->minRepeatInterval = 0.05;
         loadSound(u"shotSnd", u"sfx/shot.wav", 3, 0.5f);
@@ -158,33 +153,48 @@ bool Loader::setupLanguage() {
     // Asked for again (a change of language): the flags, then the question.
     // This screen goes on once a flag was clicked.
     if (!zib->pResourceManager->find(false, u"flagsTex")) loadTexture(u"flagsTex", u"gfx/flags.tga");
+    setupBackground();
     global.pContextManager->push(new ContextLanguageSelect());
     return false;
   }
   if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
+  ContextLanguageSelect::lastLanguage = zib->defaultLanguage;
   return true;
 }
 
-void Loader::postLoader() {
+void Loader::setupBackground() {
   ContextManager& manager = *global.pContextManager;
-  if (!manager.pSharedBackground) {
-    manager.pSharedBackground = new Context();
-    manager.appendChild(manager.pSharedBackground);
-    addScreenPicture(manager.pSharedBackground, u"backgroundGrid", PictureFit::kCover);
-  }
-  manager.push(new TitleScreen());
+  if (manager.pSharedBackground) return;
+  loadTexture(u"backgroundTex", u"gfx/background.tga");
+  // The background is drawn whole: on small-texture hardware its skin is a grid of tiles.
+  auto* texture = static_cast<Texture*>(zib->pResourceManager->find(true, u"backgroundTex"));
+  zib->pResourceManager->addResource(texture->getSkin(0), u"backgroundGrid");
+  manager.pSharedBackground = new Context();
+  manager.appendChild(manager.pSharedBackground);
+  addScreenPicture(manager.pSharedBackground, u"backgroundGrid", PictureFit::kCover);
 }
+
+void Loader::postLoader() { global.pContextManager->push(new TitleScreen()); }
 
 void Loader::tickContents(double, double) {
   if (!bConfigured) {
     // The saved settings first: the language question is paced as well.
     global.applyConfiguration(-1, -1);
     bConfigured = true;
+    // A restarted presentation drops this frame: the empty bar waits for the next.
+    return;
   }
   if (!bStarted) {
     // Before loading, since the fonts take their glyph set from the language.
     if (!setupLanguage()) return;
     bStarted = true;
+    // A frame with the empty bar first: loading may fit in one slice.
+    return;
+  }
+  if (nextStep >= loadSteps.size() && bShownFull) {
+    postLoader();
+    bFinished = 1;
+    return;
   }
   // Without the engine clock every frame loads one step.
   TimeKeeper* const clock = zib->pTimeKeeper;
@@ -195,9 +205,8 @@ void Loader::tickContents(double, double) {
   }
   if (global.pProgressBar)
     global.pProgressBar->setProgress(loadSteps.empty() ? 1.0f : float(nextStep) / float(loadSteps.size()));
-  if (nextStep < loadSteps.size()) return;
-  postLoader();
-  bFinished = 1;
+  // One frame with the bar full before the title.
+  bShownFull = nextStep >= loadSteps.size();
 }
 
 void Loader::renderContents() {

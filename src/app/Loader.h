@@ -1,8 +1,9 @@
 #pragma once
 // The loading screen: settles the language and applies the game's settings,
-// mounts the language and font archives, loads every resource a slice of at
-// most 0.25 s per frame with the progress bar filling, then sets up the
-// shared background and hands over to the title screen.
+// shows itself with the bar empty for a frame, mounts the language and font
+// archives, loads every resource a slice of at most 0.25 s per frame with the
+// progress bar filling, shows the bar full for a frame, then hands over to
+// the title screen over the shared background.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,8 @@ class Loader : public Context {
   size_t nextStep = 0;
   bool bConfigured = false;
   bool bStarted = false;
+  // The bar was drawn full; the next tick hands over to the title.
+  bool bShownFull = false;
 
  private:
   // Picks the language on the first run and makes it current; false while
@@ -50,7 +53,10 @@ class Loader : public Context {
   // A sound effect that plays at most `maxPlaybacks` times at once, its pitch
   // varied up to `pitchMax`.
   Sound* loadSound(const char16_t* name, const char16_t* fileName, uint32_t maxPlaybacks, float pitchMax);
-  // The shared background and the title screen.
+  // Loads the background picture and makes it the screen manager's shared
+  // background, once: the language question shows it before loading.
+  void setupBackground();
+  // Pushes the title screen.
   void postLoader();
   // Registers a font's glyph pages "<name>1"..., "<name>Extra1"... and the
   // code page's lookup table when its file is there.

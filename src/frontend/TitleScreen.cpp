@@ -66,10 +66,10 @@ TitleScreen::TitleScreen() {
       addItem(button);
       return button;
     };
-    pQuitButton = addButton(0, u"Quit");
+    const Language* language = zib->pLanguage;
+    pQuitButton = addButton(0, language ? language->getString(MENUQUIT) : u"Quit");
     // Named in its own language: the way back for a reader of neither.
-    const std::u16string name = zib->pLanguage ? zib->pLanguage->getString(LANGUAGENAME) : u"Language";
-    pLanguageButton = addButton(260, name);
+    pLanguageButton = addButton(260, language ? language->getString(LANGUAGENAME) : u"Language");
   }
 }
 

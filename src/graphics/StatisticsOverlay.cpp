@@ -1,6 +1,8 @@
 #include "graphics/StatisticsOverlay.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -128,8 +130,10 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
     drawStrip(points, 0xFFFF0000);
     const float target = bottom + static_cast<float>(root.frameTimer.period * 1000);
     drawStrip({Vector3(right - kHistory, target, 0), Vector3(right, target, 0)}, 0x80FF0000);
-    font->drawText(right, points[0].y, 0, 0xFFFFFFFF, 0x8,
-                   formatString(u"%.0lfms", static_cast<double>(root.statHistory[0][root.frameCounter % kHistory])));
+    // Labels sit just above their line: the text hangs below its anchor.
+    const float frameLabelWanted = points[0].y + lineHeight;
+    const std::u16string frameLabel =
+        formatString(u"%.0lfms", static_cast<double>(root.statHistory[0][root.frameCounter % kHistory]));
 
     // Stacked memory: textures, images, streams, sounds.
     static constexpr int32_t kRings[4] = {1, 2, 4, 3};
@@ -140,6 +144,8 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
     float scale = 16;
     while (scale > 1e-6f && bottom + static_cast<float>(total) * scale > view.top) scale /= 2;
     std::vector<double> sums(kHistory, 0.0);
+    std::vector<float> seriesWanted;
+    std::vector<std::u16string> seriesLabels;
     for (int32_t s = 0; s < 4; ++s) {
       points.clear();
       for (int32_t i = 0; i < kHistory; ++i) {
@@ -149,8 +155,37 @@ void StatisticsOverlay::draw(const int32_t* savedStats) {
       }
       drawStrip(points, s < 3 ? 0x8000FF00 : 0xFF00FF00);
       const double megabytes = root.statHistory[kRings[s]][now] * 9.5367431640625e-07;
-      font->drawText(right - kHistory, points[0].y, 0, 0xFFFFFFFF, 0, formatString(u"%s %.1lf", kNames[s], megabytes));
-      if (s == 3) font->drawText(right, points[0].y, 0, 0xFFFFFFFF, 0x8, formatString(u"%.1lfMB", sums[0]));
+      seriesWanted.push_back(points[0].y + lineHeight);
+      seriesLabels.push_back(formatString(u"%s %.1lf", kNames[s], megabytes));
     }
+    // The series' names at the graphs' left end; the frame time and the total at the right.
+    const std::vector<float> left = placeLabels(seriesWanted, lineHeight, bottom, view.top);
+    for (size_t s = 0; s < left.size(); ++s)
+      font->drawText(right - kHistory, left[s], 0, 0xFFFFFFFF, 0, seriesLabels[s]);
+    const std::vector<float> rightSide =
+        placeLabels({frameLabelWanted, seriesWanted.back()}, lineHeight, bottom, view.top);
+    font->drawText(right, rightSide[0], 0, 0xFFFFFFFF, 0x8, frameLabel);
+    font->drawText(right, rightSide[1], 0, 0xFFFFFFFF, 0x8, formatString(u"%.1lfMB", sums[0]));
   }
+}
+
+std::vector<float> StatisticsOverlay::placeLabels(const std::vector<float>& wanted, float lineHeight, float bottom,
+                                                  float top) {
+  std::vector<size_t> order(wanted.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return wanted[a] < wanted[b]; });
+  std::vector<float> placed(wanted.size());
+  // Upward: a row at least a line above the one below it and above the bottom edge.
+  float floor = bottom + lineHeight;
+  for (size_t i : order) {
+    placed[i] = std::max(wanted[i], floor);
+    floor = placed[i] + lineHeight;
+  }
+  // Downward from the top edge: the rows that would leave the view give way.
+  float ceiling = top;
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    placed[*it] = std::min(placed[*it], ceiling);
+    ceiling = placed[*it] - lineHeight;
+  }
+  return placed;
 }

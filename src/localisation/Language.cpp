@@ -44,11 +44,15 @@ struct LanguageData {
 constexpr TextEntry kEnglishTexts[] = {
     {LANGUAGENAME, u"English"}, {LANGUAGEISOCODE, u"en"},      {LANGUAGEREADINGORDER, u"LTR"},
     {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
+    // The screens' words.
+    {MENUQUIT, u"Quit"}, {LANGUAGESELECTHEADING, u"Choose your language"},
 };
 
 constexpr TextEntry kGermanTexts[] = {
     {LANGUAGENAME, u"Deutsch"}, {LANGUAGEISOCODE, u"de"},      {LANGUAGEREADINGORDER, u"LTR"},
     {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
+    // The screens' words.
+    {MENUQUIT, u"Beenden"}, {LANGUAGESELECTHEADING, u"W\u00e4hle deine Sprache"},
 };
 
 // Keyboard keys labelled alike in every language (scan codes in DirectInput numbering).

@@ -13,5 +13,11 @@ constexpr int32_t LANGUAGECODEPAGE = 3;
 // "Yes" when accented letters are built from base and accent glyphs.
 constexpr int32_t LANGUAGECOMPOSITECHARS = 5;
 
+// The screens' own words: the title's buttons, the language question.
+// The title's button that leaves the program.
+constexpr int32_t MENUQUIT = 860;
+// The heading of the language-selection screen, asked in that language.
+constexpr int32_t LANGUAGESELECTHEADING = 861;
+
 // Slots per language.
 constexpr int32_t LANGUAGEKEYCOUNT = 889;

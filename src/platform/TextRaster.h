@@ -28,6 +28,8 @@ class TextRasterFont {
   // cx: the advances of the text; cy: the cell height.
   virtual TextExtent getTextExtent(std::u16string_view text) = 0;
   virtual AbcWidths getCharABCWidths(char32_t codePoint) = 0;
+  // Whether the face has a glyph of its own for the code point (not .notdef).
+  virtual bool hasGlyph(char32_t) { return true; }
   // Draws with the first cell's top-left corner at (x, y) into a top-down
   // buffer of width x height pixels 0x00RRGGBB: the coverage in all three
   // colour bytes over black. Clipped to the buffer.

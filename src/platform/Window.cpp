@@ -27,6 +27,7 @@ uintptr_t currentExtraInfo = 0;
 std::map<LPARAM, std::vector<TOUCHINPUT>> touchInputs;
 LPARAM lastTouchHandle = 0;
 int cursorCount = 0;
+WindowIcon classIcon;
 
 std::atomic<bool> bCloseRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
@@ -61,6 +62,8 @@ void setWindowBackend(std::unique_ptr<WindowBackend> newBackend) {
   cursorCount = 0;
 }
 
+void SetClassIcon(WindowIcon icon) { classIcon = std::move(icon); }
+
 HWND CreateWindow(std::u16string_view title, WNDPROC windowProc, int x, int y, int width, int height,
                   std::u16string* error) {
   std::u16string reason;
@@ -69,6 +72,7 @@ HWND CreateWindow(std::u16string_view title, WNDPROC windowProc, int x, int y, i
   } else if (!backend) {
     reason = u"no window backend";
   } else if (backend->create(title, x, y, width, height, reason)) {
+    if (!classIcon.argb.empty()) backend->setIcon(classIcon);
     mainWindow.proc = windowProc;
     liveWindow = &mainWindow;
     return liveWindow;

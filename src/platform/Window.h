@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct NativeWindow;
 using HWND = NativeWindow*;
@@ -87,6 +88,12 @@ constexpr int GET_X_LPARAM(LPARAM lParam) { return static_cast<int16_t>(LOWORD(s
 constexpr int GET_Y_LPARAM(LPARAM lParam) { return static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam))); }
 constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM wParam) { return static_cast<int16_t>(HIWORD(wParam)); }
 
+// A window icon: ARGB pixels, rows top first; empty for none.
+struct WindowIcon {
+  int width = 0, height = 0;
+  std::vector<uint32_t> argb;
+};
+
 // The platform side of the one window. Its events come back as messages; the
 // message layer fills in their window.
 class WindowBackend {
@@ -111,11 +118,16 @@ class WindowBackend {
   // Moves the pointer to a client-area position.
   virtual void warpPointer(int x, int y) = 0;
   virtual void showCursor(bool bShow) = 0;
+  // Shows `icon` for the window where the desktop shows window icons.
+  virtual void setIcon(const WindowIcon&) {}
 };
 
 // Makes `backend` the one in use and starts from a clean slate: no window,
 // nothing queued, no quit posted.
 void setWindowBackend(std::unique_ptr<WindowBackend> backend);
+
+// The icon of every window opened afterwards, as a window class's icon.
+void SetClassIcon(WindowIcon icon);
 
 // The window, hidden, with its client area at (x, y). Null when it cannot be
 // opened; the reason goes to `error` when given.

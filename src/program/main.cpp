@@ -3,10 +3,12 @@
 #include "app/GameModules.h"
 #include "engine/AppShell.h"
 #include "program/Backends.h"
+#include "program/ProgramIcon.h"
 
 int main(int argc, char** argv) {
   registerBackends();
   setWindowBackend(makeDesktopWindowBackend());
+  SetClassIcon(programIcon());
   setAudioOutput(makeDesktopAudioOutput());
   installGameModules();
   installGameHooks();

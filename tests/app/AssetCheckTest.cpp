@@ -9,6 +9,7 @@
 #include "app/ContextManager.h"
 #include "app/GameGlobal.h"
 #include "app/Loader.h"
+#include "app/MenuButton.h"
 #include "app/ProgressBar.h"
 #include "frontend/TitleScreen.h"
 #include "engine/FileData.h"
@@ -24,6 +25,7 @@
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontQuad.h"
 #include "graphics/text/FontQuadSymbol.h"
+#include "localisation/Language.h"
 #include "platform/Audio.h"
 #include "support/GraphicsFixture.h"
 #include "support/OfflineAudioOutput.h"
@@ -124,8 +126,11 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   GameGlobal global;
   global.initPreLoader();
   ContextManager& manager = *global.pContextManager;
-  manager.frameTick(0, 0);  // one step a frame without the engine clock
+  manager.frameTick(0, 0);  // the settings, a frame with the bar empty, then one step a frame without the engine clock
+  manager.frameTick(0, 0);
   ProgressBar& bar = *global.pProgressBar;
+  EXPECT_EQ(bar.pFill->scale.x, 0.0f);
+  manager.frameTick(0, 0);
   EXPECT_GT(bar.pFill->scale.x, 0.0f);
   EXPECT_LT(bar.pFill->scale.x, 1.0f);
   const float frameLeft = bar.pFrame->position.x - bar.pFrame->pSkin->width / 2;
@@ -167,6 +172,30 @@ TEST_F(AssetCheckTest, TheLoaderRegistersThePackedResourcesAndTheTitleShowsItsPi
   EXPECT_NE(hud->getSymbol(u',')->pBaseQuad, nullptr);
   EXPECT_NE(hud->getSymbol(u'Z')->pBaseQuad, nullptr);
   EXPECT_EQ(hud->getSymbol(u'a')->pBaseQuad, nullptr);
+}
+
+TEST_F(AssetCheckTest, InGermanEveryButtonOfTheTitleReadsGerman) {
+  makeGraphics();
+  zib->pLanguage = new Language();
+  zib->defaultLanguage = 1;
+  zib->pFileManager->useWad(fromUtf8(ZIB_BIN_DIR) + u"/de.language.v2");
+  GameGlobal global;
+  global.initPreLoader();
+  ContextManager& manager = *global.pContextManager;
+  for (int frame = 0; frame < 50 && manager.getTop()->getClass() != &TitleScreen::classInfo; ++frame)
+    manager.frameTick(0, 0);
+  auto* title = static_cast<TitleScreen*>(manager.getTop());
+  ASSERT_EQ(title->getClass(), &TitleScreen::classInfo);
+  const auto& english = zib->pLanguage->tables[0];
+  const auto& german = zib->pLanguage->tables[1];
+  ASSERT_GE(title->items.size(), 2u);
+  for (const auto& item : title->items) {
+    const auto* button = dynamic_cast<MenuButton*>(item->target);
+    ASSERT_NE(button, nullptr);
+    SCOPED_TRACE(toUtf8(button->label));
+    EXPECT_NE(std::find(german.begin(), german.end(), button->label), german.end()) << "from the German table";
+    EXPECT_EQ(std::find(english.begin(), english.end(), button->label), english.end()) << "not English";
+  }
 }
 
 }  // namespace

@@ -172,14 +172,19 @@ TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRu
   loader->loadSteps.assign(3, [&] { ++loaded; });
   manager.push(loader);
 
-  frame(manager);  // without the engine clock, one step a frame
+  frame(manager);  // the settings applied
+  frame(manager);  // a frame drawn before loading starts
   EXPECT_EQ(zib->defaultLanguage, 1);
   EXPECT_EQ(zib->pLanguage->currentLanguage, 1);
+  EXPECT_EQ(loaded, 0);
+  frame(manager);  // without the engine clock, one step a frame
   EXPECT_EQ(loaded, 1);
   frame(manager, {GameInput::kEscape});
   EXPECT_FALSE(loader->bFinished) << "loading is not left half done";
-  for (int i = 0; i < 2; ++i) frame(manager);
+  frame(manager);
   EXPECT_EQ(loaded, 3);
+  EXPECT_FALSE(loader->bFinished) << "a frame with the bar full first";
+  frame(manager);
   EXPECT_TRUE(loader->bFinished);
   EXPECT_EQ(manager.getTop()->getClass(), &TitleScreen::classInfo);
 

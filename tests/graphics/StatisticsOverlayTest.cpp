@@ -46,4 +46,15 @@ TEST_F(StatisticsOverlayTest, DebugLevelBitsChooseTheLinesWithTheSavedCounters) 
   zib->pDefaultFont = nullptr;
 }
 
+TEST(StatisticsOverlayLabelsTest, LabelsKeepALineApartAndInsideTheView) {
+  // Four empty series at the bottom edge: stacked upward, the first lowest, all above the edge.
+  std::vector<float> y = StatisticsOverlay::placeLabels({0, 0, 0, 0}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{12, 24, 36, 48}));
+  // Wishes kept where they do not meet; near the top the rows give way downward.
+  y = StatisticsOverlay::placeLabels({100, 40, 475}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{100, 40, 475}));
+  y = StatisticsOverlay::placeLabels({470, 478, 700}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{456, 468, 480}));
+}
+
 }  // namespace

@@ -3,7 +3,11 @@
 //   OUT/gfx/font/NAME/NAME-N.tga       32-bit, white with coverage alpha
 //   OUT/gfx/font/NAME/NAME-N.tga.ini   one skin per glyph slot, in slot order
 //   OUT/gfx/font/alphabet-hud.tga(.ini) the HUD font, slots 44 to 90
-//   OUT/gfx/font/fonts.settings        per font: spaceWidth, glyphSpacing, lines
+//   OUT/gfx/font/fonts.settings        per font: what was baked (face, height, code
+//                                      page, first slot, file), spaceWidth, glyphSpacing, lines
+// A glyph's cell keeps all its ink, bearings included; slots without a
+// letter (controls, composed letters, code points the face lacks) are blank
+// and as wide as the space.
 // The skin caches (".ini.preload") are written by the preload tool when the
 // build packs the folder.
 //   fontbake OUT
@@ -30,6 +34,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The code page whose glyph set is baked: both shipped languages use it.
+constexpr char16_t kCodePage[] = u"1252";
+
 // Glyph pages stay within the smallest texture limit, so they are never tiled.
 constexpr int32_t kPageSize = 256;
 
@@ -55,6 +62,10 @@ bool isAccent(char16_t c) {
          c == 0x2DB || c == 0x2D9;
 }
 
+// The accents that hang below their letter (cedilla, ogonek): the composed
+// letter puts them at the top of the cell, so they keep their rows in it.
+bool hangsBelow(char16_t c) { return c == 0xB8 || c == 0x2DB; }
+
 // The letters composed from base and accent at load time: their slots stay empty.
 bool isComposed(char16_t c) {
   if (c == 0x178 || c == 0xFF) return true;
@@ -67,6 +78,13 @@ struct Glyph {
   std::vector<uint32_t> pixels;  // coverage, w x h
   int32_t w = 1, h = 1;
 };
+
+// A slot that draws nothing and measures as the space does: every slot gets
+// a glyph (a page's skins fill the slots in order), so the empty ones are blank.
+Glyph blank(int32_t spaceWidth) {
+  const int32_t w = std::max(spaceWidth, 1);
+  return Glyph{std::vector<uint32_t>(size_t(w), 0), w, 1};
+}
 
 struct Ink {
   int32_t left, top, right, bottom;  // exclusive right and bottom; empty when left >= right
@@ -85,34 +103,57 @@ Ink inkOf(const std::vector<uint32_t>& pixels, int32_t w, int32_t h) {
   return ink;
 }
 
-Glyph render(TextRasterFont& font, char16_t c, int32_t cell) {
+Glyph cut(const std::vector<uint32_t>& wide, int32_t wideWidth, int32_t left, int32_t top, int32_t right,
+          int32_t bottom) {
   Glyph glyph;
-  const std::u16string text(1, c);
-  const int32_t advance = font.getTextExtent(text).cx;
-  glyph.w = std::max(advance, 1);
-  glyph.h = cell;
-  glyph.pixels.assign(size_t(glyph.w * glyph.h), 0);
-  font.textOut(glyph.pixels.data(), glyph.w, glyph.h, 0, 0, text);
-  if (isAccent(c)) {
-    // Rendered wide, then cut to the ink, so that placement above a letter works.
-    const int32_t w = advance + cell;
-    std::vector<uint32_t> wide(size_t(w * cell), 0);
-    font.textOut(wide.data(), w, cell, cell / 2, 0, text);
-    const Ink ink = inkOf(wide, w, cell);
-    if (ink.left >= ink.right) return Glyph{{0}, 1, 1};
-    Glyph cropped;
-    cropped.w = ink.right - ink.left;
-    cropped.h = ink.bottom - ink.top;
-    for (int32_t y = ink.top; y < ink.bottom; ++y)
-      for (int32_t x = ink.left; x < ink.right; ++x) cropped.pixels.push_back(wide[size_t(y * w + x)]);
-    return cropped;
-  }
+  glyph.w = right - left;
+  glyph.h = bottom - top;
+  for (int32_t y = top; y < bottom; ++y)
+    for (int32_t x = left; x < right; ++x) glyph.pixels.push_back(wide[size_t(y * wideWidth + x)]);
   return glyph;
 }
 
-// The topmost ink row of a letter.
-int32_t inkTop(TextRasterFont& font, char16_t c, int32_t cell) {
-  const Glyph glyph = render(font, c, cell);
+// A letter drawn with room all round: the cell's top-left corner (the pen)
+// at (cell, cell) of a canvas three cells tall.
+struct Canvas {
+  std::vector<uint32_t> pixels;
+  int32_t w = 0, advance = 0;
+  Ink ink{};
+};
+
+Canvas draw(TextRasterFont& font, char16_t c, int32_t cell) {
+  const std::u16string text(1, c);
+  Canvas canvas;
+  canvas.advance = font.getTextExtent(text).cx;
+  canvas.w = canvas.advance + 2 * cell;
+  canvas.pixels.assign(size_t(canvas.w * 3 * cell), 0);
+  font.textOut(canvas.pixels.data(), canvas.w, 3 * cell, cell, cell, text);
+  canvas.ink = inkOf(canvas.pixels, canvas.w, 3 * cell);
+  return canvas;
+}
+
+// The letter's cell: from the pen to its advance, widened to the ink that
+// overhangs either side (a "j"'s hook, an "f"'s arm), from `top` (rows from
+// the cell's top, 0 or above it: the font's highest ink) down to its lowest
+// ink, so that nothing is cut off. Drawing advances by the cell's width, so
+// an overhang moves the letters after it rather than overlapping them.
+Glyph render(TextRasterFont& font, char16_t c, int32_t cell, int32_t top) {
+  const Canvas canvas = draw(font, c, cell);
+  const Ink& ink = canvas.ink;
+  if (ink.left >= ink.right) return blank(canvas.advance);
+  const int32_t bottom = std::max(2 * cell, ink.bottom);
+  if (isAccent(c)) {
+    // Placed above (or, hanging, below) a letter by the composing: cut to the ink.
+    if (hangsBelow(c)) return cut(canvas.pixels, canvas.w, ink.left, cell + top, ink.right, bottom);
+    return cut(canvas.pixels, canvas.w, ink.left, ink.top, ink.right, ink.bottom);
+  }
+  return cut(canvas.pixels, canvas.w, std::min(cell, ink.left), cell + top, std::max(cell + canvas.advance, ink.right),
+             bottom);
+}
+
+// The topmost ink row of a baked letter.
+int32_t inkTop(TextRasterFont& font, char16_t c, int32_t cell, int32_t top) {
+  const Glyph glyph = render(font, c, cell, top);
   const Ink ink = inkOf(glyph.pixels, glyph.w, glyph.h);
   return ink.left < ink.right ? ink.top : 0;
 }
@@ -181,7 +222,7 @@ int main(int argc, char** argv) {
   root->pFileManager->bForceDisk = true;
 
   const fs::path out = argv[1];
-  const uint16_t* table = findCodePageTable(u"1252");
+  const uint16_t* table = findCodePageTable(kCodePage);
   std::string settings;
   for (const FontSpec& spec : kFonts) {
     auto font = openTextRasterFont(spec.face, spec.height);
@@ -189,14 +230,25 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "fontbake: no font for %s\n", spec.name);
       return 1;
     }
+    const int32_t spaceWidth = font->getTextExtent(u" ").cx;
+    // The slot's letter; 0 for a blank slot. The space's slot is used up and
+    // ignored; 0x7F holds the dotless i.
+    const auto letterOf = [&](int32_t slot) -> char16_t {
+      const char16_t c = slot == 0x7F ? char16_t(0x131) : table[slot];
+      return slot < 0x21 || isComposed(c) || !font->hasGlyph(c) ? 0 : c;
+    };
+    // Every cell starts at the font's highest ink (a capital's caron, a
+    // bracket), so that the letters share their baseline.
+    int32_t top = 0;
+    for (int32_t slot = spec.firstSlot; slot <= spec.lastSlot; ++slot)
+      if (const char16_t c = letterOf(slot); c && !isAccent(c)) {
+        const Ink ink = draw(*font, c, spec.height).ink;
+        if (ink.left < ink.right) top = std::min(top, ink.top - spec.height);
+      }
     std::vector<Glyph> glyphs;
     for (int32_t slot = spec.firstSlot; slot <= spec.lastSlot; ++slot) {
-      // The space's slot is used up and ignored; 0x7F holds the dotless i.
-      const char16_t c = slot == 0x7F ? char16_t(0x131) : table[slot];
-      if (slot < 0x21 || isComposed(c))
-        glyphs.push_back(Glyph{{0}, 1, 1});
-      else
-        glyphs.push_back(render(*font, c, spec.height));
+      const char16_t c = letterOf(slot);
+      glyphs.push_back(c ? render(*font, c, spec.height, top) : blank(spaceWidth));
     }
     const std::vector<Page> pages = layOut(std::move(glyphs));
     const fs::path folder = out / "gfx" / "font";
@@ -207,9 +259,13 @@ int main(int argc, char** argv) {
       for (size_t n = 0; n < pages.size(); ++n)
         writePage(pages[n], folder / spec.name / (std::string(spec.name) + "-" + std::to_string(n + 1) + ".tga"));
     }
-    settings += std::string("[") + spec.name + "]\r\nspaceWidth=" + std::to_string(font->getTextExtent(u" ").cx) +
-                "\r\nglyphSpacing=0\r\nfontUppercaseLineRaw=" + std::to_string(inkTop(*font, u'H', spec.height)) +
-                "\r\nfontLowercaseLineRaw=" + std::to_string(inkTop(*font, u'x', spec.height)) + "\r\n";
+    // face, height and codePage say what was baked; the game reads the rest.
+    settings += std::string("[") + spec.name + "]\r\nface=" + toUtf8(spec.face) + "\r\nheight=" +
+                std::to_string(spec.height) + "\r\ncodePage=" + toUtf8(kCodePage) + "\r\nfirstSlot=" + std::to_string(spec.firstSlot) +
+                "\r\nfile=" + (spec.fileOverride ? std::string(spec.fileOverride) : std::string()) +
+                "\r\nspaceWidth=" + std::to_string(spaceWidth) +
+                "\r\nglyphSpacing=0\r\nfontUppercaseLineRaw=" + std::to_string(inkTop(*font, u'H', spec.height, top)) +
+                "\r\nfontLowercaseLineRaw=" + std::to_string(inkTop(*font, u'x', spec.height, top)) + "\r\n";
     std::printf("fontbake: %s from %s, %d px, %zu page(s)\n", spec.name, toUtf8(font->familyName()).c_str(),
                 spec.height, pages.size());
   }

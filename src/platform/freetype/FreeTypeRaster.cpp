@@ -144,6 +144,8 @@ class FreeTypeFont final : public TextRasterFont {
     return {m.left, static_cast<uint32_t>(m.width), m.advance - m.left - m.width};
   }
 
+  bool hasGlyph(char32_t codePoint) override { return FT_Get_Char_Index(face, codePoint) != 0; }
+
   void textOut(uint32_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y,
                std::u16string_view text) override {
     int32_t pen = x;

@@ -67,6 +67,16 @@ class SdlWindow final : public WindowBackend {
     }
   }
 
+  void setIcon(const WindowIcon& icon) override {
+    if (icon.argb.size() != size_t(icon.width) * size_t(icon.height)) return;
+    // The surface only borrows the pixels: SDL copies them into the window's icon.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.argb.data()), icon.width,
+                                                              icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return;
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+  }
+
   void setTitle(std::u16string_view title) override { SDL_SetWindowTitle(window, toUtf8(title).c_str()); }
 
   void setPlacement(int x, int y, int width, int height) override {
