@@ -10,6 +10,7 @@
 #include "engine/AppShell.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
+#include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
 #include "graphics/ZibGraphics.h"
 #include "program/Backends.h"
@@ -171,6 +172,39 @@ TEST_F(DevicesWindowTest, FingersLandInTheClientAreaAndKeepTheirIdWhileDown) {
   pushFinger(SDL_FINGERDOWN, 8, 0.1f, 0.1f);
   frame();
   ASSERT_NE(input->findContact(tag + 1), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+class GammaRampWindowTest : public GraphicsTest {};
+
+// Full screen takes the display's gamma and sets it to the identity ramp;
+// a window leaves the device's own ramp alone.
+TEST_F(GammaRampWindowTest, AFullScreenDeviceIsGivenTheIdentityRamp) {
+  ASSERT_TRUE(openGlWindow(u"GammaRampWindowTest"));
+  SDL_DisplayMode desktop;
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  for (const bool bFullScreen : {false, true}) {
+    SCOPED_TRACE(bFullScreen ? "full screen" : "windowed");
+    zib->pConfig->setBool(bFullScreen, u"ZibGraphics", u"bFullScreen");
+    zib->pConfig->setInt(bFullScreen ? desktop.w : 800, u"ZibGraphics", u"videoModeWidth");
+    zib->pConfig->setInt(bFullScreen ? desktop.h : 480, u"ZibGraphics", u"videoModeHeight");
+    ZibGraphics& graphics = makeGraphics();
+    ASSERT_EQ(static_cast<bool>(graphics.bFullScreen), bFullScreen);
+    D3DGAMMARAMP ramp;
+    graphics.dxDevice->GetGammaRamp(0, &ramp);
+    const int step = bFullScreen ? 256 : 257;
+    for (int i = 0; i < 256; ++i) {
+      ASSERT_EQ(ramp.red[i], i * step) << i;
+      ASSERT_EQ(ramp.green[i], i * step) << i;
+      ASSERT_EQ(ramp.blue[i], i * step) << i;
+    }
+    delete &graphics;
+    zib->pZibGraphics = nullptr;
+  }
+  DestroyWindow(static_cast<HWND>(zib->hWindowHandle));
 }
 
 }  // namespace
