@@ -24,7 +24,7 @@ constexpr uint32_t kMaxInt = 0x7FFFFFFF;
 Packet::Packet(uint32_t flags, int32_t size)
     : flags(flags),
       capacity(size < 0 ? kDefaultSize : size),
-      buffer(new uint8_t[capacity > 0 ? capacity : 1]()),
+      buffer(new uint8_t[static_cast<size_t>(capacity)]()),
       writeLimit(static_cast<size_t>(capacity)) {
   peer.sockAddr.port = 0;
 }
