@@ -417,9 +417,11 @@ void AudioMixer::decodeTo(Stream& s, int64_t index) {
       continue;
     }
     retried = false;
-    for (int64_t i = 0; i < n * s.chans; ++i) {
-      const float v = s.scratch[static_cast<size_t>(i)];
-      s.buffer.push_back(std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f);
+    const size_t at = s.buffer.size(), count = static_cast<size_t>(n * s.chans);
+    s.buffer.resize(at + count);
+    for (size_t i = 0; i < count; ++i) {
+      const float v = s.scratch[i];
+      s.buffer[at + i] = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
     }
     s.decodedTo += n;
   }
