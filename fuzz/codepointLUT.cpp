@@ -12,7 +12,10 @@
 #include "graphics/text/TextLanguage.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   static Texture* page = [] {
     fuzzEnsureGraphics();
     auto* texture = new Texture(256, 256, 0);

@@ -10,7 +10,10 @@
 #include "base/StringUtils.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   FuzzedDataProvider in(data, size);
   const size_t count = in.ConsumeIntegralInRange<size_t>(0, 8);
   std::vector<std::u16string> texts;

@@ -6,7 +6,10 @@
 #include "base/StringUtils.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::u16string wide = fromUtf8(bytes);
   if (wide.size() > size) __builtin_trap();

@@ -11,7 +11,10 @@
 #include "graphics/text/TextLanguage.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   static std::u16string imagePath = [] {
     fuzzEnsureGraphics();
     const uint8_t none = 0;

@@ -29,7 +29,10 @@ Contents contentsOf(const MemoryIniFile& ini) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   fuzzEnsureEngine();
   MemoryIniFile ini = parse(data, size);
   const Contents contents = contentsOf(ini);

@@ -33,10 +33,18 @@ bool readOne(Packet& packet, uint8_t op) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzzEnsureEngine();
-  getClassRegistry().assignClassIds();
-  if (!zib->pZibNetwork) zib->pZibNetwork = new ZibNetwork();
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
+  // The class ids, the network manager and the two roles are made once; each
+  // input starts from an empty object map.
+  static NetRole* const roles = [] {
+    fuzzEnsureEngine();
+    getClassRegistry().assignClassIds();
+    zib->pZibNetwork = new ZibNetwork();
+    return new NetRole[2]{{nullptr, false, nullptr}, {nullptr, true, nullptr}};
+  }();
   if (size < 2) return 0;
   const uint32_t flags = data[0] & 5;  // raw pointers are same-process only
   const size_t opCount = data[1] < size - 2 ? data[1] : size - 2;
@@ -44,7 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* message = ops + opCount;
   const size_t length = size - 2 - opCount;
 
-  NetRole role(nullptr, data[0] & 8, nullptr);
+  NetRole& role = roles[data[0] & 8 ? 1 : 0];
+  role.objects.clear();
+  role.nextObjectUID = 1;
+  role.bInServerCall = role.bInClientCall = false;
+  role.mt = {};
+  role.packet.startWriting();
+  role.callsSent.clear();
   zib->pZibNetwork->THEROLE = &role;
   std::vector<ZibBase*> objects;
   for (int i = 0; i < 4; ++i) {
@@ -53,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   role.anchor = objects[0];
 
-  Packet packet(flags, -1);
+  // Exactly the message's size: a read past it is one ASan reports.
+  Packet packet(flags, static_cast<int32_t>(length));
   packet.load(message, length);
   for (size_t i = 0; i < opCount; ++i) {
     const bool wasError = packet.hasError();

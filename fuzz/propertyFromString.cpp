@@ -39,7 +39,10 @@ void check(const std::u16string& text, T start) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   fuzzEnsureEngine();
   static ZibBase* resource = [] {
     auto* object = new ZibBase;

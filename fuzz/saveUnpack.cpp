@@ -8,6 +8,7 @@
 
 #include "engine/Md5.h"
 #include "engine/SaveContainer.h"
+#include "support/FuzzSupport.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ void check(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   check(data, size);
   if (size > 0x40) {
     std::vector<uint8_t> resealed(data, data + size);

@@ -13,7 +13,10 @@
 #include "graphics/Texture.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   fuzzEnsureEngine();
   static const std::string path = std::string(std::getenv("XDG_DATA_HOME")) + "/skins.wad";
   {

@@ -6,7 +6,10 @@
 #include "base/StringUtils.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   // Bytes below 0x20 stand for themselves so that LF and CR come up often.
   std::u16string text;
   for (size_t i = 0; i < size; ++i) {

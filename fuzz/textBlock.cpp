@@ -38,7 +38,10 @@ FontQuad* font() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   static constexpr char16_t kAlphabet[] = u"ab |\x1e{}0123456789ABCDEFfx- \x1e\x1e||  {000001}{FF0000}";
   FontQuad* f = font();
   if (size < 2) return 0;

@@ -12,7 +12,10 @@
 #include "engine/Zib.h"
 #include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   fuzzEnsureEngine();
   // Inside the fuzzing's own temporary data folder, removed at exit.
   static const std::string path = std::string(std::getenv("XDG_DATA_HOME")) + "/input.wad";

@@ -7,8 +7,12 @@
 
 #include "base/StringUtils.h"
 #include "base/WideScan.h"
+#include "support/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* fuzzData, size_t fuzzSize) {
+  const FuzzInput input(fuzzData, fuzzSize);
+  const uint8_t* const data = input.data();
+  const size_t size = input.size();
   FuzzedDataProvider in(data, size);
   const std::u16string pattern = fromUtf8(in.ConsumeRandomLengthString(32));
   const std::u16string text = fromUtf8(in.ConsumeRemainingBytesAsString());

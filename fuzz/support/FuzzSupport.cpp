@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/GameModules.h"
 #include "engine/ErrorManager.h"
@@ -105,6 +106,9 @@ void fuzzEnsureAudio() {
 }
 
 void fuzzPullAudio(int frames) {
-  for (float v : pullOutput->pull(frames))
+  static std::vector<float> mix;
+  mix.resize(2 * static_cast<size_t>(frames));
+  pullOutput->pull(mix.data(), frames);
+  for (float v : mix)
     if (!std::isfinite(v)) std::abort();
 }

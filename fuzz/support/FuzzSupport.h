@@ -3,11 +3,28 @@
 // reports throw FuzzFatal, so that a fatal report ends the input, not the fuzzer.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 struct FuzzFatal : std::runtime_error {
   using std::runtime_error::runtime_error;
+};
+
+// The input in a heap block of exactly its size (none to spare, even for an
+// empty input), so that a read past its end is one ASan reports.
+class FuzzInput {
+ public:
+  FuzzInput(const uint8_t* bytes, size_t size) : length(size), copy(new uint8_t[size]) {
+    if (size) std::memcpy(copy.get(), bytes, size);
+  }
+  const uint8_t* data() const { return copy.get(); }
+  size_t size() const { return length; }
+
+ private:
+  size_t length;
+  std::unique_ptr<uint8_t[]> copy;
 };
 
 // Builds the bare root once (logger, error manager, resource manager) with

@@ -242,6 +242,8 @@ std::u16string functionNameOf(const char* prettyFunction) {
       break;
     }
   }
+  // Clang writes a returned pointer or reference against the name ("T *C::f()").
+  while (start < stop && (s[start] == '*' || s[start] == '&')) ++start;
   // Drop template arguments and anonymous namespaces from the qualified name.
   std::string name;
   depth = 0;

@@ -182,6 +182,11 @@ void reportError(const std::u16string& function, const char* file, int line, con
 }
 
 void reportAssertion(const std::u16string& function, const char* file, int line, const char16_t* statement) {
-  ErrorManager::fail(formatString(u"Error: %s\n Statement: %s\n Function: %s()\n File: %s\n Line: %d",
-                                  u"Assertion failed.", statement, function, getFileName(fromUtf8(file)), line));
+  reportFailedStatement(u"Assertion failed.", statement, function, file, line);
+}
+
+void reportFailedStatement(const std::u16string& message, const char16_t* statement, const std::u16string& function,
+                           const char* file, int line) {
+  ErrorManager::fail(formatString(u"Error: %s\n Statement: %s\n Function: %s()\n File: %s\n Line: %d", message,
+                                  statement, function, getFileName(fromUtf8(file)), line));
 }

@@ -52,6 +52,10 @@ class ErrorManager {
                               const std::u16string& message);
 [[noreturn]] void reportAssertion(const std::u16string& function, const char* file, int line,
                                   const char16_t* statement);
+// The assertion form with `message` in place of "Assertion failed.": a failed
+// platform call named by its result.
+[[noreturn]] void reportFailedStatement(const std::u16string& message, const char16_t* statement,
+                                        const std::u16string& function, const char* file, int line);
 
 #define ZIB_ERROR(format, ...) \
   ::reportError(ZIB_FUNCTION, __FILE__, __LINE__, ::formatString(format __VA_OPT__(, ) __VA_ARGS__))

@@ -1,5 +1,9 @@
 #include "engine/ZibBase.h"
 
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
 #include "engine/ChildIterator.h"
 #include "engine/ErrorManager.h"
 #include "base/Format.h"
@@ -62,31 +66,77 @@ bool mayAdopt(const BasicLink* parent, const BasicLink* child) {
   return true;
 }
 
-void serializeChildList(ZibBase* object, Packet* packet, bool registeredOnly) {
+void writeChildList(ZibBase* object, Packet* packet, bool registeredOnly) {
   uint8_t hasChildren = object->firstChild != nullptr;
   packet->doBool(&hasChildren, 0);
   if (!hasChildren) return;
-  if (packet->bWriting) {
-    for (BasicLink* node = object->firstChild; node; node = node->next) {
-      ZibBase* child = static_cast<ZibBase*>(node);
-      const bool listed = registeredOnly ? child->objectUID > 0
-                                         : (!(packet->flags & Packet::kFlagReplication) || child->objectUID > 0) &&
-                                               !child->bLocalOnly;
-      if (listed) packet->doPointer2(&child);
-    }
-    ZibBase* terminator = nullptr;
-    packet->doPointer2(&terminator);
-    return;
+  for (BasicLink* node = object->firstChild; node; node = node->next) {
+    ZibBase* child = static_cast<ZibBase*>(node);
+    const bool listed = registeredOnly ? child->objectUID > 0
+                                       : (!(packet->flags & Packet::kFlagReplication) || child->objectUID > 0) &&
+                                             !child->bLocalOnly;
+    if (listed) packet->doPointer2(&child);
   }
+  ZibBase* terminator = nullptr;
+  packet->doPointer2(&terminator);
+}
+
+// The received child list, checked but not yet adopted: a child already in a
+// list, listed twice, or that would make a cycle sets the packet's error.
+std::vector<ZibBase*> readChildList(ZibBase* object, Packet* packet) {
+  std::vector<ZibBase*> children;
+  uint8_t hasChildren = 0;
+  packet->doBool(&hasChildren, 0);
+  if (!hasChildren) return children;
+  std::unordered_set<ZibBase*> listed;
   ZibBase* child = nullptr;
   while (packet->doPointer2(&child)) {
-    if (!mayAdopt(object, child)) {
+    if (!mayAdopt(object, child) || !listed.insert(child).second) {
       packet->setError();
-      return;
+      break;
     }
-    object->appendChild(child);
+    children.push_back(child);
   }
+  return children;
 }
+
+void adoptChildren(ZibBase* object, const std::vector<ZibBase*>& children) {
+  for (ZibBase* child : children) object->appendChild(child);
+}
+
+// The fields of a property tree moved aside: each property reads into a copy
+// of its field's value, and the copies go into the fields only on apply().
+class StagedFields {
+ public:
+  explicit StagedFields(Property& root) {
+    std::vector<Property*> leaves;
+    collect(root, leaves);
+    staged.resize(leaves.size());
+    for (size_t i = 0; i < leaves.size(); ++i) {
+      staged[i].live = leaves[i]->field;
+      staged[i].size = leaves[i]->fieldSize;
+      std::memcpy(staged[i].scratch, staged[i].live, staged[i].size);
+      leaves[i]->field = staged[i].scratch;
+    }
+  }
+  void apply() const {
+    for (const Staged& s : staged) std::memcpy(s.live, s.scratch, s.size);
+  }
+
+ private:
+  struct Staged {
+    void* live = nullptr;
+    size_t size = 0;
+    alignas(8) unsigned char scratch[8];
+  };
+  static void collect(Property& property, std::vector<Property*>& leaves) {
+    if (property.field && property.fieldSize > 0 && property.fieldSize <= sizeof(Staged::scratch))
+      leaves.push_back(&property);
+    for (BasicLink* child = property.firstChild; child; child = child->next)
+      collect(*static_cast<Property*>(child), leaves);
+  }
+  std::vector<Staged> staged;
+};
 
 }  // namespace
 
@@ -95,17 +145,38 @@ void ZibBase::netSerialize(Packet* packet) {
   // that plays no part in the packet and would be formatted for every object.
   PropertyContainer properties(u"", 0);
   registerProperties(&properties);
+  if (packet->bWriting) {
+    properties.serialize(packet);
+    if (packet->flags & Packet::kFlagChecked) {
+      uint32_t marker = Packet::kObjectMarker;
+      packet->doRaw4(&marker);
+    }
+    writeChildList(this, packet, false);
+    return;
+  }
+  // A damaged message is dropped, never fatal, and changes nothing: it is
+  // read into temporaries, applied only once all of it was read.
+  const StagedFields fields(properties);
   properties.serialize(packet);
   if (packet->flags & Packet::kFlagChecked) {
-    uint32_t marker = Packet::kObjectMarker;
+    uint32_t marker = 0;
     packet->doRaw4(&marker);
-    // A damaged message is dropped, never fatal.
     if (marker != Packet::kObjectMarker) packet->setError();
   }
-  serializeChildList(this, packet, false);
+  const std::vector<ZibBase*> children = readChildList(this, packet);
+  if (packet->hasError()) return;
+  fields.apply();
+  adoptChildren(this, children);
 }
 
-void ZibBase::netSerializeChildren(Packet* packet) { serializeChildList(this, packet, true); }
+void ZibBase::netSerializeChildren(Packet* packet) {
+  if (packet->bWriting) {
+    writeChildList(this, packet, true);
+    return;
+  }
+  const std::vector<ZibBase*> children = readChildList(this, packet);
+  if (!packet->hasError()) adoptChildren(this, children);
+}
 
 void ZibBase::destroyChildren() {
   while (BasicLink* child = lastChild) {

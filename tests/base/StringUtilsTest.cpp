@@ -189,6 +189,7 @@ TEST(StringUtilsTest, FunctionNames) {
   EXPECT_EQ(functionNameOf("std::vector<std::__cxx11::basic_string<char16_t> > splitLines(std::u16string_view)"),
             u"splitLines");
   EXPECT_EQ(functionNameOf("void (anonymous namespace)::helper()"), u"helper");
+  EXPECT_EQ(functionNameOf("ZibBase *NetRole::findObject(int32_t)"), u"NetRole::findObject");
   EXPECT_EQ(functionNameOf("bool Foo::operator<(const Foo&) const"), u"Foo::operator<");
   EXPECT_EQ(functionNameOf("Foo::operator std::u16string() const"), u"Foo::operator std::u16string");
 }

@@ -47,7 +47,7 @@ class FakeDirectInput : public IDirectInput8 {
     return DI_OK;
   }
   int32_t CreateDevice(uint32_t guid, std::unique_ptr<IDirectInputDevice8>& device) override {
-    if (guid >= state->pads.size()) return DIERR_DEVICENOTREG;
+    if (guid >= state->pads.size() || state->pads[guid].bOpenFails) return DIERR_DEVICENOTREG;
     device = std::make_unique<FakeDevice>(state, static_cast<int>(guid));
     return DI_OK;
   }

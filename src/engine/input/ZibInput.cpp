@@ -16,14 +16,13 @@ ZIB_DEFINE_ROOT_CLASS(ZibInput, nullptr);
 
 namespace {
 
-// A failed device call at start-up: the report names the statement.
-void check(int32_t result, const char16_t* statement, int line) {
+// A failed device call at start-up: the report names the statement, the
+// calling function and the source the original reports.
+void check(int32_t result, const char16_t* statement, const std::u16string& function, int line) {
   if (result >= 0) return;
-  ErrorManager::fail(formatString(u"Error: %s\n Statement: %s\n Function: %s()\n File: %s\n Line: %d",
-                                  ErrorManager::getHRESULTString(result), statement, u"ZibInput::ZibInput",
-                                  getFileName(fromUtf8(__FILE__)), line));
+  reportFailedStatement(ErrorManager::getHRESULTString(result), statement, function, "src\\ZibInput", line);
 }
-#define ZIB_INPUT_CHECK(call, text) check(call, text, __LINE__)
+#define ZIB_INPUT_CHECK(call, text) check(call, text, ZIB_FUNCTION, __LINE__)
 
 // A window that is exactly the logical screen, for a root without graphics.
 class WholeWindowMapping final : public ZibInput::ViewMapping {

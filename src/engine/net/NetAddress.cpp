@@ -51,7 +51,7 @@ void NetAddress::setBoth(uint16_t port, const std::u16string& host) {
       return;
     }
     if (entry.addressType != sockets::kAfInet)
-      reportAssertion(ZIB_FUNCTION, __FILE__, __LINE__, u"hostEntry->h_addrtype == AF_INET");
+      reportAssertion(ZIB_FUNCTION, "src\\NetAddress", 75, u"hostEntry->h_addrtype == AF_INET");
     sockAddr.address = entry.addresses.front();
   }
   sockAddr.port = sockets::hostToNet16(port);

@@ -8,21 +8,20 @@
 
 namespace {
 
-// The assertion form with the socket error's name in place of "Assertion failed.".
-[[noreturn]] void socketFailure(sockets::Socket& socket, const std::u16string& function, const char* file, int line,
+// The assertion form with the socket error's name in place of "Assertion
+// failed.", and the source file and line the original reports.
+[[noreturn]] void socketFailure(sockets::Socket& socket, const std::u16string& function, int line,
                                 const char16_t* statement) {
   const int error = sockets::lastError();
   // The report ends the process; a test's throwing hook must not leak the socket.
   if (socket != sockets::kInvalidSocket) sockets::closeSocket(socket);
   socket = sockets::kInvalidSocket;
-  ErrorManager::fail(formatString(u"Error: %s\n Statement: %s\n Function: %s()\n File: %s\n Line: %d",
-                                  ZibNetwork::getWSAErrorString(error), statement, function,
-                                  getFileName(fromUtf8(file)), line));
+  reportFailedStatement(ZibNetwork::getWSAErrorString(error), statement, function, "src\\NetConnection", line);
 }
 
-#define SOCKET_CHECK(condition, statement) \
-  do {                                     \
-    if (!(condition)) socketFailure(wsaSocket, ZIB_FUNCTION, __FILE__, __LINE__, statement); \
+#define SOCKET_CHECK(condition, line, statement) \
+  do {                                           \
+    if (!(condition)) socketFailure(wsaSocket, ZIB_FUNCTION, line, statement); \
   } while (0)
 
 }  // namespace
@@ -35,16 +34,16 @@ NetConnection::NetConnection(NetAddress address) : address(address) {
     ZIB_LOG(u"Creating emulated localhost connection: %s.", this->address.toString());
   } else {
     wsaSocket = sockets::openUdpSocket();
-    SOCKET_CHECK(wsaSocket != sockets::kInvalidSocket, u"SOCKET_ERROR");
-    SOCKET_CHECK(sockets::setNonBlocking(wsaSocket, true) == 0, u"ioctlsocket(wsaSocket, FIONBIO, &nonBlocking)");
-    SOCKET_CHECK(sockets::setReceiveBufferSize(wsaSocket, 0x40000) == 0,
+    SOCKET_CHECK(wsaSocket != sockets::kInvalidSocket, 39, u"SOCKET_ERROR");
+    SOCKET_CHECK(sockets::setNonBlocking(wsaSocket, true) == 0, 44, u"ioctlsocket(wsaSocket, FIONBIO, &nonBlocking)");
+    SOCKET_CHECK(sockets::setReceiveBufferSize(wsaSocket, 0x40000) == 0, 46,
                  u"setsockopt(wsaSocket, SOL_SOCKET, SO_RCVBUF, (char*)&receiveBufferSize, sizeof(int))");
-    SOCKET_CHECK(sockets::setBroadcast(wsaSocket, true) == 0,
+    SOCKET_CHECK(sockets::setBroadcast(wsaSocket, true) == 0, 48,
                  u"setsockopt(wsaSocket, SOL_SOCKET, SO_BROADCAST, (char*)&allowBroadcasting, sizeof(int))");
     ZIB_LOG(u"Binding to address: %s.", this->address.toString());
-    SOCKET_CHECK(sockets::bindSocket(wsaSocket, this->address.sockAddr) == 0,
+    SOCKET_CHECK(sockets::bindSocket(wsaSocket, this->address.sockAddr) == 0, 59,
                  u"bind(wsaSocket, address.getSockAddr(), sizeofSockAddr)");
-    SOCKET_CHECK(sockets::getSocketName(wsaSocket, this->address.sockAddr) == 0,
+    SOCKET_CHECK(sockets::getSocketName(wsaSocket, this->address.sockAddr) == 0, __LINE__,
                  u"getsockname(wsaSocket, address.getSockAddr(), &sizeofSockAddr)");
     ZIB_LOG(u"Bound to address: %s.", this->address.toString());
   }

@@ -26,7 +26,7 @@ void NetRole::registerObject(ZibBase* object) {
 
 void NetRole::unregisterObject(ZibBase* object) {
   if (!object) return;
-  if (object->objectUID <= 0) reportAssertion(ZIB_FUNCTION, __FILE__, __LINE__, u"o->isValidUID()");
+  if (object->objectUID <= 0) reportAssertion(ZIB_FUNCTION, "src\\NetRole", 484, u"o->isValidUID()");
   objects.erase(object->objectUID);
   object->objectUID = -1;
 }
@@ -38,7 +38,7 @@ ZibBase* NetRole::lookupObject(int32_t id) const {
 
 ZibBase* NetRole::findObject(int32_t id) {
   ZibBase* object = lookupObject(id);
-  if (!object) ZIB_ERROR(u"Could not find object ID %d", id);
+  if (!object) reportError(ZIB_FUNCTION, "src\\NetRole", 500, formatString(u"Could not find object ID %d", id));
   return object;
 }
 

@@ -10,10 +10,11 @@
 #include "engine/Zib.h"
 #include "engine/net/NetRole.h"
 
-// A failed check reported with the statement's text as the original states it.
+// A failed check reported with the statement's text and the source file as
+// the original states them.
 #define PACKET_CHECK(condition, statement) \
   do {                                     \
-    if (!(condition)) ::reportAssertion(ZIB_FUNCTION, __FILE__, __LINE__, statement); \
+    if (!(condition)) ::reportAssertion(ZIB_FUNCTION, "src\\Packet", __LINE__, statement); \
   } while (0)
 
 namespace {
@@ -23,7 +24,7 @@ constexpr uint32_t kMaxInt = 0x7FFFFFFF;
 Packet::Packet(uint32_t flags, int32_t size)
     : flags(flags),
       capacity(size < 0 ? kDefaultSize : size),
-      buffer(new uint8_t[capacity > 0 ? capacity : 1]()),
+      buffer(new uint8_t[static_cast<size_t>(capacity)]()),
       writeLimit(static_cast<size_t>(capacity)) {
   peer.sockAddr.port = 0;
 }
@@ -164,7 +165,7 @@ void Packet::doBit(uint8_t* byte, int bit) {
 void Packet::doBool(uint8_t* byte, int bit) { doBit(byte, bit & 7); }
 
 void Packet::doBits(uint8_t* byte, int count) {
-  ZIB_ASSERT(count >= 1 && count <= 8);
+  PACKET_CHECK(count >= 1 && count <= 8, u"count >= 1 && count <= 8");
   for (int bit = 0; bit < count; ++bit) doBit(byte, bit);
 }
 

@@ -13,8 +13,9 @@ bool RPC::executeRemotely() {
   NetRole* role = NetRole::active();
   if (!role) return false;
   if (!bClientCallable && !role->bServer && bRunOnServer && !role->bInServerCall)
-    ZIB_ERROR(u"Can't call '%s::%s' client-side.", pTarget ? pTarget->getClass()->getName() : u"NULL",
-              getClass()->getName());
+    reportError(ZIB_FUNCTION, "src\\RPC", 43,
+                formatString(u"Can't call '%s::%s' client-side.", pTarget ? pTarget->getClass()->getName() : u"NULL",
+                             getClass()->getName()));
   if (role->bServer && bRunOnClients && !role->bInClientCall) return true;
   return bClientCallable && !role->bServer && bRunOnServer && !role->bInServerCall;
 }

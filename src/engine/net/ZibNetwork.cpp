@@ -14,9 +14,9 @@ ZibNetwork::ZibNetwork() {
   ZIB_LOG(u"Starting...");
   uint16_t granted = 0;
   if (sockets::startup(0x0101, &granted) != 0)
-    reportAssertion(ZIB_FUNCTION, __FILE__, __LINE__, u"WSAStartup(versionRequested, &wsaData) == 0");
+    reportAssertion(ZIB_FUNCTION, "src\\ZibNetwork", 54, u"WSAStartup(versionRequested, &wsaData) == 0");
   if ((granted & 0xFF) != 1 || (granted >> 8) != 1)
-    reportAssertion(ZIB_FUNCTION, __FILE__, __LINE__,
+    reportAssertion(ZIB_FUNCTION, "src\\ZibNetwork", 55,
                     u"LOBYTE(wsaData.wVersion) == 1 && HIBYTE(wsaData.wVersion) == 1");
   bEmulateLocalhost = true;
   if (zib && zib->pConfig) {

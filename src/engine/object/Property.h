@@ -38,4 +38,6 @@ class Property : public ZibBase {
   uint32_t flags;
   std::u16string name;
   void* field = nullptr;
+  // Bytes of the described field (at most 8); 0 for a property without one.
+  uint8_t fieldSize = 0;
 };

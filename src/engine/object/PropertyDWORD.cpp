@@ -8,6 +8,7 @@ ZIB_DEFINE_CLASS(PropertyDWORD, Property, nullptr);
 
 PropertyDWORD::PropertyDWORD(std::u16string name, uint32_t flags, uint32_t* field) : Property(std::move(name), flags) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyDWORD::serialize(Packet* packet) { packet->doRaw4(value()); }

@@ -11,6 +11,7 @@ ZIB_DEFINE_CLASS(PropertyDouble, Property, nullptr);
 PropertyDouble::PropertyDouble(std::u16string name, uint32_t flags, double* field)
     : Property(std::move(name), flags) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyDouble::serialize(Packet* packet) {

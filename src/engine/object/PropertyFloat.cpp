@@ -7,6 +7,7 @@ ZIB_DEFINE_CLASS(PropertyFloat, Property, nullptr);
 
 PropertyFloat::PropertyFloat(std::u16string name, uint32_t flags, float* field) : Property(std::move(name), flags) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyFloat::serialize(Packet* packet) {

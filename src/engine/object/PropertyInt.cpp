@@ -8,6 +8,7 @@ ZIB_DEFINE_CLASS(PropertyInt, Property, nullptr);
 
 PropertyInt::PropertyInt(std::u16string name, uint32_t flags, int32_t* field) : Property(std::move(name), flags) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyInt::serialize(Packet* packet) {

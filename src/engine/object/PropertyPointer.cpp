@@ -11,6 +11,7 @@ ZIB_DEFINE_CLASS(PropertyPointer, Property, nullptr);
 PropertyPointer::PropertyPointer(std::u16string name, uint32_t flags, ZibBase** field, const ClassInfo* targetClass)
     : Property(std::move(name), flags), targetClass(targetClass) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyPointer::serialize(Packet* packet) {

@@ -8,6 +8,7 @@ ZIB_DEFINE_CLASS(PropertyUColor, Property, nullptr);
 
 PropertyUColor::PropertyUColor(std::u16string name, uint32_t flags, uint32_t* field) : Property(std::move(name), flags) {
   this->field = field;
+  fieldSize = sizeof *field;
 }
 
 void PropertyUColor::serialize(Packet* packet) { packet->doRaw4(value()); }

@@ -231,7 +231,9 @@ HSAMPLE AudioMixer::sampleLoad(const void* data, QWORD length, DWORD max, DWORD 
     const int64_t n = decoder->readShort(chunk.data(), kDecodeChunk);
     if (n <= 0) break;
     if (sample.frames + n > kMaxSampleFrames) return fail(BASS_ERROR_MEM);
-    for (int64_t i = 0; i < n * sample.chans; ++i) sample.pcm.push_back(chunk[static_cast<size_t>(i)] * (1.0f / 32768));
+    const size_t at = sample.pcm.size(), count = static_cast<size_t>(n * sample.chans);
+    sample.pcm.resize(at + count);
+    for (size_t i = 0; i < count; ++i) sample.pcm[at + i] = chunk[i] * (1.0f / 32768);
     sample.frames += n;
   }
   if (sample.frames == 0) return fail(BASS_ERROR_EMPTY);
@@ -415,9 +417,11 @@ void AudioMixer::decodeTo(Stream& s, int64_t index) {
       continue;
     }
     retried = false;
-    for (int64_t i = 0; i < n * s.chans; ++i) {
-      const float v = s.scratch[static_cast<size_t>(i)];
-      s.buffer.push_back(std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f);
+    const size_t at = s.buffer.size(), count = static_cast<size_t>(n * s.chans);
+    s.buffer.resize(at + count);
+    for (size_t i = 0; i < count; ++i) {
+      const float v = s.scratch[i];
+      s.buffer[at + i] = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
     }
     s.decodedTo += n;
   }

@@ -1,10 +1,32 @@
 // Audio output through an SDL2 audio device, stereo float, fed by the mixer
 // from SDL's audio thread.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include "platform/sdl/SdlAudioOutput.h"
 
 namespace {
+
+// ALSA prints its own errors on standard error: on a machine without a sound
+// card, two dozen lines while SDL probes its drivers, though the outcome
+// (a muted program) is already in the log. The library is the one SDL loads
+// (same soname), so its error handler, set here first, is the one SDL's
+// calls meet. Without ALSA there is nothing to quiet.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void silenceAlsaErrors() {
+  static const bool bDone = [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return true;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+      set(ignoreAlsaError);
+    // Kept loaded: unloading would bring the default handler back.
+    return true;
+  }();
+  (void)bDone;
+}
 
 class SdlAudioOutput final : public AudioOutput {
  public:
@@ -64,7 +86,10 @@ class SdlAudioOutput final : public AudioOutput {
 
  private:
   bool startSubsystem() {
-    if (!subsystemStarted) subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!subsystemStarted) {
+      silenceAlsaErrors();
+      subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
     return subsystemStarted;
   }
 

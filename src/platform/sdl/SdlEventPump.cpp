@@ -52,6 +52,7 @@ const std::array<uint8_t, SDL_NUM_SCANCODES> kTable = buildTable();
 
 uint8_t keys[256] = {};
 bool bFocus = false;
+uint32_t joysticksAddedCount = 0;
 
 }  // namespace
 
@@ -68,6 +69,9 @@ bool pollEvent(SDL_Event& event) {
     case SDL_KEYUP:
       if (const uint8_t dik = scanCodeOf(event.key.keysym.scancode))
         keys[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0;
+      break;
+    case SDL_JOYDEVICEADDED:
+      ++joysticksAddedCount;
       break;
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
@@ -90,6 +94,8 @@ bool pollEvent(SDL_Event& event) {
 const uint8_t* keyboardState() { return keys; }
 
 bool hasFocus() { return bFocus; }
+
+uint32_t joysticksAdded() { return joysticksAddedCount; }
 
 void reset(bool bNewFocus) {
   std::memset(keys, 0, sizeof keys);

@@ -18,6 +18,9 @@ uint8_t scanCodeOf(SDL_Scancode code);
 const uint8_t* keyboardState();
 // The window has the focus: shown and not since deactivated.
 bool hasFocus();
+// How many joysticks SDL has reported added so far: a controller that went
+// away looks for its return only when this has moved.
+uint32_t joysticksAdded();
 // Called when the window opens or closes: keys up, focus as given.
 void reset(bool bFocus);
 

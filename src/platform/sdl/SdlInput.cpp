@@ -60,18 +60,23 @@ class SdlKeyboardDevice final : public SdlDevice {
 class SdlControllerDevice final : public SdlDevice {
  public:
   explicit SdlControllerDevice(int index) {
-    // A pad that SDL's database knows reads in the order it has through
-    // DirectInput on Windows: A, B, X, Y, shoulders, back, start, sticks.
-    if (SDL_IsGameController(index)) pad = SDL_GameControllerOpen(index);
-    joystick = pad ? SDL_GameControllerGetJoystick(pad) : SDL_JoystickOpen(index);
+    open(index);
+    if (joystick) guid = SDL_JoystickGetGUID(joystick);
+    addedSeen = sdlpump::joysticksAdded();
   }
-  ~SdlControllerDevice() override {
-    if (pad)
-      SDL_GameControllerClose(pad);
-    else if (joystick)
-      SDL_JoystickClose(joystick);
-  }
+  ~SdlControllerDevice() override { close(); }
   bool isOpen() const { return joystick != nullptr; }
+
+  // A controller unplugged leaves its handle detached for good: once SDL has
+  // reported a device added, the same controller (its GUID, on an index no
+  // one holds open) is opened again in its place.
+  int32_t Acquire() override {
+    if (!SDL_JoystickGetAttached(joystick) && sdlpump::joysticksAdded() != addedSeen) {
+      addedSeen = sdlpump::joysticksAdded();
+      reopen();
+    }
+    return SdlDevice::Acquire();
+  }
 
   int32_t SetRange(uint32_t axisOffset, int32_t min, int32_t max) override {
     if ((axisOffset != DIJOFS_X && axisOffset != DIJOFS_Y) || min >= max) return DIERR_INVALIDPARAM;
@@ -122,8 +127,35 @@ class SdlControllerDevice final : public SdlDevice {
     return static_cast<int32_t>(min + (static_cast<int64_t>(value) + 32768) * (static_cast<int64_t>(max) - min) / 65535);
   }
 
+  void open(int index) {
+    // A pad that SDL's database knows reads in the order it has through
+    // DirectInput on Windows: A, B, X, Y, shoulders, back, start, sticks.
+    if (SDL_IsGameController(index)) pad = SDL_GameControllerOpen(index);
+    joystick = pad ? SDL_GameControllerGetJoystick(pad) : SDL_JoystickOpen(index);
+  }
+  void close() {
+    if (pad)
+      SDL_GameControllerClose(pad);
+    else if (joystick)
+      SDL_JoystickClose(joystick);
+    pad = nullptr;
+    joystick = nullptr;
+  }
+  void reopen() {
+    for (int i = 0, count = SDL_NumJoysticks(); i < count; ++i) {
+      const SDL_JoystickGUID found = SDL_JoystickGetDeviceGUID(i);
+      if (std::memcmp(&found, &guid, sizeof guid) != 0) continue;
+      if (SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(i))) continue;  // another device's
+      close();
+      open(i);
+      return;
+    }
+  }
+
   SDL_GameController* pad = nullptr;
   SDL_Joystick* joystick = nullptr;
+  SDL_JoystickGUID guid = {};
+  uint32_t addedSeen = 0;
   std::pair<int32_t, int32_t> range[2] = {{0, 65535}, {0, 65535}};
 };
 
@@ -149,7 +181,8 @@ class SdlDirectInput final : public IDirectInput8 {
 
   int32_t EnumGameControllers(const std::function<int32_t(const DIDEVICEINSTANCE&)>& callback) override {
     if (!bStarted) return DI_OK;  // no joystick support: no controllers
-    // The ones attached now; later ones are not taken up.
+    // The ones attached now; later ones are not taken up (but one that was
+    // taken up and unplugged is opened again when it comes back).
     const int count = SDL_NumJoysticks();
     for (int i = 0; i < count; ++i) {
       DIDEVICEINSTANCE instance;

@@ -1,8 +1,9 @@
 #include <SDL.h>
 
 #include <deque>
+#include <map>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 
 #include "base/StringUtils.h"
 #include "platform/sdl/SdlEventPump.h"
@@ -133,7 +134,9 @@ class SdlWindow final : public WindowBackend {
   }
 
   // A finger as a touch record: screen position in hundredths of a pixel and
-  // a small id of its own, never 0 (the mouse) or -1 (ended).
+  // a small id of its own, never 0 (the mouse) or -1 (ended). The id stays
+  // the finger's while it is down, so a down that comes again without an up
+  // between (a lost up) carries the same id and ends the old contact.
   void addTouch(const SDL_TouchFingerEvent& finger, uint32_t flags) {
     int originX = 0, originY = 0, width = 0, height = 0;
     SDL_GetWindowPosition(window, &originX, &originY);
@@ -143,10 +146,11 @@ class SdlWindow final : public WindowBackend {
     input.y = static_cast<int32_t>((originY + finger.y * static_cast<float>(height)) * 100.0f);
     input.hSource = static_cast<uintptr_t>(finger.touchId);
     input.dwFlags = flags;
-    auto found = fingers.find(finger.fingerId);
-    if (found == fingers.end() || flags == TOUCHEVENTF_DOWN) {
+    const auto key = std::make_pair(finger.touchId, finger.fingerId);
+    auto found = fingers.find(key);
+    if (found == fingers.end()) {
       nextFingerId = nextFingerId >= 0x7FFFFFFF ? 1 : nextFingerId + 1;
-      found = fingers.insert_or_assign(finger.fingerId, nextFingerId).first;
+      found = fingers.emplace(key, nextFingerId).first;
     }
     input.dwID = found->second;
     if (flags == TOUCHEVENTF_UP) fingers.erase(found);
@@ -212,7 +216,8 @@ class SdlWindow final : public WindowBackend {
   SDL_Window* window = nullptr;
   // Messages of one event that has more than one (the units of a typed text).
   std::deque<MSG> pending;
-  std::unordered_map<SDL_FingerID, uint32_t> fingers;
+  // Fingers down, by device and SDL's finger id.
+  std::map<std::pair<SDL_TouchID, SDL_FingerID>, uint32_t> fingers;
   uint32_t nextFingerId = 0;
 };
 

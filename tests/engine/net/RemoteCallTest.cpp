@@ -167,7 +167,7 @@ TEST_F(RemoteCallTest, WhereCallsRunFollowsTheRoleAndTheCallFlags) {
   }
   activate(false);
   call.bClientCallable = false;
-  EXPECT_FATAL(call.executeRemotely(), "Can't call 'NULL::_02468b57' client-side.");
+  EXPECT_FATAL(call.executeRemotely(), "Can't call 'NULL::_02468b57' client-side.\n Function: RPC::executeRemotely()\n File: RPC\n Line: 43");
 
   // Running sets the role's call flags for the call and restores them.
   RpcGotoState gotoState;
@@ -204,8 +204,8 @@ TEST_F(RemoteCallTest, RegisteredObjectsAreDeletedThroughTheRole) {
   EXPECT_EQ(r.lookupObject(1), anchor);
   r.unregisterObject(anchor);
   r.unregisterObject(nullptr);
-  EXPECT_FATAL(r.unregisterObject(anchor), "o->isValidUID()");
-  EXPECT_FATAL(r.findObject(77), "Could not find object ID 77");
+  EXPECT_FATAL(r.unregisterObject(anchor), "o->isValidUID()\n Function: NetRole::unregisterObject()\n File: NetRole\n Line: 484");
+  EXPECT_FATAL(r.findObject(77), "Could not find object ID 77\n Function: NetRole::findObject()\n File: NetRole\n Line: 500");
 }
 
 TEST_F(RemoteCallTest, PointersAndTheIdCounterDescribeThemselves) {
