@@ -204,6 +204,7 @@ TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed)
   int loaded = 0;
   // On the real clock: steps of at least 0.1 s each can't all load in one frame.
   loader->loadSteps.assign(10, [&] { ++loaded, std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+  loader->bConfigured = loader->bStarted = true;  // straight to loading
   manager.push(loader);
   zib->pTimeKeeper = new TimeKeeper();
   frame(manager);
