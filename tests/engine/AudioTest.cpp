@@ -281,6 +281,7 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
   music.play(0);
   EXPECT_EQ(BASS_ChannelIsActive(music.stream), BASS_ACTIVE_PLAYING);
   music.setVolume(0, 0);  // silenced at once: still playing, and not brought back either
+  audio.pull(1000);
   zib->changeZIBmode(MODE_FROZEN);
   zib->changeZIBmode(MODE_OK);
   EXPECT_EQ(music.stream, 0u);
