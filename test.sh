@@ -9,10 +9,12 @@ zib_install_test_packages
 
 jobs=$(nproc)
 run_ctest() {
-  # Window tests need a display; a private Xvfb serves the whole run.
+  # Window tests need a display; a private Xvfb serves the whole run. Without
+  # -noreset it resets whenever its last client leaves, and a test starting
+  # meanwhile would find no display.
   local dir=$1
   shift
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 "$@"
 }
 
 echo "== Build (release with debug info)"

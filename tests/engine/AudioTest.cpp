@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <vector>
 
+#include "base/Format.h"
 #include "engine/FileManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/EngineConfig.h"
@@ -36,11 +39,11 @@ class AudioTest : public EngineTest {
 
   void setConfig(const char16_t* key, const char16_t* value) { zib->pConfig->setString(u"ZibAudio", key, value); }
   ZibAudio& startAudio() { return *(zib->pZibAudio = new ZibAudio()); }
-  std::u16string writeSound(const char* name, int frames) {
+  std::u16string writeSound(const char* name, int frames, uint32_t rate = kRate) {
     std::vector<int16_t> samples(static_cast<size_t>(frames));
     for (int i = 0; i < frames; ++i) samples[static_cast<size_t>(i)] = static_cast<int16_t>(1000 + i % 1000);
     const auto path = dataHome.path() / name;
-    writeFile(path, makeWav(kRate, 1, samples));
+    writeFile(path, makeWav(rate, 1, samples));
     return fromUtf8(path.string());
   }
   static std::vector<HCHANNEL> channelsOf(const Sound& sound) {
@@ -112,12 +115,21 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
   zib->pZibAudio = nullptr;
   EXPECT_NE(readFile(toUtf8(getConfigFilePath())).find("frequency=44100"), std::string::npos);
 
-  // Last: a fatal report closes the log.
+  // Last: a fatal report closes the log. Every code of the error table has its name, the rest are fatal.
   ZibAudio::checkVersion(0x02040a08);
-  EXPECT_EQ(ZibAudio::getBASSErrorString(7), u"BASS_ERROR_POSITION");
-  EXPECT_EQ(ZibAudio::getBASSErrorString(-1), u"BASS_ERROR_UNKNOWN");
-  EXPECT_FATAL(ZibAudio::getBASSErrorString(10), "Unknown BASS error: 0000000a");
   EXPECT_FATAL(ZibAudio::checkVersion(0x02040a07), "BASS_GetVersion() >= 0x02040a08");
+  std::map<int32_t, std::string> names = {{0, "BASS_OK"}};
+  std::istringstream table(
+      "1 MEM 2 FILEOPEN 3 DRIVER 4 BUFLOST 5 HANDLE 6 FORMAT 7 POSITION 8 INIT 9 START 14 ALREADY 18 NOCHAN "
+      "19 ILLTYPE 20 ILLPARAM 21 NO3D 22 NOEAX 23 DEVICE 24 NOPLAY 25 FREQ 27 NOTFILE 29 NOHW 31 EMPTY 32 NONET "
+      "33 CREATE 34 NOFX 37 NOTAVAIL 38 DECODE 39 DX 40 TIMEOUT 41 FILEFORM 42 SPEAKER 43 VERSION 44 CODEC "
+      "45 ENDED 46 BUSY -1 UNKNOWN");
+  for (std::pair<int32_t, std::string> e; table >> e.first >> e.second;) names[e.first] = "BASS_ERROR_" + e.second;
+  ASSERT_EQ(names.size(), 36u);
+  for (int32_t code = -3; code <= 50; ++code) {
+    if (names.contains(code)) EXPECT_EQ(toUtf8(ZibAudio::getBASSErrorString(code)), names[code]);
+    else EXPECT_FATAL(ZibAudio::getBASSErrorString(code), toUtf8(formatString(u"Unknown BASS error: %08x", code)));
+  }
 }
 
 TEST_F(AudioTest, OnlyTheStepsBetweenOkAndPausedPauseAndResume) {
@@ -173,16 +185,49 @@ TEST_F(AudioTest, PitchIsRandomWithinItsRangeOrGivenAsFactorOrHertz) {
   EXPECT_GE(*low, kRate);
   EXPECT_LT(*high, kRate * 1.5f);
   EXPECT_GT(*high - *low, kRate * 0.3f);
+  {
+    SoundChannel channel(&sound);  // kept, never started
+    channel.setFrequency(22050.0f, 0);
+    EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), 22050.0f);
+    channel.setFrequency(2.0f, -1);  // no time: at once
+    EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), 2.0f * kRate);
+    channel.setFrequency(-1.0f, 0);  // 0: the sample's own rate
+    EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), static_cast<float>(kRate));
+    channel.setPan(-7, 0);
+    EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_PAN), -1.0f);
+  }
+  EXPECT_EQ(channelsOf(sound).size(), 40u) << "destroyed unstarted, it is stopped";
 
+  // The engine's generator by hand: from seed 12345, x = 0x9DA03218, then 0x4ADC687B.
+  Sound slow(0, 8, writeSound("slow.wav", 1000, 1000));
+  slow.pitchMin = 0.25f;
+  slow.pitchMax = 0.75f;
+  seedRandom(12345);
+  slow.play();
+  slow.play();
+  slow.playWithPitch(0.5f);
+  slow.playWithPitch(100);  // a factor, not yet hertz
+  rates.clear();
+  for (HCHANNEL channel : channelsOf(slow)) rates.push_back(attribute(channel, BASS_ATTRIB_FREQ));
+  const float first = 1000 * (1.25f + 0.5f * 0x9DA0 / 65536), second = 1000 * (1.25f + 0.5f * 0x4ADC / 65536);
+  EXPECT_EQ(rates, (std::vector<float>{first, second, 500, 100000}));
+}
+
+TEST_F(AudioTest, ChannelSlidesFrequencyAndPanFromWhereTheyAreOverWholeMilliseconds) {
+  startAudio();  // the output runs at 22050 Hz: 20 ms are 441 frames
+  Sound sound(1, 1, writeSound("slide.wav", 1000));
   SoundChannel channel(&sound);
-  channel.setFrequency(22050.0f, 0);
-  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), 22050.0f);
-  channel.setFrequency(2.0f, -1);  // no time: at once
+  channel.setFrequency(2.0f, 0.0209);
+  channel.setPan(7, 0.0209);
+  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), kRate);
+  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_PAN), 0.0f);
+  channel.play();
+  audio.pull(440);
+  EXPECT_GT(attribute(channel.channel, BASS_ATTRIB_FREQ), 1.99f * kRate);
+  EXPECT_GT(attribute(channel.channel, BASS_ATTRIB_PAN), 0.99f);
+  audio.pull(1);
   EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), 2.0f * kRate);
-  channel.setFrequency(-1.0f, 0);  // 0: the sample's own rate
-  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_FREQ), static_cast<float>(kRate));
-  channel.setPan(-7, 0);
-  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_PAN), -1.0f);
+  EXPECT_EQ(attribute(channel.channel, BASS_ATTRIB_PAN), 1.0f);
 }
 
 TEST_F(AudioTest, RepeatIntervalRefusesTheSecondPlayWithoutCuttingTheFirst) {
@@ -192,10 +237,11 @@ TEST_F(AudioTest, RepeatIntervalRefusesTheSecondPlayWithoutCuttingTheFirst) {
   sound.play();
   const std::vector<HCHANNEL> playing = channelsOf(sound);
   ASSERT_EQ(playing.size(), 1u);
+  platform.clock().advance(0.09);
   sound.play();
   EXPECT_EQ(channelsOf(sound), playing);
   EXPECT_EQ(BASS_ChannelIsActive(playing[0]), BASS_ACTIVE_PLAYING);
-  platform.clock().advance(0.1);
+  platform.clock().advance(0.02);
   sound.play();
   EXPECT_NE(channelsOf(sound), playing);
 }
@@ -234,6 +280,11 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
   EXPECT_EQ(music.stream, 0u);
   music.play(0);
   EXPECT_EQ(BASS_ChannelIsActive(music.stream), BASS_ACTIVE_PLAYING);
+  music.setVolume(0, 0);  // silenced at once: still playing, and not brought back either
+  audio.pull(1000);
+  zib->changeZIBmode(MODE_FROZEN);
+  zib->changeZIBmode(MODE_OK);
+  EXPECT_EQ(music.stream, 0u);
 
   // NaN is never passed on; a length the layer cannot tell is no length.
   music.setVolume(std::numeric_limits<float>::quiet_NaN(), 0);
@@ -243,6 +294,22 @@ TEST_F(AudioTest, StreamStartsAtAFractionAndResumesAfterADeviceLoss) {
   EXPECT_EQ(music.resumeAt, 0.0f);
   EXPECT_EQ(residentStreamBytes, 0);
   zib->changeZIBmode(MODE_OK);
+}
+
+TEST_F(AudioTest, SoundsReadTheDiskOnlyWhenMadeInDiskModeAndMissingFilesAreFatalEarly) {
+  startAudio();
+  const std::u16string file = writeSound("disk.wav", 100);
+  Sound fromDisk(0, 1, file);
+  zib->pFileManager->bForceDisk = false;  // archives only from here on
+  fromDisk.play();
+  EXPECT_NE(fromDisk.sample, 0u);
+  EXPECT_FATAL(Sound(0, 1, file), "does not exist");  // in no archive
+  zib->pFileManager->bForceDisk = true;
+  EXPECT_FATAL(Sound(0, 1, file + u".missing"), "verification failed");  // before any play
+  EXPECT_FATAL(SoundStream(0, file + u".missing"), "verification failed");
+  zib->bEnableDelayedLoad = false;
+  zib->pFileManager->bForceDisk = false;
+  EXPECT_FATAL(Sound(0, 1, file), "not found");
 }
 
 TEST_F(AudioTest, ResidentCountersReturnToZeroAfterEveryFree) {

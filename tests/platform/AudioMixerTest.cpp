@@ -30,6 +30,9 @@ float pcm(int16_t v) { return static_cast<float>(v) / 32768.0f; }
 class AudioMixerTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr)); }
+  void TearDown() override {
+    for (DWORD option : {BASS_CONFIG_GVOL_SAMPLE, BASS_CONFIG_GVOL_STREAM}) BASS_SetConfig(option, 10000);
+  }
 
   HSAMPLE load(const std::string& wav, DWORD max = 4, DWORD flags = BASS_SAMPLE_OVER_POS) {
     files.push_back(wav);
@@ -53,6 +56,7 @@ TEST_F(AudioMixerTest, SampleIsMixedWithVolumePanAndGlobalVolumeThenEnds) {
   BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0.5f);
   BASS_ChannelSetAttribute(channel, BASS_ATTRIB_PAN, 0.5f);
   BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 5000);
+  BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 0);  // the music's volume: no sample's
   BASS_ChannelPlay(channel, false);
   const std::vector<float> out = audio.pull(10);
   for (size_t i = 0; i < source.size(); ++i) {
@@ -65,20 +69,40 @@ TEST_F(AudioMixerTest, SampleIsMixedWithVolumePanAndGlobalVolumeThenEnds) {
   EXPECT_EQ(BASS_ChannelIsActive(channel), BASS_ACTIVE_STOPPED);
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
   EXPECT_EQ(BASS_SampleGetChannels(sample, nullptr), 0u);
-  BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 10000);
 }
 
-TEST_F(AudioMixerTest, HalfTheRateInterpolatesBetweenFrames) {
-  const HSAMPLE sample = load(makeWav(kRate, 1, {0, 8192, 16384, -16384}));
-  const HCHANNEL channel = BASS_SampleGetChannel(sample, false);
-  BASS_ChannelSetAttribute(channel, BASS_ATTRIB_FREQ, kRate / 2.0f);
+TEST_F(AudioMixerTest, LoopingSampleInterpolatesAcrossItsSeam) {
+  const std::vector<int16_t> source = {0, 8192, 16384, 24576};  // 0 up to 0.75, then 0 again at the seam
+  const HSAMPLE sample = load(makeWav(kRate, 1, source), 2, BASS_SAMPLE_LOOP);
+  for (const bool bSliding : {false, true}) {  // a slide that changes nothing takes the other mixing path
+    const HCHANNEL channel = BASS_SampleGetChannel(sample, false);
+    BASS_ChannelSetAttribute(channel, BASS_ATTRIB_FREQ, kRate * 0.75f);
+    if (bSliding) BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_PAN, 0, 1000);
+    BASS_ChannelPlay(channel, false);
+  }
+  const std::vector<float> out = audio.pull(40);  // 7.5 times round
+  for (int i = 0; i < 40; ++i) {
+    const int whole = 3 * i / 4;
+    const float a = pcm(source[whole % 4]), b = pcm(source[(whole + 1) % 4]);
+    EXPECT_NEAR(out[2 * i], 2 * (a + (b - a) * (0.75f * i - whole)), 1e-6) << i;
+  }
+}
+
+TEST_F(AudioMixerTest, FrequencyAndPanSlideFromTheirValueToTheTargetInTheTimeGiven) {
+  std::vector<int16_t> ramp(1000);
+  for (int i = 0; i < 1000; ++i) ramp[i] = static_cast<int16_t>(8 * i);
+  const HCHANNEL channel = BASS_SampleGetChannel(load(makeWav(kRate, 1, ramp)), false);
+  BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_FREQ, 2 * kRate, 10);  // 80 frames
+  BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_PAN, -1, 20);          // 160 frames
   BASS_ChannelPlay(channel, false);
-  const std::vector<float> out = audio.pull(6);
-  const float expected[] = {0, 0.125f, 0.25f, 0.375f, 0.5f, 0};
-  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(out[2 * i], expected[i]) << i;
-  float freq = 0;
-  BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &freq);
-  EXPECT_EQ(freq, kRate / 2.0f);
+  const std::vector<float> out = audio.pull(200);
+  double position = 0;  // in source frames; frame i plays with the values after i steps
+  for (int i = 0; i < 200; ++i) {
+    const double level = position * 8 / 32768, pan = -std::min(i / 160.0, 1.0);
+    EXPECT_NEAR(out[2 * i], level, 1e-6) << i;
+    EXPECT_NEAR(out[2 * i + 1], level * (1 + pan), 1e-6) << i;
+    position += 1 + std::min(i / 80.0, 1.0);
+  }
 }
 
 TEST_F(AudioMixerTest, FadeToNegativeRampsToSilenceAndStopsWhileALaterSlideReplacesAnEarlier) {
@@ -160,8 +184,17 @@ TEST_F(AudioMixerTest, StaleHandlesNeverTouchAReusedSlot) {
   float volume = 0;
   BASS_ChannelGetAttribute(reused, BASS_ATTRIB_VOL, &volume);
   EXPECT_EQ(volume, 1.0f);
-  // A sample's handle is no stream's and the reverse.
+  // A sample's handle is no stream's and the reverse; a freed stream's handle frees nothing.
   EXPECT_FALSE(BASS_StreamFree(reused));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  const HSTREAM freed = stream(makeWav(kRate, 1, {1, 2}), 0);
+  EXPECT_TRUE(BASS_StreamFree(freed));
+  const HSTREAM next = stream(makeWav(kRate, 1, {1, 2}), 0);
+  EXPECT_FALSE(BASS_StreamFree(freed));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  EXPECT_EQ(BASS_ChannelGetLength(next, BASS_POS_BYTE), 4u);
+  // Every slot up to well past the table's end: those past it are no one's.
+  for (DWORD slot = 0; slot <= 0x1000; ++slot) BASS_ChannelIsActive((next & 0xFFFF0000u) | slot);
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
 }
 
@@ -204,8 +237,11 @@ TEST_F(AudioMixerTest, PauseKeepsEveryChannelWhereItIs) {
   EXPECT_EQ(audio.pull(50)[0], 0.0f);
   EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_BYTE), 200u);
   BASS_Start();
-  EXPECT_FLOAT_EQ(audio.pull(1)[0], pcm(ramp[100]));
-  EXPECT_TRUE(BASS_Update(100));
+  BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 5000);  // the music's volume: streams, not samples
+  BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 0);
+  EXPECT_FLOAT_EQ(audio.pull(1)[0], pcm(ramp[100]) * 0.5f);
+  BASS_ChannelPlay(BASS_SampleGetChannel(load(makeWav(kRate, 1, {1, 2})), false), false);
+  EXPECT_TRUE(BASS_Update(100));  // decodes the stream ahead, leaves the sample alone
 }
 
 TEST_F(AudioMixerTest, BadValuesAndDamagedFilesGetErrorsOfTheTable) {

@@ -1,7 +1,8 @@
 #pragma once
 // The scripted DirectInput of the tests: a keyboard and game controllers whose
 // state the test sets. Devices follow the foreground level as the real ones
-// do: a read fails until the device is acquired while `bFocus` holds.
+// do: a read fails until the device is acquired while `bFocus` holds. A
+// controller reads as it was at its last Poll, as polled ones do.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +20,9 @@ struct FakeInputState {
   };
   uint8_t keys[256] = {};
   bool bFocus = true;
-  bool bCreateFails = false;
+  // The one call that fails: "Create" (DirectInput8Create), "EnumDevices", or "CreateDevice",
+  // "SetCooperativeLevel" or "SetDataFormat" after "keyboard " or "pad ".
+  std::string failing;
   std::vector<Pad> pads;
 };
 

@@ -44,7 +44,9 @@ bool GraphicsTest::openGlWindow(const char16_t* title) {
   platform.setGraphics(GraphicsBackend::Gl);
   platform.setWindow(makeDesktopWindowBackend());
   configureWindowed800x480();
-  zib->hWindowHandle = CreateWindow(title, DefWindowProc, 0, 0, 800, 480);
+  std::u16string error;
+  zib->hWindowHandle = CreateWindow(title, DefWindowProc, 0, 0, 800, 480, &error);
+  if (!zib->hWindowHandle) failIfDisplayNamed(error);
   return zib->hWindowHandle != nullptr;
 }
 

@@ -35,7 +35,8 @@ class GraphicsTest : public EngineTest {
   // Configures a windowed 800 x 480 back buffer: one device pixel per logical pixel.
   static void configureWindowed800x480();
   // The OpenGL backend and a real desktop window of 800 x 480 for the engine
-  // (zib->hWindowHandle), configured windowed at that size; false without a display.
+  // (zib->hWindowHandle), configured windowed at that size; false without a display
+  // (a failure too where one was named).
   bool openGlWindow(const char16_t* title);
   // One frame as the frame loop draws it, the back buffer read before it is presented.
   static std::unique_ptr<MemoryImageFile> drawFrame(Context& root);

@@ -1,8 +1,18 @@
 #include "support/TestPlatform.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdlib>
+
+#include "base/StringUtils.h"
 
 #include "platform/null/NullDirect3D.h"
+
+void failIfDisplayNamed(const std::u16string& error) {
+  if (const char* display = std::getenv("DISPLAY"))
+    ADD_FAILURE() << "no window on display " << display << ": " << toUtf8(error);
+}
 
 TestPlatform::TestPlatform() = default;
 

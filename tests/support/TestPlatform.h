@@ -17,6 +17,10 @@
 #include "support/ManualTimeSource.h"
 #include "support/OfflineAudioOutput.h"
 
+// Without a window a test skips, unless a display was named ($DISPLAY): then, as
+// under ./test.sh's Xvfb, the display should have been there and it is a failure.
+void failIfDisplayNamed(const std::u16string& error);
+
 class TestPlatform {
  public:
   TestPlatform();

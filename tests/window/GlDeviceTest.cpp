@@ -42,7 +42,10 @@ class GlDeviceTest : public ::testing::Test {
     platform.setWindow(makeDesktopWindowBackend());
     std::u16string error;
     window = CreateWindow(u"GlDeviceTest", DefWindowProc, 0, 0, kWidth, kHeight, &error);
-    if (!window) GTEST_SKIP() << "no display: " << toUtf8(error);
+    if (!window) {
+      failIfDisplayNamed(error);
+      GTEST_SKIP() << "no display: " << toUtf8(error);
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     d3d = Direct3DCreate9(31);
     ASSERT_NE(d3d, nullptr);

@@ -20,16 +20,22 @@ class SdlWindow final : public WindowBackend {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // As on Windows, the click that activates the window is a click too.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      error = fromUtf8(SDL_GetError());
-      return false;
-    }
-    // With no display SDL falls back to drawing nowhere; only on request is that wanted.
-    const std::string_view driver = SDL_GetCurrentVideoDriver();
-    if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
-      error = u"no display (SDL offers only its \"" + fromUtf8(driver) + u"\" video driver)";
+    // With no display SDL falls back to drawing nowhere; only on request is that wanted. An X
+    // server that resets as its last client leaves refuses connections for a moment: a named
+    // display is tried again for up to a second before giving up.
+    for (int attempt = 0;; ++attempt) {
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = fromUtf8(SDL_GetError());
+        return false;
+      }
+      const std::string_view driver = SDL_GetCurrentVideoDriver();
+      if ((driver != "offscreen" && driver != "dummy") || SDL_getenv("SDL_VIDEODRIVER")) break;
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      return false;
+      if (!SDL_getenv("DISPLAY") || attempt == 20) {
+        error = u"no display (SDL offers only its \"" + fromUtf8(driver) + u"\" video driver)";
+        return false;
+      }
+      SDL_Delay(50);
     }
     // OpenGL from the start: the graphics device draws into this window.
     window = SDL_CreateWindow(toUtf8(title).c_str(), x, y, width, height, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);

@@ -7,6 +7,7 @@
 
 #include "engine/AppShell.h"
 #include "engine/MemoryIniFile.h"
+#include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
 #include "engine/ZibEvent.h"
 #include "engine/input/PointerFocusTracker.h"
@@ -14,16 +15,19 @@
 #include "engine/input/ZibInput.h"
 #include "support/EngineFixture.h"
 #include "support/FakeWindow.h"
+#include "support/GraphicsFixture.h"
 #include "support/TestPlatform.h"
 
 namespace {
 
 // A bare engine with the input manager and the focus tracker, a fake window
-// whose client area is the logical screen (800 by 480, y down) and scripted devices.
+// whose client area is the logical screen (800 by 480, y down), scripted devices and the test clock.
 class InputTest : public EngineTest {
  protected:
   void SetUp() override {
+    platform.clock();
     EngineTest::SetUp();
+    zib->pTimeKeeper = new TimeKeeper();
     auto backend = std::make_unique<FakeWindow>();
     fakeWindow = backend.get();
     platform.setWindow(std::move(backend));
@@ -75,30 +79,34 @@ class InputTest : public EngineTest {
 
 TEST_F(InputTest, HeldKeyIsPressedOnceAndRepeatsAfterTheDelayThenAtTheRate) {
   start();
-  setFrameDelta(0.01);
-  hold({0x30, 0x20});  // B and D together: the lower slot wins
-  std::vector<double> delivered;
-  for (int frame = 0; frame < 50; ++frame) {
+  setFrameDelta(0.03);  // no multiple of 0.25 or 0.1 s: each falls clearly inside a frame
+  hold({0x30, 0x20});   // B and D together: the lower slot wins
+  std::vector<int> delivered;
+  for (int frame = 0; frame < 24; ++frame) {
     poll();
     EXPECT_EQ(input->isKeyPressed(0x20), frame == 0);
     if (const int32_t key = input->getRepeatedKey()) {
       EXPECT_EQ(key, 0x20);
-      delivered.push_back(frame * 0.01);
+      delivered.push_back(frame);
     }
   }
-  // At the press, after 0.25 s, then every 0.1 s (each to within a frame).
-  ASSERT_GE(delivered.size(), 3u);
-  EXPECT_EQ(delivered[0], 0);
-  EXPECT_NEAR(delivered[1], 0.255, 0.0051);
-  for (size_t i = 2; i < delivered.size(); ++i) EXPECT_NEAR(delivered[i] - delivered[i - 1], 0.105, 0.0051);
+  // At the press, once 0.25 s have passed (0.27 s), then each time 0.1 s have passed again (0.12 s).
+  EXPECT_EQ(delivered, (std::vector<int>{0, 9, 13, 17, 21}));
   hold({});
   poll();
   EXPECT_EQ(input->getRepeatedKey(), 0);
   EXPECT_FALSE(input->isKeyDown(0x20));
 
-  hold({DIK_RCONTROL, DIK_LSHIFT});
-  poll();
-  EXPECT_EQ(input->modifiers, 5);
+  // The modifier codes, left and right keys alike; bits of `held`: Shift, Ctrl, Alt, right-hand keys.
+  const int32_t codes[] = {0, 1, 2, 5, 3, 6, 4, 7};
+  const uint8_t left[] = {DIK_LSHIFT, DIK_LCONTROL, DIK_LMENU}, right[] = {DIK_RSHIFT, DIK_RCONTROL, DIK_RMENU};
+  for (int held = 0; held < 16; ++held) {
+    hold({});
+    for (int k = 0; k < 3; ++k)
+      if (held >> k & 1) devices.keys[(held & 8 ? right : left)[k]] = 0x80;
+    poll();
+    EXPECT_EQ(input->modifiers, codes[held & 7]) << held;
+  }
 }
 
 TEST_F(InputTest, KeyboardReadFailingClearsItsKeysInsteadOfHoldingThem) {
@@ -131,6 +139,10 @@ TEST_F(InputTest, ControllersReadStickWithDeadZoneHatsAndButtonsIntoTheirSlots) 
   EXPECT_NEAR(stickX(600), 0.5f, 1e-6);
   EXPECT_NEAR(stickX(-1000), -1.0f, 1e-6);
   EXPECT_TRUE(input->isKeyDown(pad0 + 2));
+  state.lY = -1000;  // up
+  poll();
+  EXPECT_EQ(input->getStickVector(0), Vector3(-1, 1, 0));
+  state.lY = 0;
   EXPECT_FALSE(stickX(400) == 0);
   EXPECT_FALSE(input->isKeyDown(pad0 + 2)) << "a stick at 0.4 alone sets no slot";
 
@@ -145,6 +157,7 @@ TEST_F(InputTest, ControllersReadStickWithDeadZoneHatsAndButtonsIntoTheirSlots) 
   EXPECT_EQ(hat(6000), (std::vector<bool>{false, false, false, true}));
   EXPECT_EQ(hat(30000), (std::vector<bool>{false, false, true, false}));
   EXPECT_EQ(hat(4500), (std::vector<bool>{true, false, false, true}));
+  EXPECT_EQ(input->getPovVector(0), Vector3(1, 1, 0));
   EXPECT_EQ(hat(0xFFFFFFFF), (std::vector<bool>{false, false, false, false}));
 
   state.rgbButtons[3] = 0x80;
@@ -203,11 +216,20 @@ TEST_F(InputTest, ClickWithinOnePollIsPressedThenReleasedThenGone) {
   EXPECT_EQ(input->getContact(0), nullptr);
   EXPECT_EQ(input->pointerPos, Vector3(160, 100, 0));
 
-  // A drag of more than 20 window pixels is no click.
+  // Buttons past the four are ignored, and nothing stored beside them changes.
+  const auto mouseState = [&] {
+    return std::tuple(std::to_array(input->mouseButtonState), std::to_array(input->mouseButtonFrame), input->mouseX);
+  };
+  const auto before = mouseState();
+  for (int32_t button : {-1, 4}) input->onMouseButtonDown(button), input->onMouseButtonUp(button);
+  EXPECT_EQ(mouseState(), before);
+
+  // A drag of more than 20 window pixels is no click; 20 exactly is not yet one.
   mouse(WM_LBUTTONDOWN, 100, 100);
   poll();
-  mouse(WM_MOUSEMOVE, 110, 100);
+  mouse(WM_MOUSEMOVE, 112, 116);
   poll();
+  poll();  // held from here on: the distance counts
   EXPECT_FALSE(input->getContact(0)->bDragged);
   mouse(WM_MOUSEMOVE, 121, 100);
   poll();
@@ -224,6 +246,9 @@ TEST_F(InputTest, PauseRemovesEveryContactAndTheMouseButtons) {
   poll();
   poll();
   ASSERT_TRUE(input->isContactActive(0));
+  const std::pair<int32_t, int32_t> otherSteps[] = {{MODE_PAUSED, MODE_FROZEN}, {MODE_FROZEN, MODE_PAUSED}, {MODE_PAUSED, MODE_OK}};
+  for (const auto& [from, to] : otherSteps) input->onZIBmodeChange(from, to);
+  EXPECT_TRUE(input->isContactActive(0) && input->isMouseButtonDown(0)) << "only the step into pause drops them";
   input->onZIBmodeChange(MODE_OK, MODE_PAUSED);
   EXPECT_EQ(input->getContact(0), nullptr);
   // Released in the background: no up message arrives, and none is needed.
@@ -260,6 +285,7 @@ TEST_F(InputTest, TouchPointsFollowTheirIdsAndAReusedIdEndsTheOldContact) {
   input->addMouseContact();
   poll();
   EXPECT_TRUE(input->getContact(1)->bPressed);
+  EXPECT_EQ(input->getContact(1)->pos, input->pointerPos);
   poll();
   EXPECT_TRUE(input->getContact(1)->bClicked);
   poll();
@@ -294,10 +320,65 @@ TEST_F(InputTest, ShellHandlersFollowTheWindowMessages) {
   EXPECT_FALSE(GetTouchInputInfo(handle, 1, points.data(), sizeof(TOUCHINPUT))) << "the handle is closed";
 }
 
+TEST_F(InputTest, CenteredPointerIsInTouchModeAndTheMouseModeMovesTheSystemCursor) {
+  start();
+  zib->bRelease = false;
+  input->centerPointer();
+  EXPECT_EQ(input->pointerPos, Vector3(400, 240, 0));
+  EXPECT_EQ(input->inputMode, 2);
+  const auto warp = [&] { return std::pair(fakeWindow->warp.x, fakeWindow->warp.y); };
+  EXPECT_TRUE(fakeWindow->bCursorShown);
+  EXPECT_EQ(warp(), std::pair(-1, -1)) << "touch mode leaves the system cursor alone";
+  zib->bRelease = true;  // released, the game draws its own pointer
+  input->setInputMode(1);
+  EXPECT_FALSE(fakeWindow->bCursorShown);
+  EXPECT_EQ(warp(), std::pair(400, 240));
+  input->setPointerPosition(Vector3(300, 100, 0));
+  EXPECT_EQ(warp(), std::pair(300, 380));
+}
+
+TEST_F(InputTest, ContactVelocityFollowsTheLatestMoveAndFadesAfterTenFrames) {
+  start();
+  mouse(WM_LBUTTONDOWN, 100, 100);
+  poll();
+  const auto moveAfter = [&](double seconds, int x, int y) {
+    platform.clock().advance(seconds);
+    mouse(WM_MOUSEMOVE, x, y);
+    poll();
+    return input->getContact(0)->velocity;
+  };
+  expectNear(moveAfter(0.1, 150, 120), Vector3(500, -200, 0));  // 50 right and 20 down in 0.1 s
+  for (int i = 0; i < 10; ++i) poll();
+  EXPECT_NE(input->getContact(0)->velocity, Vector3());
+  poll();
+  EXPECT_EQ(input->getContact(0)->velocity, Vector3());
+  EXPECT_EQ(moveAfter(0.2, 151, 120), Vector3()) << "5 units a second: too slow to count";
+  expectNear(moveAfter(0.05, 152, 120), Vector3(20, 0, 0));
+}
+
+TEST_F(InputTest, StartUpFailuresAreFatalAndNameTheFailingCall) {
+  devices.pads.resize(1);
+  const std::pair<const char*, const char*> failures[] = {
+      {"Create", "DirectInput8Create(zib->hAppInstance, DIRECTINPUT_VERSION"},
+      {"keyboard CreateDevice", "dxInput->CreateDevice(GUID_SysKeyboard, &keyboardDevice, NULL)"},
+      {"keyboard SetCooperativeLevel", "keyboardDevice->SetCooperativeLevel(zib->hWindowHandle, DISCL_FOREGROUND"},
+      {"keyboard SetDataFormat", "keyboardDevice->SetDataFormat(&c_dfDIKeyboard)"},
+      {"EnumDevices", "dxInput->EnumDevices(DI8DEVCLASS_GAMECTRL, enumerateCallbackHelper, this"},
+      {"pad CreateDevice", "dxInput->CreateDevice(devInstance->guidInstance, &(joystickDevice[numJoysticks]), NULL)"},
+      {"pad SetCooperativeLevel", "joystickDevice[numJoysticks]->SetCooperativeLevel(zib->hWindowHandle, DISCL_"},
+      {"pad SetDataFormat", "joystickDevice[numJoysticks]->SetDataFormat(&c_dfDIJoystick)"},
+  };
+  for (const auto& [call, statement] : failures) {
+    devices.failing = call;
+    EXPECT_FATAL(ZibInput(), statement);
+  }
+}
+
 // An object that is hit when asked to and records the events it receives.
 struct Target : ZibBase {
   bool hitTest() override { return bHit; }
   bool onEvent(ZibEvent* e) override {
+    EXPECT_TRUE(e->sender == zib->pFocusTracker && e->tracker == zib->pFocusTracker) << e->code;
     events->push_back({e->code, this, e->extra});
     return true;
   }
@@ -379,7 +460,7 @@ TEST_F(FocusTest, PressMovesTheFocusAndAReleaseCloseByClicks) {
   EXPECT_EQ(codes(), (std::vector<int32_t>{4}));
 }
 
-TEST_F(FocusTest, FocusLeavesDisabledSubtreesAndDyingObjects) {
+TEST_F(FocusTest, FocusLeavesDisabledSkippedAndDyingObjectsAndAPressOnNothing) {
   hold({DIK_TAB});
   click(100, 100, 100, 100);
   ASSERT_EQ(tracker().getFocus(), a);
@@ -389,18 +470,35 @@ TEST_F(FocusTest, FocusLeavesDisabledSubtreesAndDyingObjects) {
   EXPECT_EQ(tracker().getFocus(), nullptr);
   EXPECT_TRUE(events.empty()) << "the disabled parent takes the focus-lost event; nothing is gained";
 
-  tree->bDisabled = 0;
+  // A press on an object inside a disabled subtree leaves the focus where it was.
   hold({});
+  Target* outside = new Target();
+  outside->events = &events;
+  tracker().setFocus(outside);
+  mouse(WM_LBUTTONDOWN, 100, 100);
+  poll();
+  tracker().update(a);  // a is enabled, its parent is not
+  EXPECT_EQ(tracker().getFocus(), outside);
+  outside->destroy();
+  tree->bDisabled = 0;
+
   click(100, 100, 100, 100);
   ASSERT_EQ(tracker().getFocus(), b);
+  b->bSkip = 1;
+  frame();
+  EXPECT_EQ(tracker().getFocus(), nullptr);
+  b->bSkip = 0;
+  click(100, 100, 100, 100);
+  events.clear();
+  a->bHit = b->bHit = false;  // a press on nothing takes the focus away
+  click(100, 100, 100, 100);
+  EXPECT_EQ(tracker().getFocus(), nullptr);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), (Target::Seen{2, b, nullptr}));
+  tracker().setFocus(b);
   b->destroy();
   b = nullptr;
   EXPECT_EQ(tracker().getFocus(), nullptr);
-  events.clear();
-  a->bDisabled = 1;  // pressing a disabled object leaves the focus
-  click(100, 100, 100, 100);
-  EXPECT_EQ(tracker().getFocus(), nullptr);
-  EXPECT_TRUE(events.empty());
 }
 
 TEST_F(FocusTest, TypedCharactersAndRepeatedKeysGoToTheFocus) {
