@@ -55,8 +55,7 @@ class FakeDirectInput : public IDirectInput8 {
     return DI_OK;
   }
   int32_t CreateDevice(uint32_t guid, std::unique_ptr<IDirectInputDevice8>& device) override {
-    if (guid >= state->pads.size() || state->pads[guid].bOpenFails || state->failing == "pad CreateDevice")
-      return DIERR_DEVICENOTREG;
+    if (guid >= state->pads.size() || state->failing == "pad CreateDevice") return DIERR_DEVICENOTREG;
     device = std::make_unique<FakeDevice>(state, static_cast<int>(guid));
     return DI_OK;
   }

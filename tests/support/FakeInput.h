@@ -16,7 +16,6 @@ struct FakeInputState {
     DIJOYSTATE state = {0, 0, 0, 0, 0, 0, {0, 0}, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}, {}};
     bool bAttached = true;
     bool bRangeFails = false;
-    bool bOpenFails = false;  // CreateDevice fails
   };
   uint8_t keys[256] = {};
   bool bFocus = true;

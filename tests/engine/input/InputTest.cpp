@@ -358,19 +358,26 @@ TEST_F(InputTest, ContactVelocityFollowsTheLatestMoveAndFadesAfterTenFrames) {
 
 TEST_F(InputTest, StartUpFailuresAreFatalAndNameTheFailingCall) {
   devices.pads.resize(1);
-  const std::pair<const char*, const char*> failures[] = {
-      {"Create", "DirectInput8Create(zib->hAppInstance, DIRECTINPUT_VERSION"},
-      {"keyboard CreateDevice", "dxInput->CreateDevice(GUID_SysKeyboard, &keyboardDevice, NULL)"},
-      {"keyboard SetCooperativeLevel", "keyboardDevice->SetCooperativeLevel(zib->hWindowHandle, DISCL_FOREGROUND"},
-      {"keyboard SetDataFormat", "keyboardDevice->SetDataFormat(&c_dfDIKeyboard)"},
-      {"EnumDevices", "dxInput->EnumDevices(DI8DEVCLASS_GAMECTRL, enumerateCallbackHelper, this"},
-      {"pad CreateDevice", "dxInput->CreateDevice(devInstance->guidInstance, &(joystickDevice[numJoysticks]), NULL)"},
-      {"pad SetCooperativeLevel", "joystickDevice[numJoysticks]->SetCooperativeLevel(zib->hWindowHandle, DISCL_"},
-      {"pad SetDataFormat", "joystickDevice[numJoysticks]->SetDataFormat(&c_dfDIJoystick)"},
+  // The controllers are set up in the enumeration callback, and reported as such.
+  const std::string constructor = "\n Function: ZibInput::ZibInput()\n File: ZibInput\n Line: ";
+  const std::string callback = "\n Function: ZibInput::enumerateCallback()\n File: ZibInput\n Line: ";
+  const std::tuple<const char*, const char*, const std::string&> failures[] = {
+      {"Create", "DirectInput8Create(zib->hAppInstance, DIRECTINPUT_VERSION", constructor},
+      {"keyboard CreateDevice", "dxInput->CreateDevice(GUID_SysKeyboard, &keyboardDevice, NULL)", constructor},
+      {"keyboard SetCooperativeLevel", "keyboardDevice->SetCooperativeLevel(zib->hWindowHandle, DISCL_FOREGROUND",
+       constructor},
+      {"keyboard SetDataFormat", "keyboardDevice->SetDataFormat(&c_dfDIKeyboard)", constructor},
+      {"EnumDevices", "dxInput->EnumDevices(DI8DEVCLASS_GAMECTRL, enumerateCallbackHelper, this", constructor},
+      {"pad CreateDevice", "dxInput->CreateDevice(devInstance->guidInstance, &(joystickDevice[numJoysticks]), NULL)",
+       callback},
+      {"pad SetCooperativeLevel", "joystickDevice[numJoysticks]->SetCooperativeLevel(zib->hWindowHandle, DISCL_",
+       callback},
+      {"pad SetDataFormat", "joystickDevice[numJoysticks]->SetDataFormat(&c_dfDIJoystick)", callback},
   };
-  for (const auto& [call, statement] : failures) {
+  for (const auto& [call, statement, where] : failures) {
     devices.failing = call;
     EXPECT_FATAL(ZibInput(), statement);
+    EXPECT_FATAL(ZibInput(), where);
   }
 }
 
