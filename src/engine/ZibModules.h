@@ -4,7 +4,8 @@
 // everything else the engine asks of the layers above it. The engine declares
 // what it needs of them; the game implements it and the program installs it
 // (setZibModules) before the root is built. Without one the root runs with
-// neither. This is the one way up: no function pointers set from above.
+// neither. The layers above set no function pointers of the engine: what the
+// engine needs of them goes here.
 #include <cstdint>
 #include <string>
 
