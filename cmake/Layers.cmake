@@ -84,3 +84,56 @@ function(zib_backends)
   endforeach()
   set(ZIB_BACKENDS ${targets} PARENT_SCOPE)
 endfunction()
+
+# zib_backend_libraries(<folder> <libraries>...): the libraries of one backend,
+# linked privately, so that no layer above it (nor another backend) can
+# include their headers.
+function(zib_backend_libraries folder)
+  if(NOT TARGET zibbackend_${folder})
+    message(FATAL_ERROR "no backend src/platform/${folder}/ for its libraries")
+  endif()
+  target_link_libraries(zibbackend_${folder} PRIVATE ${ARGN})
+endfunction()
+
+# Includes of our own headers name the layer's folder from src/: a relative
+# path ("../graphics/...") or a bare neighbour ("Foo.h") would be found
+# beside the including file, past the layer's include tree. Checked at
+# configure and again by the test "layers.includes" (edits between configures).
+function(zib_check_includes)
+  set(ZIB_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+  include(${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake)
+endfunction()
+
+# zib_layer_probe(<name> <target> <include> PASS|FAIL): a test compiling one
+# line, `#include <include>`, with the include paths of <target>. FAIL probes
+# pass only when the header is not found, so a wrong include that the layers
+# let through is a failing test.
+function(zib_layer_probe name target include expect)
+  set(file ${CMAKE_BINARY_DIR}/layer-probes/${name}.cpp)
+  file(CONFIGURE OUTPUT ${file} CONTENT "#include ${include}\n")
+  add_test(NAME layers.${name}
+    COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only
+            "-I$<JOIN:$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>,;-I>" ${file}
+    COMMAND_EXPAND_LISTS)
+  if(expect STREQUAL "FAIL")
+    string(REGEX REPLACE "^[<\"](.*)[>\"]$" "\\1" header "${include}")
+    string(REGEX REPLACE "([.+])" "\\\\\\1" header "${header}")
+    # GCC: "x.h: No such file or directory"; clang: "'x.h' file not found".
+    set_tests_properties(layers.${name} PROPERTIES
+      PASS_REGULAR_EXPRESSION "${header}(: No such file|' file not found)")
+  endif()
+endfunction()
+
+# The layering's own tests: each FAIL probe beside a PASS probe of the same
+# target, so that a broken compiler command cannot pass for a rejected include.
+function(zib_layer_tests)
+  add_test(NAME layers.includes
+    COMMAND ${CMAKE_COMMAND} -DZIB_SOURCE_DIR=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake)
+  zib_layer_probe(engine_sees_engine zibengine "\"engine/Md5.h\"" PASS)
+  zib_layer_probe(engine_cannot_see_graphics zibengine "\"graphics/ZibGraphics.h\"" FAIL)
+  zib_layer_probe(graphics_cannot_see_game zibgraphics "\"app/Global.h\"" FAIL)
+  zib_layer_probe(sdl_backend_sees_sdl zibbackend_sdl "<SDL_version.h>" PASS)
+  zib_layer_probe(program_cannot_see_sdl zibprogram "<SDL.h>" FAIL)
+  zib_layer_probe(null_backend_cannot_see_sdl zibbackend_null "<SDL.h>" FAIL)
+  zib_layer_probe(sdl_backend_cannot_see_freetype zibbackend_sdl "<ft2build.h>" FAIL)
+endfunction()

@@ -22,6 +22,7 @@
 #include "program/Backends.h"
 #include "platform/Audio.h"
 #include "support/OfflineAudioOutput.h"
+#include "support/QuietGameModules.h"
 
 namespace {
 
@@ -57,9 +58,9 @@ void fuzzEnsureGraphics() {
   setGraphicsBackend(GraphicsBackend::Null);
   zib->pConfig = new MemoryIniFile(ByteBuffer());
   zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
+  static QuietGameModules quiet;  // an input's fatal report keeps the device
+  setZibModules(&quiet);
   zib->pZibGraphics = new ZibGraphics();
-  ErrorManager::onReleaseDisplay = nullptr;
-  ErrorManager::onCrashScreenshot = nullptr;
 }
 
 std::u16string fuzzWriteInput(const uint8_t* data, size_t size, const char* name) {

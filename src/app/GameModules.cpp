@@ -64,8 +64,20 @@ int32_t GameModules::residentTextureBytes() const { return ::residentTextureByte
 
 int32_t GameModules::residentImageBytes() const { return ::residentImageBytes; }
 
+int32_t GameModules::screenWidth(const Zib& zib) const {
+  return zib.pZibGraphics ? zib.pZibGraphics->screenWidth : kLogicalScreenWidth;
+}
+
+void GameModules::saveCrashScreenshot(Zib& zib, const std::u16string& path) {
+  if (zib.pZibGraphics) zib.pZibGraphics->saveScreenshot(nullptr, path);
+}
+
+void GameModules::releaseDisplay(Zib& zib) {
+  if (zib.pZibGraphics) zib.pZibGraphics->releaseDisplay();
+}
+
 void installGameModules() {
   static GameModules modules;
-  setApplicationName(u"Skerrion2demo");
+  setEdition({.name = u"Skerrion2demo", .studio = u"Quillon studios", .version = u"2.79", .windowTitle = u"Skerrion 2"});
   setZibModules(&modules);
 }

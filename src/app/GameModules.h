@@ -23,8 +23,11 @@ class GameModules : public ZibModules {
   void saveScreenshot(Zib& zib, Context* root, const std::u16string& path) override;
   int32_t residentTextureBytes() const override;
   int32_t residentImageBytes() const override;
+  int32_t screenWidth(const Zib& zib) const override;
+  void saveCrashScreenshot(Zib& zib, const std::u16string& path) override;
+  void releaseDisplay(Zib& zib) override;
 };
 
-// Names the edition ("Skerrion2demo") and installs the game's modules: the
+// Names the edition (setEdition) and installs the game's modules: the
 // program and the tests call it before they build the root.
 void installGameModules();

@@ -25,9 +25,6 @@
 
 namespace {
 
-// The folder the font files sit in: the font archive's root.
-constexpr char16_t kFontPrefix[] = u"";
-
 // A font's settings section, as the baking tool wrote it.
 void applyFontSettings(FontQuad& font, const std::u16string& name) {
   const FileData file(false, u"gfx/font/fonts.settings");
@@ -77,17 +74,17 @@ void Loader::fontRes(const std::u16string& name) {
   FileManager& files = *zib->pFileManager;
   // The glyph textures keep their pixels: the font cache blits glyphs out of them.
   for (int32_t n = 1;; ++n) {
-    const std::u16string path = formatString(u"%sgfx/font/%s/%s-%d.tga", kFontPrefix, name, name, n);
+    const std::u16string path = formatString(u"gfx/font/%s/%s-%d.tga", name, name, n);
     if (!files.exists(path)) break;
     addResource(new Texture(Texture::kKeepSource, path), formatString(u"%s%d", name, n));
   }
   for (int32_t n = 1;; ++n) {
-    const std::u16string path = formatString(u"%sgfx/font/%s/extra-%s-%d.tga", kFontPrefix, name, name, n);
+    const std::u16string path = formatString(u"gfx/font/%s/extra-%s-%d.tga", name, name, n);
     if (!files.exists(path)) break;
     addResource(new Texture(Texture::kKeepSource, path), formatString(u"%sExtra%d", name, n));
   }
   const std::u16string& codePage = TextLanguage::current.codePage;
-  const std::u16string lut = formatString(u"%sgfx/font/%s/%s.codepointLUT.bin", kFontPrefix, name, codePage);
+  const std::u16string lut = formatString(u"gfx/font/%s/%s.codepointLUT.bin", name, codePage);
   const std::u16string lutName = formatString(u"%s.codepointLUT", codePage);
   if (files.exists(lut) && !zib->pResourceManager->find(false, lutName)) addResource(new FileData(false, lut), lutName);
 }
@@ -97,7 +94,6 @@ void Loader::loadFont(const std::u16string& name) {
   auto* font = new FontQuad();
   applyFontSettings(*font, name);
   font->addSourceTextures(name);
-  font->onGlyphsLoaded();
   font->setupCompositeChars();
   font->enablePixelAlignment();
   font->createFontCache();  // last: it takes the baseline from the glyphs

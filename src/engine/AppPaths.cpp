@@ -4,9 +4,9 @@
 
 namespace {
 
-std::u16string& nameSlot() {
-  static std::u16string name;
-  return name;
+Edition& editionSlot() {
+  static Edition edition;
+  return edition;
 }
 
 std::u16string crashPath(std::u16string_view extension) {
@@ -15,9 +15,11 @@ std::u16string crashPath(std::u16string_view extension) {
 
 }  // namespace
 
-void setApplicationName(std::u16string name) { nameSlot() = std::move(name); }
+void setEdition(Edition edition) { editionSlot() = std::move(edition); }
 
-std::u16string applicationName() { return nameSlot(); }
+const Edition& edition() { return editionSlot(); }
+
+std::u16string applicationName() { return editionSlot().name; }
 
 std::u16string baseDirectoryPath() { return getInstallFolder(); }
 

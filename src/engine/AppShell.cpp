@@ -10,6 +10,7 @@
 #include "engine/Logger.h"
 #include "base/StringUtils.h"
 #include "engine/TimeKeeper.h"
+#include "engine/AppPaths.h"
 #include "engine/Zib.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
@@ -55,9 +56,10 @@ int runApplication(int argc, char** argv) {
 
   installCloseSignalHandlers();
   std::u16string error;
-  HWND window = CreateWindow(u"Skerrion 2", windowProc, 50, 50, 100, 100, &error);
+  HWND window = CreateWindow(edition().windowTitle, windowProc, 50, 50, 100, 100, &error);
   if (!window) {
-    std::fprintf(stderr, "Skerrion 2: cannot open the game window: %s\n", toUtf8(error).c_str());
+    std::fprintf(stderr, "%s: cannot open the game window: %s\n", toUtf8(edition().windowTitle).c_str(),
+                 toUtf8(error).c_str());
     return 1;
   }
   // Our window layer always reports touch points; mouse messages made of them are then ignored.

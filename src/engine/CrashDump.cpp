@@ -434,7 +434,6 @@ void installCrashFilter() {
   for (int signalNumber : kSignals) sigaddset(&action.sa_mask, signalNumber);  // one crash at a time
   for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &previousActions[i]);
   bInstalled = true;
-  ErrorManager::removeCrashFilter = uninstallCrashFilter;
 }
 
 void uninstallCrashFilter() {

@@ -6,10 +6,10 @@
 #include <signal.h>
 #include <ucontext.h>
 
-// Prepares the file paths and the signal stack and installs the handlers; sets
-// ErrorManager::removeCrashFilter.
+// Prepares the file paths and the signal stack and installs the handlers.
 void installCrashFilter();
-// Puts back the handlers that were there before.
+// Puts back the handlers that were there before (a reported failure's exit
+// is no crash); nothing when none are installed.
 void uninstallCrashFilter();
 
 // Writes the minidump of a fault to an open file: system information, the

@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "engine/AppPaths.h"
+#include "engine/CrashDump.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
+#include "engine/ZibModules.h"
 #include "platform/System.h"
 
 ZIB_DEFINE_ROOT_CLASS(ErrorManager, nullptr);
@@ -39,10 +41,11 @@ void runStep(int step) {
       if (zib) zib->bShuttingDown = true;  // no engine mode change during the report
       break;
     case SCREENSHOT:
-      if (ErrorManager::onCrashScreenshot && graphicsStepAllowed()) ErrorManager::onCrashScreenshot(crashScreenshotPath());
+      if (graphicsStepAllowed()) zibModules().saveCrashScreenshot(*zib, crashScreenshotPath());
       break;
     case RELEASE_DISPLAY:
-      if (ErrorManager::onReleaseDisplay && graphicsStepAllowed()) ErrorManager::onReleaseDisplay();
+      // Leaves full screen, so that the message box can be seen.
+      if (graphicsStepAllowed()) zibModules().releaseDisplay(*zib);
       break;
     case MESSAGE_BOX:
       showMessageBox(u"Error", reportMessage);
@@ -164,7 +167,8 @@ void ErrorManager::fail(const std::u16string& message) {
   while (nextStep < STEP_COUNT) runStep(nextStep++);
 
   if (fatalHook()) fatalHook()(reportMessage);
-  if (removeCrashFilter) removeCrashFilter();
+  // The exit of a reported failure is no crash.
+  uninstallCrashFilter();
   std::exit(kExitCode);
 }
 

@@ -34,15 +34,6 @@ class ErrorManager {
   using FatalHook = std::function<void(const std::u16string& message)>;
   static void setFatalHook(FatalHook hook);
 
-  // Set by the graphics layer; run only while `zib` has its graphics manager,
-  // and only on the main thread. Saves the back buffer as the crash screenshot.
-  static inline void (*onCrashScreenshot)(const std::u16string& path) = nullptr;
-  // Leaves full screen (so the message box can be seen) and releases the device.
-  static inline void (*onReleaseDisplay)() = nullptr;
-  // Set by the application shell: uninstalls its crash filter, so that the
-  // exit of a reported failure is not taken for a crash.
-  static inline void (*removeCrashFilter)() = nullptr;
-
   // The exit status of a fatal error (-1 as an 8-bit process status).
   static constexpr int kExitCode = 255;
 };

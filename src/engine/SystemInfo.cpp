@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/AppPaths.h"
 #include "engine/FileStream.h"
 #include "base/Format.h"
 #include "base/StringUtils.h"
@@ -18,9 +19,6 @@
 std::vector<std::u16string> commandLineArgs;
 
 namespace {
-
-constexpr char16_t kEditionName[] = u"Skerrion2demo";
-constexpr char16_t kVersion[] = u"2.79";
 
 std::filesystem::path toPath(std::u16string_view path) { return std::filesystem::path(toUtf8(path)); }
 
@@ -38,7 +36,7 @@ std::u16string formatTime(int64_t time, bool utc) {
 std::u16string getPlatformName() { return u"WIN"; }
 
 std::u16string getVersionString() {
-  return formatString(u"%s v%s.%s %s %s", kEditionName, kVersion, u"p", u"32bit", u"");
+  return formatString(u"%s v%s.%s %s %s", edition().name, edition().version, u"p", u"32bit", u"");
 }
 
 std::u16string getCommonAppDataFolder() {
@@ -60,8 +58,8 @@ std::u16string getCommonAppDataFolder() {
 
 std::u16string getUserDataFolder() {
   std::u16string folder = getCommonAppDataFolder();
-  for (std::u16string_view level : {u"/Quillon studios", u"/Skerrion2demo", u"/2.79"}) {
-    folder += level;
+  for (const std::u16string* level : {&edition().studio, &edition().name, &edition().version}) {
+    folder += u'/' + *level;
     createSharedDirectory(folder);
   }
   return folder + u"/";

@@ -11,12 +11,13 @@
 extern std::vector<std::u16string> commandLineArgs;
 
 std::u16string getPlatformName();
-// "Skerrion2demo v2.79.p 32bit " (with the trailing blank).
+// The edition's name and version: "Skerrion2demo v2.79.p 32bit " (with the trailing blank).
 std::u16string getVersionString();
 
 // $XDG_DATA_HOME, else ~/.local/share, created when missing; "." when that fails.
 std::u16string getCommonAppDataFolder();
-// The common folder + "/Quillon studios/Skerrion2demo/2.79/", each level created.
+// The common folder + "/<studio>/<name>/<version>/" of the edition
+// ("/Quillon studios/Skerrion2demo/2.79/"), each level created.
 std::u16string getUserDataFolder();
 std::u16string userDataFolderPath();
 // Creates one directory open to the user's group; an existing one is left as it is.

@@ -1,11 +1,15 @@
 #pragma once
 // The managers of the layers above the engine (the graphics manager, the
-// game's language) that the root starts and stops in its own order. The
-// engine declares what it needs of them; the game implements it and the
-// program installs it (setZibModules) before the root is built. Without one
-// the root runs with neither.
+// game's language) that the root starts and stops in its own order, and
+// everything else the engine asks of the layers above it. The engine declares
+// what it needs of them; the game implements it and the program installs it
+// (setZibModules) before the root is built. Without one the root runs with
+// neither. The layers above set no function pointers of the engine: what the
+// engine needs of them goes here.
 #include <cstdint>
 #include <string>
+
+#include "engine/LogicalScreen.h"
 
 class Context;
 class Zib;
@@ -51,6 +55,13 @@ class ZibModules {
   // Bytes held by resident textures and decoded images, for the frame statistics.
   virtual int32_t residentTextureBytes() const { return 0; }
   virtual int32_t residentImageBytes() const { return 0; }
+  // The logical screen's width, that panned sounds spread over.
+  virtual int32_t screenWidth(const Zib&) const { return kLogicalScreenWidth; }
+  // A fatal report's steps, run only while the root has its graphics manager
+  // and only on the main thread: the back buffer saved as the crash picture
+  // at `path`, then full screen left and the device released.
+  virtual void saveCrashScreenshot(Zib&, const std::u16string& /*path*/) {}
+  virtual void releaseDisplay(Zib&) {}
 };
 
 // Not owning; null puts back the one that does nothing.

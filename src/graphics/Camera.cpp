@@ -2,27 +2,21 @@
 
 #include <cmath>
 
+#include "engine/LogicalScreen.h"
 #include "engine/Zib.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
 
 ZIB_DEFINE_CLASS(Camera, ZibBase, makeObject<Camera>);
 
-namespace {
-
-// The logical screen, fixed; the graphics manager holds the same sizes.
-constexpr float kLogicalWidth = 800;
-constexpr float kLogicalHeight = 480;
-
-}  // namespace
-
 float Camera::logicalWidth() {
-  return zib->pZibGraphics ? static_cast<float>(zib->pZibGraphics->screenWidth) : kLogicalWidth;
+  return zib->pZibGraphics ? static_cast<float>(zib->pZibGraphics->screenWidth) : kLogicalScreenWidth;
 }
 
 Camera::Camera() {
   position = Vector3(0, 0, -logicalWidth() / 2);
-  aspect = zib->pZibGraphics ? zib->pZibGraphics->screenAspect : kLogicalHeight / kLogicalWidth;
+  aspect = zib->pZibGraphics ? zib->pZibGraphics->screenAspect
+                              : static_cast<float>(kLogicalScreenHeight) / kLogicalScreenWidth;
   tick(0, 0);
 }
 

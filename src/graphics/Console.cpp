@@ -7,6 +7,7 @@
 
 #include "base/WideScan.h"
 #include "engine/ErrorManager.h"
+#include "engine/LogicalScreen.h"
 #include "engine/Logger.h"
 #include "engine/TimeKeeper.h"
 #include "engine/Zib.h"
@@ -43,7 +44,7 @@ Console::~Console() = default;
 void Console::onPresentationRestored() {
   const ZibGraphics* graphics = zib->pZibGraphics;
   const int32_t width = graphics ? graphics->screenWidth : static_cast<int32_t>(Camera::logicalWidth());
-  const int32_t height = graphics ? graphics->screenHeight : 480;
+  const int32_t height = graphics ? graphics->screenHeight : kLogicalScreenHeight;
   if (!pCamera || width <= 0) return;
   pCamera->position = Vector3(0, 0, -static_cast<float>(width / 2));
   pCamera->target.x = 0;

@@ -84,7 +84,7 @@ void Context::render() {
 
 void Context::updatePointerWorldPosition() {
   prevPointerPos = pointerPos;
-  const Vector3 pointer = pointerSource ? pointerSource() : zib->pZibInput ? zib->pZibInput->pointerPos : Vector3();
+  const Vector3 pointer = zib->pZibInput ? zib->pZibInput->pointerPos : Vector3();
   const RectF view = pCamera->getViewRect(pCamera->target.z);
   const float unitsPerPixel = (0 - pCamera->position.z) / (Camera::logicalWidth() * 0.5f);
   pointerPos = Vector3(view.left + pointer.x * unitsPerPixel, view.bottom + pointer.y * unitsPerPixel, 0);

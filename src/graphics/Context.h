@@ -28,12 +28,9 @@ class Context : public ZibBase {
   virtual void tickContents(double time, double delta);
   virtual void renderContents();
 
-  // Projects the pointer onto the plane z = 0 through the camera.
+  // Projects the input manager's pointer (logical pixels from the bottom-left
+  // corner, y up; the corner without one) onto the plane z = 0 through the camera.
   void updatePointerWorldPosition();
-
-  // The pointer in logical pixels from the bottom-left corner, y up; null
-  // takes the input manager's pointer (the corner without one).
-  static inline Vector3 (*pointerSource)() = nullptr;
 
   uint8_t bFinished = 0;
   uint8_t bDeleteWhenFinished = 0;

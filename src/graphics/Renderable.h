@@ -25,6 +25,17 @@ class Renderable : public ZibBase {
   // Destroys the skin when it owns it.
   ~Renderable() override;
 
+  // What is drawn without an object of its own (a font's drawText): `render`
+  // gets a temporary owner placed at `position` in `color`.
+  template <class Render>
+  static void drawWithTemporaryOwner(const Vector3& position, UColor color, Render&& render) {
+    Renderable owner;
+    owner.position = position;
+    owner.color = color;
+    owner.updateVisual();
+    render(&owner);
+  }
+
   // Culls, then draws the skin in `xform` (children are not rendered).
   void render() override;
   // The pointer of the nearest Context over the skin; needs bHasInvXform.

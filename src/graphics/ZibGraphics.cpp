@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/ErrorManager.h"
+#include "engine/LogicalScreen.h"
 #include "engine/Logger.h"
 #include "engine/audio/Sound.h"
 #include "engine/MemoryIniFile.h"
@@ -47,21 +48,6 @@ void placeWindow(HWND window, const RECT& client) {
   ShowWindow(window, SW_SHOWNORMAL);
 }
 
-// The graphics manager the error manager's hooks act on.
-ZibGraphics* hookedGraphics = nullptr;
-
-// Back to a window and the desktop mode first, then the device and the Direct3D object go.
-void releaseDisplay(ZibGraphics& graphics) {
-  if (graphics.bFullScreen && graphics.dxDevice) {
-    graphics.bFullScreen = 0;
-    graphics.restorePresentation(true);
-  }
-  if (graphics.dxDevice) graphics.dxDevice->Release();
-  graphics.dxDevice = nullptr;
-  if (graphics.dxD3D) graphics.dxD3D->Release();
-  graphics.dxD3D = nullptr;
-}
-
 // The TGA alpha pass: alpha = the coverage's red channel, colours divided by it.
 void applyCoverage(MemoryImageFile& image, const MemoryImageFile& coverage) {
   const size_t count = static_cast<size_t>(image.width) * image.height;
@@ -85,10 +71,8 @@ void applyCoverage(MemoryImageFile& image, const MemoryImageFile& coverage) {
 
 ZibGraphics::ZibGraphics() {
   ZIB_LOG(u"Starting...");
-  // Panned sounds spread over the screen's width.
-  Sound::screenWidth = [] { return zib->pZibGraphics ? zib->pZibGraphics->screenWidth : 800; };
-  screenWidth = 800;
-  screenHeight = 480;
+  screenWidth = kLogicalScreenWidth;
+  screenHeight = kLogicalScreenHeight;
   readSettings();
   if (hasCommandLineOption(u"-safe")) {
     videoModeWidth = 800;
@@ -153,23 +137,26 @@ ZibGraphics::ZibGraphics() {
   setIdentityGammaRamp();
   restorePresentation(false);
 
-  hookedGraphics = this;
-  ErrorManager::onCrashScreenshot = [](const std::u16string& path) { hookedGraphics->saveScreenshot(nullptr, path); };
-  ErrorManager::onReleaseDisplay = [] { releaseDisplay(*hookedGraphics); };
   zib->pFrameDevice = &frameSeam;
   if (zib->pZibInput) zib->pZibInput->pViewMapping = &pointerSeam;
   ZIB_LOG(u"Started.");
 }
 
 ZibGraphics::~ZibGraphics() {
-  if (hookedGraphics == this) {
-    hookedGraphics = nullptr;
-    ErrorManager::onCrashScreenshot = nullptr;
-    ErrorManager::onReleaseDisplay = nullptr;
-  }
   if (zib->pFrameDevice == &frameSeam) zib->pFrameDevice = nullptr;
   if (zib->pZibInput && zib->pZibInput->pViewMapping == &pointerSeam) zib->pZibInput->pViewMapping = nullptr;
-  releaseDisplay(*this);
+  releaseDisplay();
+}
+
+void ZibGraphics::releaseDisplay() {
+  if (bFullScreen && dxDevice) {
+    bFullScreen = 0;
+    restorePresentation(true);
+  }
+  if (dxDevice) dxDevice->Release();
+  dxDevice = nullptr;
+  if (dxD3D) dxD3D->Release();
+  dxD3D = nullptr;
 }
 
 void ZibGraphics::readSettings() {

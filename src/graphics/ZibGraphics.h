@@ -56,6 +56,9 @@ class ZibGraphics {
   bool restorePresentation(bool bReset);
   // Writes ".tga" (with the scene's coverage as alpha), ".bmp" or ".jpg".
   void saveScreenshot(Context* root, std::u16string path);
+  // Back to a window and the desktop mode first, then the device and the
+  // Direct3D object go (a fatal report's step, and the destructor's).
+  void releaseDisplay();
   // The back buffer as a new image the caller owns; black when it cannot be read.
   MemoryImageFile* captureBackBuffer();
   // Window pixels to logical view coordinates (y up), clamped to the viewport.

@@ -2,16 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <thread>
 
+#include "app/GameModules.h"
 #include "engine/AppPaths.h"
+#include "engine/CrashDump.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
+#include "engine/ZibModules.h"
 #include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 
 namespace {
+
+// Counts the crash pictures a report asks for; `bFailing` makes the picture
+// itself a fatal error.
+struct ScreenshotModules : ZibModules {
+  void saveCrashScreenshot(Zib&, const std::u16string& path) override {
+    ++count;
+    lastPath = path;
+    if (bFailing) ZIB_ERROR(u"JPEG write failed");
+  }
+  int count = 0;
+  std::u16string lastPath;
+  bool bFailing = false;
+};
 
 class ErrorManagerTest : public EngineTest {
  protected:
@@ -22,7 +40,7 @@ class ErrorManagerTest : public EngineTest {
     EngineTest::SetUp();
   }
   void TearDown() override {
-    ErrorManager::onCrashScreenshot = nullptr;
+    installGameModules();
     if (zib) zib->pZibGraphics = nullptr;
     EngineTest::TearDown();
   }
@@ -79,18 +97,13 @@ TEST_F(ErrorManagerTest, CrashLogEndsWithTheErrorAndForcedExit) {
 }
 
 TEST_F(ErrorManagerTest, FailureInsideTheReportCarriesOnWithTheRemainingSteps) {
-  static int screenshots;
-  static std::u16string screenshotPath;
-  screenshots = 0;
-  ErrorManager::onCrashScreenshot = [](const std::u16string& path) {
-    ++screenshots;
-    screenshotPath = path;
-    ZIB_ERROR(u"JPEG write failed");
-  };
+  ScreenshotModules screenshots;
+  screenshots.bFailing = true;
+  setZibModules(&screenshots);
   zib->pZibGraphics = someGraphics();
   EXPECT_EQ(fatalText([] { ErrorManager::fail(u"first"); }), u"first");
-  EXPECT_EQ(screenshots, 1);
-  EXPECT_EQ(screenshotPath, crashScreenshotPath());
+  EXPECT_EQ(screenshots.count, 1);
+  EXPECT_EQ(screenshots.lastPath, crashScreenshotPath());
   const std::string crashLog = crashLogText();
   EXPECT_NE(crashLog.find("\tErrorManager::error(): first\r\n"), std::string::npos);
   EXPECT_NE(crashLog.find("\tErrorManager::error(): Error: JPEG write failed\n"), std::string::npos);
@@ -98,13 +111,12 @@ TEST_F(ErrorManagerTest, FailureInsideTheReportCarriesOnWithTheRemainingSteps) {
 
   // The next failure is a report of its own again.
   EXPECT_EQ(fatalText([] { ErrorManager::fail(u"second"); }), u"second");
-  EXPECT_EQ(screenshots, 2);
+  EXPECT_EQ(screenshots.count, 2);
 }
 
 TEST_F(ErrorManagerTest, ScreenshotOnlyFromTheMainThread) {
-  static int screenshots;
-  screenshots = 0;
-  ErrorManager::onCrashScreenshot = [](const std::u16string&) { ++screenshots; };
+  ScreenshotModules screenshots;
+  setZibModules(&screenshots);
   zib->pZibGraphics = someGraphics();
   bool bCaught = false;
   std::thread worker([&] {
@@ -116,10 +128,10 @@ TEST_F(ErrorManagerTest, ScreenshotOnlyFromTheMainThread) {
   });
   worker.join();
   EXPECT_TRUE(bCaught);
-  EXPECT_EQ(screenshots, 0);
+  EXPECT_EQ(screenshots.count, 0);
   zib->pZibGraphics = nullptr;  // no graphics manager: no screenshot either
   EXPECT_FATAL(ErrorManager::fail(u"early"), "early");
-  EXPECT_EQ(screenshots, 0);
+  EXPECT_EQ(screenshots.count, 0);
 }
 
 TEST_F(ErrorManagerTest, ReportsWithoutRootOrManagers) {
@@ -137,7 +149,14 @@ TEST_F(ErrorManagerTest, FatalErrorEndsTheProcessWithStatus255) {
   EXPECT_EXIT(
       {
         ErrorManager::setFatalHook({});
-        ErrorManager::removeCrashFilter = [] { fputs("crash filter removed\n", stderr); };
+        static struct sigaction before;
+        sigaction(SIGSEGV, nullptr, &before);
+        installCrashFilter();
+        std::atexit([] {
+          struct sigaction now;
+          sigaction(SIGSEGV, nullptr, &now);
+          if (now.sa_sigaction == before.sa_sigaction) fputs("crash filter removed\n", stderr);
+        });
         ZIB_ERROR(u"Fatal %d", 3);
       },
       ::testing::ExitedWithCode(255), "Error: Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -39,6 +39,17 @@ class LoggerTest : public ::testing::Test {
   std::vector<std::u16string> savedArgs;
 };
 
+// Each run of digits as one '#': the shape of a line with times and counts in it.
+std::string numbersAsHash(const std::string& text) {
+  std::string shape;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(text[i])))
+      shape += text[i];
+    else if (i == 0 || !std::isdigit(static_cast<unsigned char>(text[i - 1])))
+      shape += '#';
+  return shape;
+}
+
 std::vector<std::string> splitCrLf(const std::string& text) {
   std::vector<std::string> lines;
   for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -54,13 +65,17 @@ TEST_F(LoggerTest, HeaderIdentifiesTheRun) {
   const std::vector<std::string> lines = splitCrLf(bytes.substr(3));
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0], "\tApplication: " + toUtf8(getVersionString()));
-  EXPECT_TRUE(std::regex_match(lines[1], std::regex("\tExecuting [^>]+->[^>]+->/.*/zibtests"))) << lines[1];
+  // The user, the host, then the program's path.
+  const std::string& executing = lines[1];
+  EXPECT_TRUE(executing.starts_with("\tExecuting ") && executing.ends_with("/zibtests") &&
+              executing.find("->") < executing.rfind("->/"))
+      << executing;
   EXPECT_EQ(lines[2], "\tCurrent directory: " + toUtf8(getCurrentFolder()));
   EXPECT_EQ(lines[3], "\tCommand-line parameter: [-safe]");
   EXPECT_EQ(lines[4], "\tCommand-line parameter: [two words]");
   EXPECT_EQ(lines[5], "\tLog file: " + dataHome.path().string() + "/Quillon studios/Skerrion2demo/2.79/Skerrion2demo.log");
-  EXPECT_TRUE(std::regex_match(lines[6], std::regex("\tLog date: \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d UTC")))
-      << lines[6];
+  EXPECT_EQ(numbersAsHash(lines[6]), "\tLog date: #-#-# #.#.# UTC");
+  EXPECT_EQ(lines[6].size(), std::string("\tLog date: 2024-01-31 12.00.00 UTC").size());
 }
 
 TEST_F(LoggerTest, LinesCarryTheMillisecondsSinceThePreviousOne) {
@@ -86,7 +101,7 @@ TEST_F(LoggerTest, LinesFromManyThreadsStayWhole) {
   std::istringstream body(bodyAfterHeader());
   int count = 0;
   for (std::string line; std::getline(body, line); ++count)
-    EXPECT_TRUE(std::regex_match(line, std::regex("\tthread \\d line \\d+ of a longer text\r"))) << line;
+    EXPECT_EQ(numbersAsHash(line), "\tthread # line # of a longer text\r");
   EXPECT_EQ(count, 800);
 }
 

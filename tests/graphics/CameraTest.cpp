@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
@@ -14,20 +15,15 @@
 
 namespace {
 
-Vector3 pointer;
-
 // A windowed 800 x 480 null device: one device pixel per logical pixel.
 class CameraTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
+    platform.input();
+    zib->pZibInput = new ZibInput();
     configureWindowed800x480();
     makeGraphics();
-    Context::pointerSource = [] { return pointer; };
-  }
-  void TearDown() override {
-    Context::pointerSource = nullptr;
-    GraphicsTest::TearDown();
   }
 };
 
@@ -71,16 +67,16 @@ TEST_F(CameraTest, DefaultsViewRectAndPixelSnapWithTheTexelOffset) {
 
 TEST_F(CameraTest, PointerProjectsOntoThePlaneThroughTheCamera) {
   Context context;
-  pointer = Vector3();
+  zib->pZibInput->pointerPos = Vector3();
   context.frameTick(0, 0);
   expectNear(context.pointerPos, Vector3(-400, -240, 0));
-  pointer = Vector3(800, 480, 0);
+  zib->pZibInput->pointerPos = Vector3(800, 480, 0);
   context.frameTick(0, 0);
   expectNear(context.pointerPos, Vector3(400, 240, 0));
   expectNear(context.pointerDelta, Vector3(800, 480, 0));
   // Half the distance: half a unit per pixel, around the camera's position.
   context.pCamera->position = Vector3(100, 50, -200);
-  pointer = Vector3(400, 240, 0);
+  zib->pZibInput->pointerPos = Vector3(400, 240, 0);
   context.frameTick(0, 0);
   expectNear(context.pointerPos, Vector3(100, 50, 0));
 }

@@ -11,6 +11,7 @@
 #include "graphics/text/TextLanguage.h"
 #include "platform/Window.h"
 #include "program/Backends.h"
+#include "support/QuietGameModules.h"
 #include "platform/null/NullDevice.h"
 #include "platform/null/NullDirect3D.h"
 
@@ -22,6 +23,7 @@ void GraphicsTest::SetUp() {
 }
 
 void GraphicsTest::TearDown() {
+  installGameModules();
   delete zib->pZibGraphics;
   zib->pZibGraphics = nullptr;
   TextLanguage::current = TextLanguage();
@@ -29,9 +31,9 @@ void GraphicsTest::TearDown() {
 }
 
 ZibGraphics& GraphicsTest::makeGraphics() {
+  static QuietGameModules quiet;
+  setZibModules(&quiet);
   zib->pZibGraphics = new ZibGraphics();
-  ErrorManager::onReleaseDisplay = nullptr;
-  ErrorManager::onCrashScreenshot = nullptr;
   return *zib->pZibGraphics;
 }
 

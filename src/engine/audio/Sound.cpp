@@ -9,6 +9,7 @@
 #include "engine/FileManager.h"
 #include "base/StringUtils.h"
 #include "engine/Zib.h"
+#include "engine/ZibModules.h"
 #include "engine/audio/AudioTime.h"
 #include "engine/audio/SoundChannel.h"
 #include "engine/audio/ZibAudio.h"
@@ -75,7 +76,7 @@ void Sound::playOnce(float factor, bool bPanned, float x) {
   if (!mayStart()) return;
   SoundChannel channel(this);
   if (bPanned) {
-    const int32_t h = screenWidth() / 2;
+    const int32_t h = zibModules().screenWidth(*zib) / 2;
     const float t = h > 0 ? std::clamp((x + static_cast<float>(h)) / static_cast<float>(2 * h), 0.0f, 1.0f) : 0.5f;
     channel.setPan(std::isnan(t) ? 0.0f : -1 + 2 * t, 0);
   }

@@ -45,10 +45,6 @@ class Sound : public ZibBase {
   uint32_t maxPlaybacks = 1;
   bool bForceDisk = false;
 
-  // The width of the screen, in logical pixels, that playPanned spreads over;
-  // the graphics layer installs its own.
-  static inline int32_t (*screenWidth)() = [] { return 800; };
-
  private:
   // The one-shot play: factor < 0 asks for the random pitch.
   void playOnce(float factor, bool bPanned, float x);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/ErrorManager.h"
+#include "engine/LogicalScreen.h"
 #include "engine/Logger.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/TimeKeeper.h"
@@ -27,15 +28,16 @@ void check(int32_t result, const char16_t* statement, const std::u16string& func
 // A window that is exactly the logical screen, for a root without graphics.
 class WholeWindowMapping final : public ZibInput::ViewMapping {
  public:
+  static constexpr float kWidth = kLogicalScreenWidth, kHeight = kLogicalScreenHeight;
   Vector3 windowToView(float x, float y, float z) const override {
-    return {std::clamp(x, 0.0f, 800.0f), std::clamp(480.0f - y, 0.0f, 480.0f), z};
+    return {std::clamp(x, 0.0f, kWidth), std::clamp(kHeight - y, 0.0f, kHeight), z};
   }
   void viewToWindow(const Vector3& view, float& x, float& y) const override {
-    x = std::clamp(view.x, 0.0f, 800.0f);
-    y = 480.0f - std::clamp(view.y, 0.0f, 480.0f);
+    x = std::clamp(view.x, 0.0f, kWidth);
+    y = kHeight - std::clamp(view.y, 0.0f, kHeight);
   }
-  int32_t screenWidth() const override { return 800; }
-  int32_t screenHeight() const override { return 480; }
+  int32_t screenWidth() const override { return kLogicalScreenWidth; }
+  int32_t screenHeight() const override { return kLogicalScreenHeight; }
 };
 
 const WholeWindowMapping wholeWindowMapping;

@@ -25,7 +25,7 @@ class ZibInput {
   static constexpr int32_t kMaxJoysticks = 4;
   static constexpr int32_t kMouseButtons = 4;
 
-  // Window pixels and the logical screen (800 by 480 units, y up). The
+  // Window pixels and the logical screen (engine/LogicalScreen.h). The
   // graphics manager installs the mapping of its presentation; without one
   // the window is taken to be exactly the logical screen.
   struct ViewMapping {

@@ -44,7 +44,7 @@ NetConnection::NetConnection(NetAddress address) : address(address) {
     SOCKET_CHECK(sockets::bindSocket(wsaSocket, this->address.sockAddr) == 0, 59,
                  u"bind(wsaSocket, address.getSockAddr(), sizeofSockAddr)");
     SOCKET_CHECK(sockets::getSocketName(wsaSocket, this->address.sockAddr) == 0, __LINE__,
-                 u"getsockname(wsaSocket, address.getSockAddr(), &sizeofSockAddr)");
+                 u"sockets::getSocketName(wsaSocket, address.sockAddr)");
     ZIB_LOG(u"Bound to address: %s.", this->address.toString());
   }
   ZIB_LOG(u"Done.");

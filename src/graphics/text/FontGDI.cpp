@@ -107,9 +107,5 @@ void FontGDI::renderText(Renderable* owner, int32_t flags, const std::u16string&
 }
 
 void FontGDI::drawText(float x, float y, float z, UColor color, int32_t flags, const std::u16string& text) {
-  Renderable temp;
-  temp.position = Vector3(x, y, z);
-  temp.color = color;
-  temp.updateVisual();
-  renderText(&temp, flags, text);
+  Renderable::drawWithTemporaryOwner({x, y, z}, color, [&](Renderable* owner) { renderText(owner, flags, text); });
 }

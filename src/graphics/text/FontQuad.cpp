@@ -252,20 +252,14 @@ void FontQuad::alignmentOffsets(int32_t flags, int32_t width, float& x, float& y
 }
 
 void FontQuad::drawText(float x, float y, float z, UColor color, int32_t flags, const std::u16string& text) {
-  Renderable temp;
-  temp.position = Vector3(x, y, z);
-  temp.color = color;
-  temp.updateVisual();
-  renderText(&temp, flags, text);
+  Renderable::drawWithTemporaryOwner({x, y, z}, color, [&](Renderable* owner) { renderText(owner, flags, text); });
 }
 
 void FontQuad::drawTextShadowed(float x, float y, float z, UColor color, int32_t flags, float shadowX, float shadowY,
                                 float shadowZ, UColor shadowColor, const std::u16string& text) {
-  Renderable temp;
-  temp.position = Vector3(x, y, z);
-  temp.color = color;
-  temp.updateVisual();
-  renderTextShadowed(&temp, flags, shadowX, shadowY, shadowZ, shadowColor, text);
+  Renderable::drawWithTemporaryOwner({x, y, z}, color, [&](Renderable* owner) {
+    renderTextShadowed(owner, flags, shadowX, shadowY, shadowZ, shadowColor, text);
+  });
 }
 
 void FontQuad::renderTextShadowed(Renderable* owner, int32_t flags, float offsetX, float offsetY, float offsetZ,

@@ -44,7 +44,6 @@ class FontQuad : public ZibBase {
   // The registered textures "<name>1", "<name>2"... from slot 0, then
   // "<name>Extra1"... from slot 0x100.
   void addSourceTextures(const std::u16string& name);
-  void onGlyphsLoaded() {}
   void enablePixelAlignment();
   // Takes the baseline from the glyphs and makes the cache; after the glyphs.
   void createFontCache();

@@ -39,20 +39,31 @@ TextBlock::TextBlock(FontQuad* font, float maxWidth, float lineSpacing, std::u16
 
   if (text.empty()) {
     addRow(TextLine::kOwnColor, u"");
-  } else if (!TextLanguage::current.bRightToLeft) {
-    text.push_back(u' ');
+  } else {
+    // Rows are taken from the front of a left-to-right text and from the end
+    // of a right-to-left one: one loop over positions counted from the side
+    // the rows start at. An added space is the last break.
+    const bool bFromEnd = TextLanguage::current.bRightToLeft;
+    if (bFromEnd)
+      text.insert(text.begin(), u' ');
+    else
+      text.push_back(u' ');
     const std::vector<uint8_t> mask = breakMask(text);
+    const size_t n = text.size();
+    const auto index = [&](size_t at) { return bFromEnd ? n - 1 - at : at; };
+    // The text between two boundaries, read forward.
+    const auto row = [&](size_t from, size_t to) { return text.substr(bFromEnd ? n - to : from, to - from); };
     UColor color = TextLine::kOwnColor;
     size_t begin = 0;
-    while (begin < text.size()) {
+    while (begin < n) {
       size_t previous = npos, end = npos;
-      for (size_t at = begin; at < text.size(); ++at) {
-        if (!mask[at]) continue;
-        if (font->getTextSize(text.substr(begin, at - begin)).x > maxWidth) {
+      for (size_t at = begin; at < n; ++at) {
+        if (!mask[index(at)]) continue;
+        if (font->getTextSize(row(begin, at)).x > maxWidth) {
           end = previous == npos || previous == begin ? at : previous;
           break;
         }
-        if (text[at] == u'|') {
+        if (text[index(at)] == u'|') {
           end = at;
           break;
         }
@@ -60,37 +71,11 @@ TextBlock::TextBlock(FontQuad* font, float maxWidth, float lineSpacing, std::u16
       }
       if (end == npos) {
         // No break left: the rest, without the added space.
-        color = addRow(color, text.substr(begin, text.size() - 1 - begin));
+        color = addRow(color, row(begin, n - 1));
         break;
       }
-      color = addRow(color, text.substr(begin, end - begin));
+      color = addRow(color, row(begin, end));
       begin = end + 1;
-    }
-  } else {
-    text.insert(text.begin(), u' ');
-    const std::vector<uint8_t> mask = breakMask(text);
-    UColor color = TextLine::kOwnColor;
-    size_t end = text.size();  // the rows are taken from the end backward
-    while (end > 0) {
-      size_t previous = npos, start = npos;
-      for (size_t at = end; at-- > 0;) {
-        if (!mask[at]) continue;
-        if (font->getTextSize(text.substr(at + 1, end - at - 1)).x > maxWidth) {
-          start = previous == npos || previous + 1 == end ? at : previous;
-          break;
-        }
-        if (text[at] == u'|') {
-          start = at;
-          break;
-        }
-        previous = at;
-      }
-      if (start == npos) {
-        color = addRow(color, text.substr(1, end - 1));
-        break;
-      }
-      color = addRow(color, text.substr(start + 1, end - start - 1));
-      end = start;
     }
   }
   height = this->lineSpacing * static_cast<float>(rows - 1) + static_cast<float>(font->fontHeight);
