@@ -38,12 +38,15 @@ void main() {
 // alpha function and a number of texture units; the alpha test compares
 // 8-bit values.
 std::string fragmentShader(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
-  std::string source =
-      "#version 330 core\nin vec2 vUv;\nin vec4 vFactor;\nflat in float vUnit;\nuniform sampler2D tex[" +
-      std::to_string(units) + "];\nuniform float alphaRef;\nout vec4 outColor;\nvoid main() {\n  vec4 c = vFactor;\n";
+  // One unit reads no unit index: a program as plain as a texel times a
+  // colour lets a software rasteriser take its fast paths.
+  std::string source = "#version 330 core\nin vec2 vUv;\nin vec4 vFactor;\n";
+  source += units == 1 ? "uniform sampler2D tex;\n"
+                       : "flat in float vUnit;\nuniform sampler2D tex[" + std::to_string(units) + "];\n";
+  source += "uniform float alphaRef;\nout vec4 outColor;\nvoid main() {\n  vec4 c = vFactor;\n";
   if (colorTexture || alphaTexture) {
     if (units == 1) {
-      source += "  vec4 t = texture(tex[0], vUv);\n";
+      source += "  vec4 t = texture(tex, vUv);\n";
     } else {
       // A flat unit is the same over a primitive. Each unit costs a lookup
       // where branches run masked, hence a program for each number of units.
@@ -56,8 +59,12 @@ std::string fragmentShader(int colorTexture, int alphaTexture, DWORD alphaFunc, 
       }
     }
   }
-  if (colorTexture) source += colorTexture == 1 ? "  c.rgb *= t.rgb;\n" : "  c.rgb *= t.rgb * t.rgb;\n";
-  if (alphaTexture) source += alphaTexture == 1 ? "  c.a *= t.a;\n" : "  c.a *= t.a * t.a;\n";
+  if (colorTexture == 1 && alphaTexture == 1) {
+    source += "  c *= t;\n";
+  } else {
+    if (colorTexture) source += colorTexture == 1 ? "  c.rgb *= t.rgb;\n" : "  c.rgb *= t.rgb * t.rgb;\n";
+    if (alphaTexture) source += alphaTexture == 1 ? "  c.a *= t.a;\n" : "  c.a *= t.a * t.a;\n";
+  }
   static constexpr const char* kComparisons[] = {"<", "==", "<=", ">", "!=", ">="};
   if (alphaFunc == D3DCMP_NEVER) {
     source += "  discard;\n";
@@ -409,6 +416,11 @@ void GlDevice::updateBatchState() {
 
 GlDevice::BatchState GlDevice::drawnState() const {
   BatchState s = batchState;
+  // Blended by its alpha, a fragment of alpha 0 leaves the pixel as it was:
+  // the test that discards it changes nothing.
+  const bool bOver = s.blend && ((s.sourceBlend == D3DBLEND_SRCALPHA && s.destBlend == D3DBLEND_INVSRCALPHA) ||
+                                 s.sourceBlend == D3DBLEND_BOTHSRCALPHA);
+  if (bOver && s.alphaFunc == D3DCMP_GREATER && s.alphaRef == 0) s.alphaFunc = D3DCMP_ALWAYS;
   if (!bBatchOpaque) return s;
   // Alpha reads 1 for every pixel: these blends give the source colour (and
   // alpha), and the test passes or fails the whole batch alike.
@@ -510,6 +522,7 @@ void GlDevice::flush() {
     unitCount = 0;
     bBatchOpaque = true;
     bBatchSingle = false;
+    batchArea = 0;
     return;
   }
   const BatchState s = drawnState();
@@ -547,6 +560,7 @@ void GlDevice::flush() {
   unitCount = 0;
   bBatchOpaque = true;
   bBatchSingle = false;
+  batchArea = 0;
 }
 
 double GlDevice::screenArea(size_t firstIndex) const {
@@ -644,8 +658,11 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
   }
   const auto* bound = static_cast<const GlTexture*>(boundTextures[0]);
   const GLuint texture = bound ? bound->name() : whiteTexture;
-  // A batch that a large primitive has to itself takes no other texture.
-  if (bBatchSingle && units[0] != texture) flush();
+  // A batch that a large primitive has to itself takes no other texture, nor
+  // does one that already covers many pixels.
+  if (unitCount > 0 && units[lastUnit] != texture && (bBatchSingle || batchArea >= kUnitArea) &&
+      std::find(units, units + unitCount, texture) == units + unitCount)
+    flush();
   const int unitsBefore = unitCount;
   const uint8_t unit = unitFor(texture);
   if (fvf != layoutFvf) updateLayout();
@@ -725,9 +742,13 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
   const size_t firstIndex = indexCount;
   indexCount = static_cast<size_t>(index - indices.data());
   vertexCount += count;
-  if (mode == GL_TRIANGLES && !bBatchSingle && screenArea(firstIndex) >= kLargeArea) {
-    if (unitCount > 1) splitOffLastDraw(first, firstIndex, unitCount != unitsBefore);
-    bBatchSingle = true;
+  if (mode == GL_TRIANGLES) {
+    const double area = screenArea(firstIndex);
+    if (area >= kLargeArea && !bBatchSingle) {
+      if (unitCount > 1) splitOffLastDraw(first, firstIndex, unitCount != unitsBefore);
+      bBatchSingle = true;
+    }
+    batchArea += area;
   }
   bBatchOpaque = bBatchOpaque && alphas == 255 && (batchState.alphaTexture == 0 || !bound || bound->isOpaque());
   if (vertexCount >= kStreamVertices) {

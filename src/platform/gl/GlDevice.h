@@ -68,6 +68,9 @@ class GlDevice : public DeviceCore {
   static constexpr int kUnits = 8;
   // Pixels from which a primitive is drawn with its own texture only.
   static constexpr double kLargeArea = 32768;
+  // Pixels from which a batch takes no further texture: each unit costs
+  // every pixel of the batch a lookup, which outweighs a draw call there.
+  static constexpr double kUnitArea = 16384;
 
   struct BatchVertex {
     float clip[4];
@@ -148,6 +151,7 @@ class GlDevice : public DeviceCore {
   bool bBatchOpaque = true;
   // The batch holds a large primitive and takes no other texture.
   bool bBatchSingle = false;
+  double batchArea = 0;  // the pixels its triangles cover
   BatchState batchState;
   // OpenGL's state is glState unless invalid; the device's states may have moved on.
   BatchState glState;
