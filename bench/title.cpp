@@ -105,13 +105,6 @@ LRESULT quietProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hWnd, message, wParam, lParam);
 }
 
-// Forces the context current even when SDL believes it already is (another
-// library's context may have been made current meanwhile).
-void makeCurrent(SDL_Window* window, SDL_GLContext context) {
-  SDL_GL_MakeCurrent(window, nullptr);
-  SDL_GL_MakeCurrent(window, context);
-}
-
 class OurTitle {
  public:
   OurTitle(int width, int height) {
@@ -188,7 +181,7 @@ class OurTitle {
   bool ready() const { return quads != nullptr; }
 
   RaceEntry entry() {
-    return {"ours", [this] { makeCurrent(sdlWindow, context); }, [this] { frame(); }};
+    return {"ours", makeCurrent(sdlWindow, context), [this] { frame(); }};
   }
 
  private:
@@ -264,7 +257,7 @@ class SdlTitle {
   bool ready() const { return renderer != nullptr; }
 
   RaceEntry entry(const char* name) {
-    return {name, [this] { if (bOpenGl) makeCurrent(window, context); }, [this] { frame(); }};
+    return {name, bOpenGl ? makeCurrent(window, context) : nullptr, [this] { frame(); }};
   }
 
  private:

@@ -1,5 +1,6 @@
 #include "support/FrameRace.h"
 
+#include <SDL.h>
 #include <time.h>
 
 #include <algorithm>
@@ -21,6 +22,13 @@ double median(std::vector<double> values) {
 }
 
 }  // namespace
+
+std::function<void()> makeCurrent(SDL_Window* window, void* context) {
+  return [window, context] {
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_MakeCurrent(window, context);
+  };
+}
 
 std::vector<double> FrameRace::run(const std::string& scene, std::vector<RaceEntry>& entries, int warmUp,
                                    int frames) {

@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+struct SDL_Window;
+
+// An activation that makes an SDL window's OpenGL context current even when
+// SDL believes it already is (another library's may have been made current).
+std::function<void()> makeCurrent(SDL_Window* window, void* context);
+
 struct RaceEntry {
   std::string name;
   std::function<void()> activate;  // outside the clock: makes its context current
