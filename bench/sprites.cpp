@@ -11,7 +11,8 @@
 // Every repetition opens all of them and takes their frames in turn, so that
 // a busy machine weighs on each alike; a frame ends with glFinish, and its
 // cost is the process's CPU time (driver threads counted). Run under a
-// display, e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites.
+// display, e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites
+// [--references=sdl2,sfml,ceiling].
 // After the benchmarks a table gives the median frame times over the
 // repetitions and how ours compares, with the spread of the ratio.
 #include <SDL.h>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -128,7 +130,11 @@ std::vector<uint32_t> makeImage(int which) {
 
 // Frames per repetition: enough that the median of five repetitions holds
 // within a few percent from run to run.
-int framesFor(int count) { return count <= 1000 ? 60 : count <= 5000 ? 30 : 15; }
+int framesFor(int count) { return count <= 1000 ? 40 : count <= 5000 ? 20 : 10; }
+
+// The references raced against ours: --references=sdl2,sfml,ceiling (all by default).
+std::string references = "sdl2,sfml,ceiling";
+bool races(const std::string& name) { return ("," + references + ",").find("," + name + ",") != std::string::npos; }
 
 // ---- Ours -----------------------------------------------------------------
 
@@ -464,23 +470,30 @@ void BM_Sprites(benchmark::State& state) {
   const Scene scene = {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                        static_cast<int>(state.range(2))};
   Ours ours(scene);
-  Sdl2 sdl2(scene);
-  Ceiling ceiling(scene);
-  if (!ours.ready() || !sdl2.ready() || !ceiling.ready()) {
+  std::optional<Sdl2> sdl2;
+  std::optional<Ceiling> ceiling;
+  if (races("sdl2")) sdl2.emplace(scene);
+  if (races("ceiling")) ceiling.emplace(scene);
+  if (!ours.ready() || (sdl2 && !sdl2->ready()) || (ceiling && !ceiling->ready())) {
     state.SkipWithError("no window, renderer or OpenGL 3.3 context");
     return;
   }
-  std::vector<RaceEntry> entries = {ours.entry(), sdl2.entry(), ceiling.entry()};
+  std::vector<RaceEntry> entries = {ours.entry()};
+  if (sdl2) entries.push_back(sdl2->entry());
+  if (ceiling) entries.push_back(ceiling->entry());
 #ifdef ZIB_HAVE_SFML
-  Sfml sfml(scene);
-  entries.push_back(sfml.entry());
+  std::optional<Sfml> sfml;
+  if (races("sfml")) {
+    sfml.emplace(scene);
+    entries.push_back(sfml->entry());
+  }
 #endif
   char name[48];
   std::snprintf(name, sizeof name, "%dx%d tex %d n %d", scene.size, scene.size, scene.textures, scene.count);
   for (auto _ : state) {
     const std::vector<double> medians = race.run(name, entries, kWarmUpFrames, framesFor(scene.count));
     state.SetIterationTime(medians[0] / 1000);
-    state.counters["sdl2_ms"] = medians[1];
+    for (size_t i = 1; i < entries.size(); ++i) state.counters[entries[i].name + "_ms"] = medians[i];
   }
 }
 
@@ -504,7 +517,14 @@ int main(int argc, char** argv) {
       ->UseManualTime()
       ->Unit(benchmark::kMillisecond);
   // Defaults that the command line can override (the last flag wins).
-  std::vector<char*> args(argv, argv + argc);
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.starts_with("--references="))
+      references = arg.substr(13);
+    else
+      args.push_back(argv[i]);
+  }
   char repetitions[] = "--benchmark_repetitions=5";
   args.insert(args.begin() + 1, repetitions);
   int count = static_cast<int>(args.size());

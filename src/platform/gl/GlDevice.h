@@ -9,8 +9,10 @@
 // (clear, present, read-back, a texture update): painter's order is kept.
 // A software rasteriser samples every unit of a merged draw for each pixel,
 // so a primitive that covers much of the screen gets a batch of its own
-// texture, and a batch whose texels and colours are all opaque is drawn
-// without blending or the alpha test, which change nothing there.
+// texture and a batch that covers many pixels takes no further texture. A
+// batch whose texels and colours are all opaque is drawn without blending or
+// the alpha test, and alpha blending drops the test "alpha > 0": neither
+// changes a pixel there.
 // Small shader programs, made when first needed, emulate the first
 // fixed-function texture stage (disable, select and modulate over texture,
 // factor, diffuse and current) with the alpha test; Direct3D's clip depth and
