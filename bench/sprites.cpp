@@ -8,24 +8,26 @@
 //   ceiling  the corners transformed on the CPU into one vertex buffer, one draw call
 //            (the textures are layers of one array texture)
 //
-// Every frame ends with glFinish before the clock stops. Run under a display,
-// e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites. After the
-// benchmarks a table gives the median frame times and how ours compares.
+// Every repetition opens all of them and takes their frames in turn, so that
+// a busy machine weighs on each alike; a frame ends with glFinish, and its
+// cost is the process's CPU time (driver threads counted). Run under a
+// display, e.g. xvfb-run -s "-screen 0 1280x1024x24" build/bin/bench_sprites
+// [--references=sdl2,sfml,ceiling].
+// After the benchmarks a table gives the median frame times over the
+// repetitions and how ours compares, with the spread of the ratio.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "base/TempFolder.h"
@@ -44,6 +46,7 @@
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/Window.h"
+#include "support/FrameRace.h"
 #include "support/WindowedEngine.h"
 
 #ifdef ZIB_HAVE_SFML
@@ -56,7 +59,6 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 480;
 constexpr int kTextureSize = 64;
 constexpr int kWarmUpFrames = 3;
-constexpr int kFrames = 30;
 constexpr float kStep = 1.0f / 60;
 
 // ---- The scene every implementation draws -------------------------------
@@ -126,40 +128,13 @@ std::vector<uint32_t> makeImage(int which) {
   return pixels;
 }
 
-// ---- Measuring ------------------------------------------------------------
+// Frames per repetition: enough that the median of five repetitions holds
+// within a few percent from run to run.
+int framesFor(int count) { return count <= 1000 ? 40 : count <= 5000 ? 20 : 10; }
 
-// Frame times in ms by implementation, then (size, textures, count), over
-// every repetition: repetitions run interleaved at random, so that a busy
-// machine weighs on every implementation alike.
-std::map<std::string, std::map<std::tuple<int, int, int>, std::vector<double>>> frameTimes;
-
-double median(std::vector<double> times) {
-  std::nth_element(times.begin(), times.begin() + static_cast<ptrdiff_t>(times.size() / 2), times.end());
-  return times[times.size() / 2];
-}
-
-// Runs warm-up frames, then one timed frame per benchmark iteration.
-template <class Frame>
-void measure(benchmark::State& state, const char* implementation, const Scene& scene, Frame&& frame) {
-  for (int i = 0; i < kWarmUpFrames; ++i) frame();
-  std::vector<double> times;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    frame();
-    glFinish();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    state.SetIterationTime(elapsed.count());
-    times.push_back(elapsed.count() * 1000);
-  }
-  if (times.empty()) return;
-  state.counters["median_ms"] = median(times);
-  std::vector<double>& all = frameTimes[implementation][{scene.size, scene.textures, scene.count}];
-  all.insert(all.end(), times.begin(), times.end());
-}
-
-Scene sceneOf(const benchmark::State& state) {
-  return {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), static_cast<int>(state.range(2))};
-}
+// The references raced against ours: --references=sdl2,sfml,ceiling (all by default).
+std::string references = "sdl2,sfml,ceiling";
+bool races(const std::string& name) { return ("," + references + ",").find("," + name + ",") != std::string::npos; }
 
 // ---- Ours -----------------------------------------------------------------
 
@@ -178,18 +153,14 @@ class SpriteObject : public Renderable {
   Sprite sprite;
 };
 
-void ours(benchmark::State& state) {
-  const Scene scene = sceneOf(state);
-  WindowedEngine engine(kWidth, kHeight);
-  engine.config().setBool(true, u"ZibGraphics", u"bBilinearFilter");
-  engine.config().setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
-  if (!engine.open(u"sprites")) {
-    state.SkipWithError("no window");
-    return;
-  }
-  {
-    std::vector<std::unique_ptr<Texture>> textures;
-    std::vector<std::unique_ptr<Quad>> quads;
+class Ours {
+ public:
+  explicit Ours(const Scene& scene) : engine(kWidth, kHeight) {
+    engine.config().setBool(true, u"ZibGraphics", u"bBilinearFilter");
+    engine.config().setBool(false, u"ZibGraphics", u"bSimulate256x256TextureHW");
+    if (!engine.open(u"sprites")) return;
+    window = SDL_GL_GetCurrentWindow();
+    context = SDL_GL_GetCurrentContext();
     for (int i = 0; i < scene.textures; ++i) {
       auto texture = std::make_unique<Texture>(kTextureSize, kTextureSize, 0);
       MemoryImageFile image(kTextureSize, kTextureSize);
@@ -203,50 +174,68 @@ void ours(benchmark::State& state) {
       textures.push_back(std::move(texture));
       quads.push_back(std::move(quad));
     }
-    Context root;
     for (const Sprite& sprite : makeSprites(scene)) {
       auto* object = new SpriteObject(sprite);
       object->pSkin = quads[static_cast<size_t>(sprite.texture)].get();
       root.appendChild(object);
     }
-    measure(state, "ours", scene, [&] {
-      std::fill(std::begin(zib->frameStats), std::end(zib->frameStats), 0);
-      root.frameTick(0, 0);
-      zib->pFrameDevice->beginScene();
-      root.frameRender();
-      zib->pFrameDevice->endScene();
-      zib->pFrameDevice->present();
-    });
-    root.destroyChildren();
   }
-}
+  ~Ours() { root.destroyChildren(); }
+
+  bool ready() const { return context != nullptr; }
+  RaceEntry entry() {
+    return {"ours", makeCurrent(window, context), [this] {
+              std::fill(std::begin(zib->frameStats), std::end(zib->frameStats), 0);
+              root.frameTick(0, 0);
+              zib->pFrameDevice->beginScene();
+              root.frameRender();
+              zib->pFrameDevice->endScene();
+              zib->pFrameDevice->present();
+              glFinish();
+            }};
+  }
+
+ private:
+  WindowedEngine engine;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  std::vector<std::unique_ptr<Texture>> textures;
+  std::vector<std::unique_ptr<Quad>> quads;
+  Context root;
+};
 
 // ---- SDL2's renderer ------------------------------------------------------
 
-void sdl2(benchmark::State& state) {
-  const Scene scene = sceneOf(state);
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
-  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  SDL_Window* window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
-  if (!renderer) {
+class Sdl2 {
+ public:
+  explicit Sdl2(const Scene& scene) : sprites(makeSprites(scene)), size(static_cast<float>(scene.size)) {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+    renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+    if (!renderer) return;
+    context = SDL_GL_GetCurrentContext();
+    for (int i = 0; i < scene.textures; ++i) {
+      SDL_Texture* texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                               kTextureSize, kTextureSize);
+      const std::vector<uint32_t> pixels = makeImage(i);
+      SDL_UpdateTexture(texture, nullptr, pixels.data(), kTextureSize * 4);
+      SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+      textures.push_back(texture);
+    }
+  }
+  ~Sdl2() {
+    for (SDL_Texture* texture : textures) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
     if (window) SDL_DestroyWindow(window);
-    state.SkipWithError("no SDL renderer");
-    return;
   }
-  std::vector<SDL_Texture*> textures;
-  for (int i = 0; i < scene.textures; ++i) {
-    SDL_Texture* texture =
-        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kTextureSize, kTextureSize);
-    const std::vector<uint32_t> pixels = makeImage(i);
-    SDL_UpdateTexture(texture, nullptr, pixels.data(), kTextureSize * 4);
-    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
-    textures.push_back(texture);
-  }
-  std::vector<Sprite> sprites = makeSprites(scene);
-  const auto size = static_cast<float>(scene.size);
-  measure(state, "sdl2", scene, [&] {
+
+  bool ready() const { return renderer != nullptr; }
+  RaceEntry entry() { return {"sdl2", makeCurrent(window, context), [this] { frame(); }}; }
+
+ private:
+  void frame() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     for (Sprite& s : sprites) {
@@ -258,50 +247,73 @@ void sdl2(benchmark::State& state) {
       SDL_RenderCopyExF(renderer, texture, nullptr, &dest, s.angle * 180 / std::numbers::pi, nullptr, SDL_FLIP_NONE);
     }
     SDL_RenderPresent(renderer);
-  });
-  for (SDL_Texture* texture : textures) SDL_DestroyTexture(texture);
-  SDL_DestroyRenderer(renderer);
-  SDL_DestroyWindow(window);
-}
+    glFinish();
+  }
+
+  std::vector<Sprite> sprites;
+  const float size;
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_GLContext context = nullptr;
+  std::vector<SDL_Texture*> textures;
+};
 
 // ---- SFML -----------------------------------------------------------------
 
 #ifdef ZIB_HAVE_SFML
-void sfml(benchmark::State& state) {
-  const Scene scene = sceneOf(state);
-  sf::RenderWindow window(sf::VideoMode(kWidth, kHeight), "sprites", sf::Style::Titlebar);
-  window.setVerticalSyncEnabled(false);
-  std::vector<sf::Texture> textures(static_cast<size_t>(scene.textures));
-  for (int i = 0; i < scene.textures; ++i) {
-    std::vector<uint8_t> rgba;
-    for (const uint32_t argb : makeImage(i))
-      rgba.insert(rgba.end(), {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-                               static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)});
-    textures[static_cast<size_t>(i)].create(kTextureSize, kTextureSize);
-    textures[static_cast<size_t>(i)].update(rgba.data());
-    textures[static_cast<size_t>(i)].setSmooth(true);
-  }
-  std::vector<Sprite> sprites = makeSprites(scene);
-  std::vector<sf::Sprite> drawn(sprites.size());
-  const float scale = static_cast<float>(scene.size) / kTextureSize;
-  for (size_t i = 0; i < sprites.size(); ++i) {
-    drawn[i].setTexture(textures[static_cast<size_t>(sprites[i].texture)]);
-    drawn[i].setOrigin(kTextureSize / 2.0f, kTextureSize / 2.0f);
-    drawn[i].setScale(scale, scale);
-  }
-  measure(state, "sfml", scene, [&] {
-    window.clear(sf::Color::Black);
-    for (size_t i = 0; i < sprites.size(); ++i) {
-      Sprite& s = sprites[i];
-      move(s);
-      drawn[i].setPosition(s.x, s.y);
-      drawn[i].setRotation(s.angle * 180 / std::numbers::pi_v<float>);
-      drawn[i].setColor(sf::Color(s.argb >> 16 & 0xFF, s.argb >> 8 & 0xFF, s.argb & 0xFF, s.argb >> 24));
-      window.draw(drawn[i]);
+class Sfml {
+ public:
+  explicit Sfml(const Scene& scene)
+      : window(sf::VideoMode(kWidth, kHeight), "sprites", sf::Style::Titlebar),
+        textures(static_cast<size_t>(scene.textures)),
+        sprites(makeSprites(scene)),
+        drawn(sprites.size()) {
+    window.setVerticalSyncEnabled(false);
+    for (int i = 0; i < scene.textures; ++i) {
+      std::vector<uint8_t> rgba;
+      for (const uint32_t argb : makeImage(i))
+        rgba.insert(rgba.end(), {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
+                                 static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)});
+      textures[static_cast<size_t>(i)].create(kTextureSize, kTextureSize);
+      textures[static_cast<size_t>(i)].update(rgba.data());
+      textures[static_cast<size_t>(i)].setSmooth(true);
     }
-    window.display();
-  });
-}
+    const float scale = static_cast<float>(scene.size) / kTextureSize;
+    for (size_t i = 0; i < sprites.size(); ++i) {
+      drawn[i].setTexture(textures[static_cast<size_t>(sprites[i].texture)]);
+      drawn[i].setOrigin(kTextureSize / 2.0f, kTextureSize / 2.0f);
+      drawn[i].setScale(scale, scale);
+    }
+  }
+
+  RaceEntry entry() {
+    // SFML skips making current what it believes current, which another
+    // library may have changed meanwhile.
+    const auto activate = [this] {
+      window.setActive(false);
+      window.setActive(true);
+    };
+    return {"sfml", activate, [this] {
+              window.clear(sf::Color::Black);
+              for (size_t i = 0; i < sprites.size(); ++i) {
+                Sprite& s = sprites[i];
+                move(s);
+                drawn[i].setPosition(s.x, s.y);
+                drawn[i].setRotation(s.angle * 180 / std::numbers::pi_v<float>);
+                drawn[i].setColor(sf::Color(s.argb >> 16 & 0xFF, s.argb >> 8 & 0xFF, s.argb & 0xFF, s.argb >> 24));
+                window.draw(drawn[i]);
+              }
+              window.display();
+              glFinish();
+            }};
+  }
+
+ private:
+  sf::RenderWindow window;
+  std::vector<sf::Texture> textures;
+  std::vector<Sprite> sprites;
+  std::vector<sf::Sprite> drawn;
+};
 #endif
 
 // ---- Ceiling: one vertex buffer, one draw call ----------------------------
@@ -353,75 +365,79 @@ struct CeilingVertex {
   float layer;
 };
 
-void ceiling(benchmark::State& state) {
-  const Scene scene = sceneOf(state);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-  SDL_Window* window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
-  SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-  if (!context) {
+class Ceiling {
+ public:
+  explicit Ceiling(const Scene& scene) : sprites(makeSprites(scene)), vertices(sprites.size() * 4) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    window = SDL_CreateWindow("sprites", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+    context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) return;
+    SDL_GL_SetSwapInterval(0);
+    program = compileProgram();
+    if (!program) return;
+    glUseProgram(program);
+    glGenTextures(1, &textures);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, textures);
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA8, kTextureSize, kTextureSize, scene.textures, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    for (int i = 0; i < scene.textures; ++i) {
+      const std::vector<uint32_t> pixels = makeImage(i);
+      glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, i, kTextureSize, kTextureSize, 1, GL_BGRA, GL_UNSIGNED_BYTE,
+                      pixels.data());
+    }
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(2, buffers);
+    for (uint32_t i = 0; i < static_cast<uint32_t>(scene.count); ++i)
+      indices.insert(indices.end(), {4 * i, 4 * i + 1, 4 * i + 2, 4 * i + 1, 4 * i + 3, 4 * i + 2});
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+    const auto attribute = [](GLuint index, GLint size, GLenum type, bool normalized, size_t offset) {
+      glEnableVertexAttribArray(index);
+      glVertexAttribPointer(index, size, type, normalized, sizeof(CeilingVertex), reinterpret_cast<void*>(offset));
+    };
+    attribute(0, 2, GL_FLOAT, false, offsetof(CeilingVertex, x));
+    attribute(1, 2, GL_FLOAT, false, offsetof(CeilingVertex, u));
+    attribute(2, 4, GL_UNSIGNED_BYTE, true, offsetof(CeilingVertex, abgr));
+    attribute(3, 1, GL_FLOAT, false, offsetof(CeilingVertex, layer));
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glViewport(0, 0, kWidth, kHeight);
+    half = static_cast<float>(scene.size) / 2;
+  }
+  ~Ceiling() {
+    if (context) {
+      makeCurrent(window, context)();
+      glDeleteBuffers(2, buffers);
+      glDeleteVertexArrays(1, &vertexArray);
+      glDeleteTextures(1, &textures);
+      glDeleteProgram(program);
+      SDL_GL_DeleteContext(context);
+    }
     if (window) SDL_DestroyWindow(window);
-    state.SkipWithError("no OpenGL 3.3 context");
-    return;
   }
-  SDL_GL_SetSwapInterval(0);
-  const GLuint program = compileProgram();
-  if (!program) {
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    state.SkipWithError("shaders did not build");
-    return;
-  }
-  glUseProgram(program);
-  GLuint textures = 0;
-  glGenTextures(1, &textures);
-  glBindTexture(GL_TEXTURE_2D_ARRAY, textures);
-  glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA8, kTextureSize, kTextureSize, scene.textures, 0, GL_BGRA,
-               GL_UNSIGNED_BYTE, nullptr);
-  for (int i = 0; i < scene.textures; ++i) {
-    const std::vector<uint32_t> pixels = makeImage(i);
-    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, i, kTextureSize, kTextureSize, 1, GL_BGRA, GL_UNSIGNED_BYTE,
-                    pixels.data());
-  }
-  glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  GLuint vertexArray = 0, buffers[2] = {};
-  glGenVertexArrays(1, &vertexArray);
-  glBindVertexArray(vertexArray);
-  glGenBuffers(2, buffers);
-  std::vector<uint32_t> indices;
-  for (uint32_t i = 0; i < static_cast<uint32_t>(scene.count); ++i)
-    indices.insert(indices.end(), {4 * i, 4 * i + 1, 4 * i + 2, 4 * i + 1, 4 * i + 3, 4 * i + 2});
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(), GL_STATIC_DRAW);
-  glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
-  const auto attribute = [](GLuint index, GLint size, GLenum type, bool normalized, size_t offset) {
-    glEnableVertexAttribArray(index);
-    glVertexAttribPointer(index, size, type, normalized, sizeof(CeilingVertex), reinterpret_cast<void*>(offset));
-  };
-  attribute(0, 2, GL_FLOAT, false, offsetof(CeilingVertex, x));
-  attribute(1, 2, GL_FLOAT, false, offsetof(CeilingVertex, u));
-  attribute(2, 4, GL_UNSIGNED_BYTE, true, offsetof(CeilingVertex, abgr));
-  attribute(3, 1, GL_FLOAT, false, offsetof(CeilingVertex, layer));
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glViewport(0, 0, kWidth, kHeight);
 
-  std::vector<Sprite> sprites = makeSprites(scene);
-  std::vector<CeilingVertex> vertices(sprites.size() * 4);
-  const float half = static_cast<float>(scene.size) / 2;
-  const float cornerX[4] = {-half, half, -half, half}, cornerY[4] = {-half, -half, half, half};
-  const float cornerU[4] = {0, 1, 0, 1}, cornerV[4] = {0, 0, 1, 1};
-  measure(state, "ceiling", scene, [&] {
+  bool ready() const { return program != 0; }
+  RaceEntry entry() { return {"ceiling", makeCurrent(window, context), [this] { frame(); }}; }
+
+ private:
+  void frame() {
+    static constexpr float cornerX[4] = {-1, 1, -1, 1}, cornerY[4] = {-1, -1, 1, 1};
+    static constexpr float cornerU[4] = {0, 1, 0, 1}, cornerV[4] = {0, 0, 1, 1};
     for (size_t i = 0; i < sprites.size(); ++i) {
       Sprite& s = sprites[i];
       move(s);
       const float c = std::cos(s.angle), sn = std::sin(s.angle);
       const uint32_t abgr = (s.argb & 0xFF00FF00) | (s.argb >> 16 & 0xFF) | (s.argb & 0xFF) << 16;
       for (int k = 0; k < 4; ++k)
-        vertices[4 * i + static_cast<size_t>(k)] = {s.x + cornerX[k] * c - cornerY[k] * sn,
-                                                    s.y + cornerX[k] * sn + cornerY[k] * c,
+        vertices[4 * i + static_cast<size_t>(k)] = {s.x + half * (cornerX[k] * c - cornerY[k] * sn),
+                                                    s.y + half * (cornerX[k] * sn + cornerY[k] * c),
                                                     cornerU[k],
                                                     cornerV[k],
                                                     abgr,
@@ -434,52 +450,50 @@ void ceiling(benchmark::State& state) {
     glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices.data());
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
     SDL_GL_SwapWindow(window);
-  });
-  glDeleteBuffers(2, buffers);
-  glDeleteVertexArrays(1, &vertexArray);
-  glDeleteTextures(1, &textures);
-  glDeleteProgram(program);
-  SDL_GL_DeleteContext(context);
-  SDL_DestroyWindow(window);
-}
+    glFinish();
+  }
 
-// ---- Registration and the table -------------------------------------------
+  std::vector<Sprite> sprites;
+  std::vector<CeilingVertex> vertices;
+  std::vector<uint32_t> indices;
+  float half = 0;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  GLuint program = 0, textures = 0, vertexArray = 0, buffers[2] = {};
+};
 
-void registerAll() {
-  std::vector<std::pair<const char*, void (*)(benchmark::State&)>> implementations = {{"ours", ours}, {"sdl2", sdl2}};
+// ---- The race -------------------------------------------------------------
+
+FrameRace race;
+
+void BM_Sprites(benchmark::State& state) {
+  const Scene scene = {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                       static_cast<int>(state.range(2))};
+  Ours ours(scene);
+  std::optional<Sdl2> sdl2;
+  std::optional<Ceiling> ceiling;
+  if (races("sdl2")) sdl2.emplace(scene);
+  if (races("ceiling")) ceiling.emplace(scene);
+  if (!ours.ready() || (sdl2 && !sdl2->ready()) || (ceiling && !ceiling->ready())) {
+    state.SkipWithError("no window, renderer or OpenGL 3.3 context");
+    return;
+  }
+  std::vector<RaceEntry> entries = {ours.entry()};
+  if (sdl2) entries.push_back(sdl2->entry());
+  if (ceiling) entries.push_back(ceiling->entry());
 #ifdef ZIB_HAVE_SFML
-  implementations.emplace_back("sfml", sfml);
+  std::optional<Sfml> sfml;
+  if (races("sfml")) {
+    sfml.emplace(scene);
+    entries.push_back(sfml->entry());
+  }
 #endif
-  implementations.emplace_back("ceiling", ceiling);
-  for (const auto& [name, function] : implementations)
-    benchmark::RegisterBenchmark(name, function)
-        ->ArgNames({"n", "size", "textures"})
-        ->ArgsProduct({{1000, 5000, 20000}, {32, 8}, {1, 2}})
-        ->Iterations(kFrames)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-}
-
-void printTable() {
-  std::map<std::string, std::map<std::tuple<int, int, int>, double>> medians;
-  for (const auto& [implementation, scenes] : frameTimes)
-    for (const auto& [key, times] : scenes) medians[implementation][key] = median(times);
-  const std::map<std::tuple<int, int, int>, double>& base = medians["ours"];
-  if (base.empty()) return;
-  std::printf("\nMedian frame time in ms (ratio: ours / other, below 1 means ours is faster)\n");
-  std::printf("%5s %4s %6s %9s %9s %7s %9s %7s %9s %7s\n", "size", "tex", "n", "ours", "sdl2", "ratio", "sfml",
-              "ratio", "ceiling", "ratio");
-  for (const auto& [key, oursMs] : base) {
-    const auto [size, textures, count] = key;
-    std::printf("%5d %4d %6d %9.2f", size, textures, count, oursMs);
-    for (const char* other : {"sdl2", "sfml", "ceiling"}) {
-      const auto found = medians[other].find(key);
-      if (found == medians[other].end())
-        std::printf(" %9s %7s", "-", "-");
-      else
-        std::printf(" %9.2f %7.3f", found->second, oursMs / found->second);
-    }
-    std::printf("\n");
+  char name[48];
+  std::snprintf(name, sizeof name, "%dx%d tex %d n %d", scene.size, scene.size, scene.textures, scene.count);
+  for (auto _ : state) {
+    const std::vector<double> medians = race.run(name, entries, kWarmUpFrames, framesFor(scene.count));
+    state.SetIterationTime(medians[0] / 1000);
+    for (size_t i = 1; i < entries.size(); ++i) state.counters[entries[i].name + "_ms"] = medians[i];
   }
 }
 
@@ -496,17 +510,28 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "No display: %s\n", SDL_GetError());
     return 1;
   }
-  registerAll();
+  benchmark::RegisterBenchmark("sprites", BM_Sprites)
+      ->ArgNames({"n", "size", "textures"})
+      ->ArgsProduct({{1000, 5000, 20000}, {8, 32}, {1, 2}})
+      ->Iterations(1)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
   // Defaults that the command line can override (the last flag wins).
-  std::vector<char*> args(argv, argv + argc);
-  char repetitions[] = "--benchmark_repetitions=3";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, {repetitions, interleaving});
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.starts_with("--references="))
+      references = arg.substr(13);
+    else
+      args.push_back(argv[i]);
+  }
+  char repetitions[] = "--benchmark_repetitions=5";
+  args.insert(args.begin() + 1, repetitions);
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  printTable();
+  race.print("ours", {"sdl2", "sfml", "ceiling"});
   SDL_Quit();
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);

@@ -69,7 +69,7 @@ class GlDeviceTest : public ::testing::Test {
   // The fixed states the engine sets for all its drawing, and its camera:
   // one unit one pixel on z = 0, origin at the centre, y up, eye moved by the
   // texel alignment (0.5, -0.5).
-  void setEngineStates() {
+  void setEngineStates(UINT width = kWidth, UINT height = kHeight) {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_DITHERENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -93,8 +93,9 @@ class GlDeviceTest : public ::testing::Test {
     device->SetFVF(kFvf);
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFFFFFF);
     D3DXMATRIX projection, view, world;
-    D3DXMatrixPerspectiveLH(&projection, 2.0f, 2.0f * kHeight / kWidth, 1.0f, 1048576.0f);
-    const D3DXVECTOR3 eye(0.5f, -0.5f, -0.5f * kWidth), at(0.5f, -0.5f, 0), up(0, 1, 0);
+    D3DXMatrixPerspectiveLH(&projection, 2.0f, 2.0f * static_cast<float>(height) / static_cast<float>(width), 1.0f,
+                            1048576.0f);
+    const D3DXVECTOR3 eye(0.5f, -0.5f, -0.5f * static_cast<float>(width)), at(0.5f, -0.5f, 0), up(0, 1, 0);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
     device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetTransform(D3DTS_VIEW, &view);
@@ -328,6 +329,49 @@ TEST_F(GlDeviceTest, MergedDrawsKeepPainterOrderAcrossTextureUpdates) {
   EXPECT_EQ(pixels[5 * kWidth + 5], 0xFFFF0000u);
   EXPECT_EQ(pixels[5 * kWidth + 15], 0xFFFF0000u);
   EXPECT_EQ(pixels[5 * kWidth + 25], 0xFF0000FFu);
+}
+
+// Large primitives are drawn in batches of their own texture, and opaque
+// ones without blending: neither may show in the pixels.
+TEST_F(GlDeviceTest, LargeAndOpaqueDrawsAmongMergedOnesKeepTheirPixels) {
+  constexpr UINT width = 320, height = 256;
+  D3DPRESENT_PARAMETERS pp = presentParameters(width, height);
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  setEngineStates(width, height);
+  std::vector<uint32_t> texels(256 * 256);
+  for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000 | (i % 256) << 16 | (i / 256) << 8 | (i * 7 & 255);
+  IDirect3DTexture9* picture = makeTexture(256, 256, texels);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.0f, 0);
+  // Pixel (x, y) is world (x - 160, 128 - y).
+  device->SetTexture(0, makeTexture(1, 1, {0xFF0000FF}));
+  drawRect(-160, 128, -144, 112);  // x 0..15
+  device->SetTexture(0, makeTexture(1, 1, {0xFFFF0000}));
+  drawRect(-104, 128, -88, 112);  // x 56..71, half under the picture
+  device->SetTexture(0, picture);
+  drawRect(-96, 128, 160, -128);  // x 64..319, one to one
+  device->SetTexture(0, makeTexture(1, 1, {0x80FFFFFF}));
+  drawRect(-80, 128, -64, 112);  // x 80..95 over the picture
+  // Opaque texels with a translucent factor still blend, here over x 0..63.
+  device->SetTexture(0, picture);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
+  drawRect(-352, 128, -96, -128);
+
+  const std::vector<uint32_t> pixels = readBackBuffer(device);
+  ASSERT_EQ(pixels.size(), width * height);
+  for (uint32_t y = 16; y < height; ++y)
+    for (uint32_t x = 64; x < width; ++x)
+      ASSERT_EQ(pixels[y * width + x], texels[y * 256 + x - 64]) << x << ", " << y;
+  const auto over = [&](uint32_t texel, uint32_t under, uint32_t alpha) {
+    uint32_t out = 0xFF000000;
+    for (int shift = 0; shift < 24; shift += 8)
+      out |= ((texel >> shift & 255) * alpha + (under >> shift & 255) * (255 - alpha) + 127) / 255 << shift;
+    return out;
+  };
+  expectChannelsNear(pixels[8 * width + 70], texels[8 * 256 + 6]);
+  expectChannelsNear(pixels[8 * width + 88], over(0xFFFFFFFF, texels[8 * 256 + 24], 128));
+  expectChannelsNear(pixels[8 * width + 8], over(texels[8 * 256 + 200], 0xFF0000FF, 128));
+  expectChannelsNear(pixels[8 * width + 60], over(texels[8 * 256 + 252], 0xFFFF0000, 128));
+  expectChannelsNear(pixels[100 * width + 30], over(texels[100 * 256 + 222], 0xFF808080, 128));
 }
 
 TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -37,12 +38,15 @@ void main() {
 // alpha function and a number of texture units; the alpha test compares
 // 8-bit values.
 std::string fragmentShader(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
-  std::string source =
-      "#version 330 core\nin vec2 vUv;\nin vec4 vFactor;\nflat in float vUnit;\nuniform sampler2D tex[" +
-      std::to_string(units) + "];\nuniform float alphaRef;\nout vec4 outColor;\nvoid main() {\n  vec4 c = vFactor;\n";
+  // One unit reads no unit index: a program as plain as a texel times a
+  // colour lets a software rasteriser take its fast paths.
+  std::string source = "#version 330 core\nin vec2 vUv;\nin vec4 vFactor;\n";
+  source += units == 1 ? "uniform sampler2D tex;\n"
+                       : "flat in float vUnit;\nuniform sampler2D tex[" + std::to_string(units) + "];\n";
+  source += "uniform float alphaRef;\nout vec4 outColor;\nvoid main() {\n  vec4 c = vFactor;\n";
   if (colorTexture || alphaTexture) {
     if (units == 1) {
-      source += "  vec4 t = texture(tex[0], vUv);\n";
+      source += "  vec4 t = texture(tex, vUv);\n";
     } else {
       // A flat unit is the same over a primitive. Each unit costs a lookup
       // where branches run masked, hence a program for each number of units.
@@ -55,8 +59,12 @@ std::string fragmentShader(int colorTexture, int alphaTexture, DWORD alphaFunc, 
       }
     }
   }
-  if (colorTexture) source += colorTexture == 1 ? "  c.rgb *= t.rgb;\n" : "  c.rgb *= t.rgb * t.rgb;\n";
-  if (alphaTexture) source += alphaTexture == 1 ? "  c.a *= t.a;\n" : "  c.a *= t.a * t.a;\n";
+  if (colorTexture == 1 && alphaTexture == 1) {
+    source += "  c *= t;\n";
+  } else {
+    if (colorTexture) source += colorTexture == 1 ? "  c.rgb *= t.rgb;\n" : "  c.rgb *= t.rgb * t.rgb;\n";
+    if (alphaTexture) source += alphaTexture == 1 ? "  c.a *= t.a;\n" : "  c.a *= t.a * t.a;\n";
+  }
   static constexpr const char* kComparisons[] = {"<", "==", "<=", ">", "!=", ">="};
   if (alphaFunc == D3DCMP_NEVER) {
     source += "  discard;\n";
@@ -406,8 +414,34 @@ void GlDevice::updateBatchState() {
   bStateChanged = false;
 }
 
-void GlDevice::applyGlState() {
-  const BatchState& s = batchState;
+GlDevice::BatchState GlDevice::drawnState() const {
+  BatchState s = batchState;
+  // Blended by its alpha, a fragment of alpha 0 leaves the pixel as it was:
+  // the test that discards it changes nothing.
+  const bool bOver = s.blend && ((s.sourceBlend == D3DBLEND_SRCALPHA && s.destBlend == D3DBLEND_INVSRCALPHA) ||
+                                 s.sourceBlend == D3DBLEND_BOTHSRCALPHA);
+  if (bOver && s.alphaFunc == D3DCMP_GREATER && s.alphaRef == 0) s.alphaFunc = D3DCMP_ALWAYS;
+  if (!bBatchOpaque) return s;
+  // Alpha reads 1 for every pixel: these blends give the source colour (and
+  // alpha), and the test passes or fails the whole batch alike.
+  const DWORD source = s.sourceBlend, dest = s.destBlend;
+  if (s.blend && ((source == D3DBLEND_SRCALPHA && dest == D3DBLEND_INVSRCALPHA) || source == D3DBLEND_BOTHSRCALPHA ||
+                  (source == D3DBLEND_ONE && (dest == D3DBLEND_ZERO || dest == D3DBLEND_INVSRCALPHA))))
+    s.blend = s.sourceBlend = s.destBlend = 0;
+  bool bPasses = false;
+  switch (s.alphaFunc) {
+    case D3DCMP_EQUAL:
+    case D3DCMP_LESSEQUAL: bPasses = s.alphaRef == 255; break;
+    case D3DCMP_GREATER:
+    case D3DCMP_NOTEQUAL: bPasses = s.alphaRef != 255; break;
+    case D3DCMP_GREATEREQUAL: bPasses = true; break;
+    default: break;
+  }
+  if (bPasses) s.alphaFunc = D3DCMP_ALWAYS;
+  return s;
+}
+
+void GlDevice::applyGlState(const BatchState& s) {
   const BatchState& was = glState;
   const bool bAll = !bGlStateValid;
   if (bAll || s.blend != was.blend || s.sourceBlend != was.sourceBlend || s.destBlend != was.destBlend) {
@@ -483,10 +517,17 @@ GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWOR
 }
 
 void GlDevice::flush() {
-  if (indexCount == 0) return;
-  const BatchState& s = batchState;
+  if (indexCount == 0) {
+    vertexCount = 0;
+    unitCount = 0;
+    bBatchOpaque = true;
+    bBatchSingle = false;
+    batchArea = 0;
+    return;
+  }
+  const BatchState s = drawnState();
   if (Program* program = useProgram(s.colorTexture, s.alphaTexture, s.alphaFunc, unitCount)) {
-    applyGlState();
+    applyGlState(s);
     const float halfPixel[2] = {1.0f / static_cast<float>(s.viewport[2]), 1.0f / static_cast<float>(s.viewport[3])};
     if (!std::equal(halfPixel, halfPixel + 2, program->halfPixelSet)) {
       glUniform2f(program->halfPixel, halfPixel[0], halfPixel[1]);
@@ -517,6 +558,42 @@ void GlDevice::flush() {
   }
   vertexCount = indexCount = 0;
   unitCount = 0;
+  bBatchOpaque = true;
+  bBatchSingle = false;
+  batchArea = 0;
+}
+
+double GlDevice::screenArea(size_t firstIndex) const {
+  double twice = 0;
+  for (size_t i = firstIndex; i + 3 <= indexCount; i += 3) {
+    float x[3], y[3];
+    for (int k = 0; k < 3; ++k) {
+      const float* clip = vertices[indices[i + static_cast<size_t>(k)]].clip;
+      x[k] = clip[0] / clip[3];
+      y[k] = clip[1] / clip[3];
+    }
+    twice += std::fabs(static_cast<double>((x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0])));
+  }
+  // Normalised device units are half the viewport each way.
+  return twice / 8 * static_cast<double>(batchState.viewport[2]) * static_cast<double>(batchState.viewport[3]);
+}
+
+void GlDevice::splitOffLastDraw(size_t firstVertex, size_t firstIndex, bool bAddedUnit) {
+  const GLuint texture = units[lastUnit];
+  const size_t drawVertices = vertexCount - firstVertex, drawIndices = indexCount - firstIndex;
+  vertexCount = firstVertex;
+  indexCount = firstIndex;
+  if (bAddedUnit) --unitCount;
+  flush();
+  // The arrays still hold the draw past the counts; a one-texture batch reads
+  // no unit.
+  std::memmove(vertices.data(), vertices.data() + firstVertex, drawVertices * sizeof(BatchVertex));
+  for (size_t i = 0; i < drawIndices; ++i) indices[i] = indices[firstIndex + i] - static_cast<uint32_t>(firstVertex);
+  vertexCount = drawVertices;
+  indexCount = drawIndices;
+  units[0] = texture;
+  unitCount = 1;
+  lastUnit = 0;
 }
 
 GlDevice::Terms GlDevice::argumentTerms(DWORD argument) const {
@@ -579,7 +656,15 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
     flush();
     batchMode = mode;
   }
-  const uint8_t unit = unitFor(boundTextures[0] ? static_cast<GlTexture*>(boundTextures[0])->name() : whiteTexture);
+  const auto* bound = static_cast<const GlTexture*>(boundTextures[0]);
+  const GLuint texture = bound ? bound->name() : whiteTexture;
+  // A batch that a large primitive has to itself takes no other texture, nor
+  // does one that already covers many pixels.
+  if (unitCount > 0 && units[lastUnit] != texture && (bBatchSingle || batchArea >= kUnitArea) &&
+      std::find(units, units + unitCount, texture) == units + unitCount)
+    flush();
+  const int unitsBefore = unitCount;
+  const uint8_t unit = unitFor(texture);
   if (fvf != layoutFvf) updateLayout();
   if (bMatrixDirty) updateMatrix();
 
@@ -600,6 +685,7 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
   if (vertexCount + count > vertices.size()) vertices.resize(std::max(vertices.size() * 2, vertexCount + count));
   if (indexCount + 3 * count > indices.size()) indices.resize(std::max(indices.size() * 2, indexCount + 3 * count));
   BatchVertex* out = vertices.data() + vertexCount;
+  uint8_t alphas = 255;  // every vertex's alpha factor, and-ed
   const auto& m = worldViewProjection.m;
   const Row m0 = rowOf(m[0]), m1 = rowOf(m[1]), m2 = rowOf(m[2]), m3 = rowOf(m[3]);
   for (UINT i = 0; i < count; ++i, source += streamStride, ++out) {
@@ -622,6 +708,7 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
       for (int c = 0; c < 4; ++c)
         out->factor[c] = power8(d[c], c < 3 ? colorTerms.diffuse : alphaTerms.diffuse, out->factor[c]);
     }
+    alphas &= out->factor[3];
   }
 
   const auto first = static_cast<uint32_t>(vertexCount);
@@ -652,8 +739,18 @@ void GlDevice::draw(D3DPRIMITIVETYPE type, const uint8_t* source, UINT count) {
       }
       break;
   }
+  const size_t firstIndex = indexCount;
   indexCount = static_cast<size_t>(index - indices.data());
   vertexCount += count;
+  if (mode == GL_TRIANGLES) {
+    const double area = screenArea(firstIndex);
+    if (area >= kLargeArea && !bBatchSingle) {
+      if (unitCount > 1) splitOffLastDraw(first, firstIndex, unitCount != unitsBefore);
+      bBatchSingle = true;
+    }
+    batchArea += area;
+  }
+  bBatchOpaque = bBatchOpaque && alphas == 255 && (batchState.alphaTexture == 0 || !bound || bound->isOpaque());
   if (vertexCount >= kStreamVertices) {
     flush();
     glFlush();

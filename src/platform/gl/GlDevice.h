@@ -7,6 +7,12 @@
 // culling, sampling, viewport, the stage's use of texels, primitive kind),
 // more textures are needed than the units hold, or the pixels are needed
 // (clear, present, read-back, a texture update): painter's order is kept.
+// A software rasteriser samples every unit of a merged draw for each pixel,
+// so a primitive that covers much of the screen gets a batch of its own
+// texture and a batch that covers many pixels takes no further texture. A
+// batch whose texels and colours are all opaque is drawn without blending or
+// the alpha test, and alpha blending drops the test "alpha > 0": neither
+// changes a pixel there.
 // Small shader programs, made when first needed, emulate the first
 // fixed-function texture stage (disable, select and modulate over texture,
 // factor, diffuse and current) with the alpha test; Direct3D's clip depth and
@@ -62,6 +68,11 @@ class GlDevice : public DeviceCore {
  private:
   // Texture units one merged draw may sample from.
   static constexpr int kUnits = 8;
+  // Pixels from which a primitive is drawn with its own texture only.
+  static constexpr double kLargeArea = 32768;
+  // Pixels from which a batch takes no further texture: each unit costs
+  // every pixel of the batch a lookup, which outweighs a draw call there.
+  static constexpr double kUnitArea = 16384;
 
   struct BatchVertex {
     float clip[4];
@@ -106,7 +117,14 @@ class GlDevice : public DeviceCore {
   void updateMatrix();
   uint8_t unitFor(GLuint texture);
   Program* useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units);
-  void applyGlState();
+  // The batch's states as drawn: an opaque batch's blending and alpha test
+  // left out where they cannot change a pixel.
+  BatchState drawnState() const;
+  void applyGlState(const BatchState& s);
+  // The pixels the triangles from `firstIndex` on cover.
+  double screenArea(size_t firstIndex) const;
+  // Draws the batch without its last draw, which then starts a batch of its own.
+  void splitOffLastDraw(size_t firstVertex, size_t firstIndex, bool bAddedUnit);
   void releaseGlObjects();
   // Draws the frame into the window's own back buffer when it matches ours.
   void chooseTarget();
@@ -131,6 +149,11 @@ class GlDevice : public DeviceCore {
   int unitCount = 0;
   uint8_t lastUnit = 0;
   GLenum batchMode = GL_TRIANGLES;
+  // Every draw of the batch reads opaque texels with opaque colours.
+  bool bBatchOpaque = true;
+  // The batch holds a large primitive and takes no other texture.
+  bool bBatchSingle = false;
+  double batchArea = 0;  // the pixels its triangles cover
   BatchState batchState;
   // OpenGL's state is glState unless invalid; the device's states may have moved on.
   BatchState glState;

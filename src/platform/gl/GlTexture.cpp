@@ -3,6 +3,8 @@
 #include "platform/gl/GlDevice.h"
 #include "platform/d3dcore/PixelFormat.h"
 
+#include <vector>
+
 namespace {
 
 struct GlFormat {
@@ -22,6 +24,26 @@ GlFormat glFormatOf(D3DFORMAT format) {
   }
 }
 
+// Whether every pixel of `rect` has full alpha.
+bool opaqueIn(const MemorySurface& level, const RECT& rect) {
+  const D3DFORMAT format = level.getFormat();
+  if (glFormatOf(format).bOpaque) return true;
+  const auto width = static_cast<size_t>(rect.right - rect.left);
+  std::vector<uint32_t> argb(format == D3DFMT_A8R8G8B8 ? 0 : width);
+  for (int32_t y = rect.top; y < rect.bottom; ++y) {
+    const uint8_t* row = level.bits() + static_cast<size_t>(y) * level.getPitch() +
+                         static_cast<size_t>(rect.left) * bytesPerPixel(format);
+    if (format != D3DFMT_A8R8G8B8) {
+      convertPixels(row, format, reinterpret_cast<uint8_t*>(argb.data()), D3DFMT_A8R8G8B8, static_cast<int>(width));
+      row = reinterpret_cast<const uint8_t*>(argb.data());
+    }
+    uint8_t alpha = 255;
+    for (size_t x = 0; x < width; ++x) alpha &= row[4 * x + 3];
+    if (alpha != 255) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 GlTexture::GlTexture(GlDevice* device_, UINT width, UINT height, D3DFORMAT format, D3DPOOL pool)
@@ -35,6 +57,7 @@ GlTexture::GlTexture(GlDevice* device_, UINT width, UINT height, D3DFORMAT forma
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, gl.internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                gl.format, gl.type, texels().bits());
+  noteOpacity({0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)});
 }
 
 GlTexture::~GlTexture() { release(); }
@@ -73,4 +96,15 @@ void GlTexture::upload(const RECT& rect) {
   glTexSubImage2D(GL_TEXTURE_2D, 0, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, gl.format,
                   gl.type, first);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  noteOpacity(rect);
+}
+
+void GlTexture::noteOpacity(const RECT& rect) {
+  const MemorySurface& level = texels();
+  if (!opaqueIn(level, rect)) {
+    bOpaque = false;
+  } else if (!bOpaque) {
+    // The rest of the texture may still hold translucent texels.
+    bOpaque = opaqueIn(level, {0, 0, static_cast<int32_t>(level.getWidth()), static_cast<int32_t>(level.getHeight())});
+  }
 }

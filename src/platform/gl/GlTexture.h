@@ -13,6 +13,9 @@ class GlTexture : public MemoryTexture {
   GlTexture(GlDevice* device, UINT width, UINT height, D3DFORMAT format, D3DPOOL pool);
 
   GLuint name() const { return texture; }
+  // Whether every texel's alpha reads 1, as last uploaded: such a texture
+  // drawn with opaque colours needs no blending.
+  bool isOpaque() const { return bOpaque; }
   void detach() override;
 
  protected:
@@ -22,8 +25,10 @@ class GlTexture : public MemoryTexture {
 
  private:
   void upload(const RECT& rect);
+  void noteOpacity(const RECT& rect);
   void release();
 
   GlDevice* glDevice;
   GLuint texture = 0;
+  bool bOpaque = false;
 };
