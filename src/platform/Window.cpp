@@ -1,7 +1,5 @@
 #include "platform/Window.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <deque>
@@ -30,8 +28,6 @@ int cursorCount = 0;
 
 std::atomic<bool> bCloseRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-void onCloseSignal(int) { requestWindowClose(); }
 
 // Moves what has arrived meanwhile to the end of the queue.
 void pumpEvents() {
@@ -163,15 +159,6 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
 uintptr_t GetMessageExtraInfo() { return currentExtraInfo; }
 
 void requestWindowClose() { bCloseRequested = true; }
-
-void installCloseSignalHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = onCloseSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-}
 
 LPARAM MakeTouchInputHandle(const TOUCHINPUT* inputs, uint32_t count) {
   touchInputs[++lastTouchHandle].assign(inputs, inputs + count);

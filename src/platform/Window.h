@@ -162,5 +162,6 @@ int ShowCursor(bool bShow);
 // Asks the window to close as its close button does: the next look at the
 // queue finds WM_CLOSE. Async-signal-safe.
 void requestWindowClose();
-// SIGTERM and SIGINT become requestWindowClose, so they end in a clean shutdown.
+// A request to end (SIGTERM, SIGINT, and SIGHUP when the launching terminal
+// closes) becomes requestWindowClose, so that it ends in a clean shutdown.
 void installCloseSignalHandlers();

@@ -216,12 +216,15 @@ TEST_F(AppShellTest, MouseMessagesFromTouchAreNotRealWhenTouchIsAvailable) {
   EXPECT_EQ(withoutTouch, (std::vector<bool>{true, true}));
 }
 
-TEST(SingleInstanceTest, CountsProcessesOfTheSameExecutableNameInAnyCase) {
-  const std::vector<ProcessEntry> processes = {{1, 0, u"init"}, {20, 1, u"skerrion2"}, {21, 1, u"Skerrion2"},
-                                               {22, 1, u"skerrion2.bak"}};
-  EXPECT_TRUE(isAnotherInstanceRunning(processes, u"SKERRION2"));
-  EXPECT_FALSE(isAnotherInstanceRunning({processes[0], processes[1], processes[3]}, u"skerrion2"));
-  EXPECT_FALSE(isAnotherInstanceRunning(processes, u"skerrion"));
+TEST(SingleInstanceTest, FindsTheSameUsersCopiesOfTheSameExecutableNameInAnyCase) {
+  const std::vector<ProcessEntry> processes = {{1, 0, u"init", 0}, {20, 1, u"skerrion2", 1000},
+                                               {21, 1, u"Skerrion2", 1000}, {22, 1, u"skerrion2.bak", 1000},
+                                               {23, 1, u"skerrion2", 1001}};
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 20), 21);
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 21), 20);
+  EXPECT_EQ(findAnotherInstance(processes, u"skerrion2", 1001, 23), 0) << "another user's copies do not count";
+  EXPECT_EQ(findAnotherInstance({processes[0], processes[1], processes[3]}, u"skerrion2", 1000, 20), 0);
+  EXPECT_EQ(findAnotherInstance(processes, u"skerrion", 1000, 20), 0);
 }
 
 TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
@@ -238,11 +241,12 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
     EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
     return pid;
   };
+  const auto another = [&](pid_t self) { return findAnotherInstance(listProcesses(), upperName, currentUserId(), self); };
   const pid_t first = spawn();
-  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+  EXPECT_EQ(another(first), 0);
   const pid_t second = spawn();
+  EXPECT_EQ(another(first), second);
   const std::vector<ProcessEntry> processes = listProcesses();
-  EXPECT_TRUE(isAnotherInstanceRunning(processes, upperName));
   const auto entry = std::ranges::find(processes, first, &ProcessEntry::pid);
   ASSERT_NE(entry, processes.end());
   EXPECT_EQ(entry->parentPid, getpid());
@@ -251,7 +255,7 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
   kill(second, SIGKILL);
   siginfo_t info;
   waitid(P_PID, static_cast<id_t>(second), &info, WEXITED | WNOWAIT);
-  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+  EXPECT_EQ(another(first), 0);
 
   kill(first, SIGKILL);
   waitpid(first, nullptr, 0);

@@ -140,7 +140,7 @@ TEST_F(ErrorManagerTest, FatalErrorEndsTheProcessWithStatus255) {
         ErrorManager::removeCrashFilter = [] { fputs("crash filter removed\n", stderr); };
         ZIB_ERROR(u"Fatal %d", 3);
       },
-      ::testing::ExitedWithCode(255), "Error: Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");
+      ::testing::ExitedWithCode(255), "^Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");
 }
 
 TEST(ErrorManagerNames, HresultText) {
