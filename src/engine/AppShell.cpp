@@ -107,6 +107,9 @@ LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       onWindowClose();
       break;
+    case WM_ENDSESSION:
+      if (wParam) onEndSession();
+      return 0;
     case WM_CHAR:
       onCharMessage(wParam);
       break;
@@ -309,6 +312,14 @@ void onWindowClose() {
   deleteZIB();
   // Opened once the game is saved and its log closed.
   if (!link.empty()) appHooks.openLink(link);
+}
+
+void onEndSession() {
+  if (!gameGlobal) return;
+  // No shutdown: the display the engine draws on is gone.
+  ZIB_LOG(u"The session has ended: saving the user's files.");
+  appHooks.saveUserData();
+  ZIB_LOG(u"Saved; the program ends without its shutdown.");
 }
 
 void onCharMessage(WPARAM character) {

@@ -29,6 +29,8 @@ struct AppHooks {
   // Zib::frame with the game object's ContextManager as the root Context;
   // returns the ContextManager's bQuit.
   std::function<bool()> runFrame;
+  // Global::saveUserData on `gameGlobal`: the configuration, high scores and profiles.
+  std::function<void()> saveUserData;
   // The game object's pending web link.
   std::function<std::u16string()> pendingWebLink;
 
@@ -68,6 +70,8 @@ void createZIB(void* hInstance, HWND hWnd);
 void deleteZIB();
 
 void onWindowClose();
+// The session ends under the program (WM_ENDSESSION): the user's files are saved now.
+void onEndSession();
 void onCharMessage(WPARAM character);
 // Mouse and touch messages, forwarded to the input manager and its contacts.
 // Positions are client pixels; buttons 0 left, 1 right, 2 middle.

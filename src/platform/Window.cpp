@@ -160,6 +160,10 @@ uintptr_t GetMessageExtraInfo() { return currentExtraInfo; }
 
 void requestWindowClose() { bCloseRequested = true; }
 
+void endSession() {
+  if (liveWindow) liveWindow->proc(liveWindow, WM_ENDSESSION, 1, 0);
+}
+
 LPARAM MakeTouchInputHandle(const TOUCHINPUT* inputs, uint32_t count) {
   touchInputs[++lastTouchHandle].assign(inputs, inputs + count);
   return lastTouchHandle;

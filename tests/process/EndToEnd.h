@@ -67,6 +67,10 @@ class EndToEndTest : public ::testing::Test {
   static bool matches(const Screenshot& reduced, const Screenshot& reference);
   // Asks the window to close, as a window manager's close button does.
   static bool closeWindow(unsigned long window);
+  // Destroys the window from outside; the display goes on.
+  static bool destroyWindow(unsigned long window);
+  // Closes the connection of the window's program to the display (as xkill does).
+  static bool killClientOf(unsigned long window);
   // A real left click at window pixel (x, y): the pointer comes in from
   // outside the window, as a hand's would, so that the window sees it enter.
   static bool clickAt(unsigned long window, int x, int y);
@@ -76,6 +80,9 @@ class EndToEndTest : public ::testing::Test {
   std::filesystem::path installFolder, program, userFolder;
   std::vector<std::string> environment;
   std::vector<pid_t> running;
+  // Started without the rights that let root write any folder (as root),
+  // so that a read-only folder is one for the program too.
+  bool bWithoutFileRights = false;
   TempDataHome dataHome;  // inherited by the program
   // A connection held open: an X server resets when its last client leaves,
   // and a program started meanwhile finds no display.

@@ -76,6 +76,23 @@ class ProgramTest : public EndToEndTest {
     return settled;
   }
 
+  // The configuration, high scores and profiles, as the next start reads them back.
+  void expectUserFilesWritten() const {
+    EXPECT_TRUE(userFile("Skerrion2demo.cfg").starts_with(std::string(kBom) + "[Zib]\r\n"));
+    std::vector<uint8_t> record(94248);
+    EXPECT_TRUE(loadChecksummedFile(record.data(), 14696, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion));
+    EXPECT_TRUE(loadChecksummedFile(record.data(), 94248, getUserDataFolder(), u"Skerrion2demo.pro", kSaveVersion));
+  }
+
+  // Started, its window found, and none of the user's files written yet.
+  pid_t startWithWindow(unsigned long& window) {
+    const pid_t pid = start();
+    EXPECT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+    EXPECT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+    EXPECT_FALSE(fs::exists(userFolder / "Skerrion2demo.pro"));
+    return pid;
+  }
+
   // Start-up then fails on the missing key "hq2x".
   void breakStaticConfiguration() {
     const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
@@ -90,7 +107,7 @@ class ProgramTest : public EndToEndTest {
 TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
-  std::this_thread::sleep_for(1s);
+  ASSERT_TRUE(waitForLog("FontGDI::FontGDI(): Font '")) << "the loading screen's first frames";
   kill(pid, SIGTERM);
   ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 
@@ -118,6 +135,54 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
     EXPECT_NE(entry.path().extension(), ".tmp") << "replaced by rename";
     EXPECT_FALSE(entry.path().filename().string().starts_with("crash.")) << "a clean exit is no crash";
   }
+}
+
+// The launching terminal closed, the window destroyed by another program:
+// both end as a close request does.
+TEST_F(ProgramTest, HangUpAndADestroyedWindowShutDownCleanlyAndSaveTheUserFiles) {
+  for (const char* how : {"hang-up", "destroyed"}) {
+    SCOPED_TRACE(how);
+    unsigned long window = 0;
+    const pid_t pid = startWithWindow(window);
+    if (how == std::string("hang-up"))
+      kill(pid, SIGHUP);
+    else
+      ASSERT_TRUE(destroyWindow(window));
+    ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+    EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n")) << log().substr(log().size() / 2);
+    expectUserFilesWritten();
+    for (const char* name : {"Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro", "Skerrion2demo.log"})
+      fs::remove(userFolder / name);
+  }
+}
+
+TEST_F(ProgramTest, ALostDisplayConnectionStillSavesTheUserFiles) {
+  unsigned long window = 0;
+  const pid_t pid = startWithWindow(window);
+  ASSERT_TRUE(killClientOf(window));
+  ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
+  EXPECT_NE(output().find("the connection to the display was lost"), std::string::npos) << output();
+  const std::string text = log();
+  EXPECT_NE(text.find("onEndSession(): The session has ended: saving the user's files.\r\n"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("onEndSession(): Saved; the program ends without its shutdown.\r\n"))
+      << text.substr(text.size() / 2);
+  expectUserFilesWritten();
+}
+
+TEST_F(ProgramTest, AReadOnlyUserFolderLogsEachFileThatCouldNotBeSaved) {
+  bWithoutFileRights = true;
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  using fs::perms;
+  fs::permissions(userFolder, perms::owner_read | perms::owner_exec | perms::group_read | perms::group_exec);
+  kill(pid, SIGTERM);
+  const std::optional<int> status = waitExit(pid);
+  fs::permissions(userFolder, perms::owner_all | perms::group_all | perms::others_read | perms::others_exec);
+  ASSERT_TRUE(exitedWith(status, 0)) << output();
+  const std::string text = log();
+  for (const char* name : {"Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro"})
+    EXPECT_NE(text.find(std::string(name) + ": Permission denied\r\n"), std::string::npos) << name;
+  EXPECT_TRUE(text.ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
 }
 
 TEST_F(ProgramTest, DiskAudioDriverHoldsTheTitleMusicAndTheRateIsSaved) {
@@ -200,7 +265,9 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
   // switches the input mode): the size is taken once the log has settled.
   const uintmax_t logSize = waitForLogToSettle();
 
+  const size_t said = output().size();
   EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 0)) << output();
+  EXPECT_EQ(output().substr(said), "Skerrion 2 is running already: process " + std::to_string(first) + ".\n");
   EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
   EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first copy still runs";
 

@@ -7,6 +7,7 @@
 #include "base/StringUtils.h"
 #include "platform/sdl/SdlEventPump.h"
 #include "platform/sdl/SdlWindow.h"
+#include "platform/sdl/SdlX11Watch.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ class SdlWindow final : public WindowBackend {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
     }
+    watchX11Window(window);
     SDL_StartTextInput();
     sdlpump::reset(false);
     return true;
@@ -46,6 +48,7 @@ class SdlWindow final : public WindowBackend {
     if (!window) return;
     SDL_StopTextInput();
     SDL_DestroyWindow(window);
+    unwatchX11Window();
     window = nullptr;
     pending.clear();
     fingers.clear();

@@ -1,0 +1,60 @@
+#include "platform/sdl/SdlX11Watch.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/Window.h"
+
+// Last: Xlib's macros (None, Status, True...) would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+namespace {
+
+XErrorHandler previousErrorHandler = nullptr;
+XIOErrorHandler previousIoErrorHandler = nullptr;
+bool bWatching = false;
+
+int onXError(Display* display, XErrorEvent* error) {
+  // Our window (or its drawable) is gone: it was destroyed from outside, and
+  // the program draws on until it has shut down.
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+    requestWindowClose();
+    return 0;
+  }
+  return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
+// Xlib ends the process when this returns; it must not use the display.
+int onXConnectionLost(Display*) {
+  static bool bEnding = false;
+  if (!bEnding) {
+    bEnding = true;
+    std::fputs("Skerrion 2: the connection to the display was lost.\n", stderr);
+    endSession();
+  }
+  std::fflush(nullptr);
+  _exit(1);
+}
+
+}  // namespace
+
+void watchX11Window(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (bWatching || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  previousErrorHandler = XSetErrorHandler(onXError);
+  previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
+  bWatching = true;
+}
+
+void unwatchX11Window() {
+  if (!bWatching) return;
+  XSetErrorHandler(previousErrorHandler);
+  XSetIOErrorHandler(previousIoErrorHandler);
+  bWatching = false;
+}
