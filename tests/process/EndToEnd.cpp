@@ -259,6 +259,18 @@ bool EndToEndTest::waitForPicture(unsigned long window, const Screenshot& refere
       timeout);
 }
 
+bool EndToEndTest::holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
+                                 std::chrono::milliseconds timeout) {
+  if (!xdotool("keydown " + keys)) return false;
+  const bool bSeen = waitFor(seen, timeout);
+  return xdotool("keyup " + keys) && bSeen;
+}
+
+bool EndToEndTest::pictureChangedFrom(unsigned long window, const Screenshot& before) const {
+  const std::optional<Screenshot> shot = screenshot(window);
+  return shot && shot->reduced(4).meanDifference(before) > 0.5;
+}
+
 bool EndToEndTest::xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
 
 bool EndToEndTest::closeWindow(unsigned long window) {

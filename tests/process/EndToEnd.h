@@ -74,6 +74,13 @@ class EndToEndTest : public ::testing::Test {
   // A real left click at window pixel (x, y): the pointer comes in from
   // outside the window, as a hand's would, so that the window sees it enter.
   static bool clickAt(unsigned long window, int x, int y);
+  // Holds `keys` ("Shift_R+F9") down until `seen` holds, then lets them go:
+  // the game reads the keyboard once a frame, so a press is held until its
+  // effect shows rather than for a guessed time. False when it never showed.
+  static bool holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
+                            std::chrono::milliseconds timeout = kStartTimeout);
+  // Whether the window, reduced by 4, now differs from `before` (a frame has shown a change).
+  bool pictureChangedFrom(unsigned long window, const Screenshot& before) const;
   // xdotool with these arguments; true when it succeeded.
   static bool xdotool(const std::string& arguments);
 

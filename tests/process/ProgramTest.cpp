@@ -226,9 +226,9 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
     for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
     return count;
   };
-  // Held for a few frames: the game reads the keyboard's state once a frame.
-  ASSERT_EQ(std::system("xdotool keydown F9 sleep 0.2 keyup F9"), 0);
-  EXPECT_TRUE(waitFor([&] { return screenshots() == 1; }, kStartTimeout));
+  // Held until its screenshot is there: the game reads the keyboard's state once a frame.
+  EXPECT_TRUE(holdKeysUntil("F9", [&] { return screenshots() == 1; }));
+  EXPECT_EQ(screenshots(), 1);
   kill(pid, SIGTERM);
   EXPECT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 }
@@ -239,22 +239,27 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
   EXPECT_NE(log().find("Console::addLine(): > sizeof(bool)=1\r\n"), std::string::npos) << "the size lines";
-  const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
-  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window).c_str()), 0);
+  unsigned long window = 0;
+  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+  ASSERT_TRUE(xdotool("windowfocus --sync " + std::to_string(window)));
   waitForLogToSettle();
-  // Held over a few frames, as a hand would; the game takes one typed
-  // character per frame, so the characters come slower than frames.
-  ASSERT_EQ(std::system("xdotool keydown Shift_L keydown grave sleep 0.2 keyup grave keyup Shift_L sleep 0.2 "
-                        "type --delay 200 nonsense"), 0);
-  ASSERT_EQ(std::system("xdotool keydown Return sleep 0.1 keyup Return"), 0);
-  EXPECT_TRUE(waitForLog("nonsense\r\n")) << log();
+  // Held until the console shows; the game takes one typed character per
+  // frame, so the characters come slower than frames.
+  const std::optional<Screenshot> before = screenshot(window);
+  ASSERT_TRUE(before);
+  ASSERT_TRUE(holdKeysUntil("Shift_L+grave", [&] { return pictureChangedFrom(window, before->reduced(4)); }));
+  ASSERT_TRUE(xdotool("type --delay 200 nonsense"));
+  ASSERT_TRUE(holdKeysUntil("Return", [&] { return log().find("nonsense\r\n") != std::string::npos; })) << log();
   const std::string text = log();
   const size_t unknown = text.find("Console::addLine(): > Unknown command: ");
   ASSERT_NE(unknown, std::string::npos) << text;
   EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
             "Console::addLine(): > Unknown command: nonsense");
-  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool keydown Return sleep 0.1 keyup Return"), 0);
-  EXPECT_TRUE(exitedWith(waitExit(pid), 255)) << output();
+  ASSERT_TRUE(xdotool("type --delay 200 crash"));
+  int status = 0;
+  ASSERT_TRUE(holdKeysUntil("Return", [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+  std::erase(running, pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << output();
   EXPECT_NE(log().find("Crash requested."), std::string::npos);
 }
 
