@@ -54,6 +54,7 @@ class AppShellTest : public ::testing::Test {
       return frames == quitAtFrame;
     };
     appHooks.pendingWebLink = [this] { return calls.push_back("pendingWebLink"), link; };
+    appHooks.saveUserData = record("saveUserData");
     appHooks.openLink = [this](const std::u16string& opened) {
       calls.push_back("open " + toUtf8(opened) + (zib ? " with the engine" : ""));
     };
@@ -179,6 +180,19 @@ TEST_F(AppShellTest, CloseShutsDownThenOpensThePendingLink) {
     EXPECT_EQ(calls.size(), bWithGame ? 2u : 0u);  // pendingWebLink, deleteGame
     EXPECT_FALSE(fake->bOpen);
   }
+}
+
+// The display gone under the program: the user's files are saved at once,
+// through the window's own layer, and nothing is shut down.
+TEST_F(AppShellTest, EndOfSessionSavesTheUserFilesWithoutAShutdown) {
+  endSession();
+  EXPECT_TRUE(calls.empty()) << "no game yet";
+  startEngine();
+  endSession();
+  EXPECT_EQ(calls, std::vector<std::string>{"saveUserData"});
+  EXPECT_NE(zib, nullptr);
+  EXPECT_NE(EngineTest::logText().find("onEndSession(): Saved; the program ends without its shutdown.\r\n"),
+            std::string::npos);
 }
 
 TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {
