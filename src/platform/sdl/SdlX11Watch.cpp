@@ -15,15 +15,16 @@
 
 namespace {
 
+Window watchedWindow = 0;
 XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
 bool bWatching = false;
 
 int onXError(Display* display, XErrorEvent* error) {
-  // Our window (or its drawable) is gone: it was destroyed from outside, and
-  // the program draws on until it has shut down.
+  // A window that is gone. Ours was destroyed from outside: the program
+  // shuts down, drawing on into nothing until it has.
   if (error->error_code == BadWindow || error->error_code == BadDrawable) {
-    requestWindowClose();
+    if (error->resourceid == watchedWindow) requestWindowClose();
     return 0;
   }
   return previousErrorHandler ? previousErrorHandler(display, error) : 0;
@@ -47,6 +48,7 @@ void watchX11Window(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (bWatching || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  watchedWindow = info.info.x11.window;
   previousErrorHandler = XSetErrorHandler(onXError);
   previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
   bWatching = true;
