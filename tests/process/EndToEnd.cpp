@@ -261,9 +261,22 @@ bool EndToEndTest::waitForPicture(unsigned long window, const Screenshot& refere
 
 bool EndToEndTest::holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
                                  std::chrono::milliseconds timeout) {
-  if (!xdotool("keydown " + keys)) return false;
-  const bool bSeen = waitFor(seen, timeout);
-  return xdotool("keyup " + keys) && bSeen;
+  // Without the server's key repeat: a hand's held key types once.
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XKeyboardState keyboard;
+  XGetKeyboardControl(display, &keyboard);
+  XKeyboardControl control = {};
+  control.auto_repeat_mode = AutoRepeatModeOff;
+  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
+  XSync(display, False);
+  const bool bPressed = xdotool("keydown " + keys);
+  const bool bSeen = bPressed && waitFor(seen, timeout);
+  const bool bReleased = xdotool("keyup " + keys);
+  control.auto_repeat_mode = keyboard.global_auto_repeat;
+  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
+  XCloseDisplay(display);
+  return bReleased && bSeen;
 }
 
 bool EndToEndTest::pictureChangedFrom(unsigned long window, const Screenshot& before) const {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -243,19 +244,39 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
   ASSERT_TRUE(xdotool("windowfocus --sync " + std::to_string(window)));
   waitForLogToSettle();
-  // Held until the console shows; the game takes one typed character per
-  // frame, so the characters come slower than frames.
+  // Held until the console shows.
   const std::optional<Screenshot> before = screenshot(window);
   ASSERT_TRUE(before);
   ASSERT_TRUE(holdKeysUntil("Shift_L+grave", [&] { return pictureChangedFrom(window, before->reduced(4)); }));
-  ASSERT_TRUE(xdotool("type --delay 200 nonsense"));
+  // One character a frame: each is typed once the last one shows.
+  const auto typeSeen = [&](const std::string& text) {
+    for (char c : text) {
+      // The input line as it blinks (cursor on and off), then until it is neither.
+      std::vector<Screenshot> before;
+      const auto differsFromAll = [&](const Screenshot& shot) {
+        return std::ranges::all_of(before, [&](const Screenshot& b) { return shot.shareDifferent(b, 40) > 0; });
+      };
+      waitFor([&] {
+        if (const std::optional<Screenshot> shot = screenshot(window); shot && differsFromAll(*shot)) before.push_back(*shot);
+        return before.size() >= 2;
+      }, 1s);
+      if (!xdotool(std::string("type ") + c)) return false;
+      if (!waitFor([&] {
+            const std::optional<Screenshot> shot = screenshot(window);
+            return shot && differsFromAll(*shot);
+          }, kStartTimeout))
+        return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(typeSeen("nonsense"));
   ASSERT_TRUE(holdKeysUntil("Return", [&] { return log().find("nonsense\r\n") != std::string::npos; })) << log();
   const std::string text = log();
   const size_t unknown = text.find("Console::addLine(): > Unknown command: ");
   ASSERT_NE(unknown, std::string::npos) << text;
   EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
             "Console::addLine(): > Unknown command: nonsense");
-  ASSERT_TRUE(xdotool("type --delay 200 crash"));
+  ASSERT_TRUE(typeSeen("crash"));
   int status = 0;
   ASSERT_TRUE(holdKeysUntil("Return", [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
   std::erase(running, pid);
