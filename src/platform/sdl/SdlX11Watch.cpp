@@ -15,6 +15,7 @@
 
 namespace {
 
+Display* watchedDisplay = nullptr;
 Window watchedWindow = 0;
 XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
@@ -48,6 +49,7 @@ void watchX11Window(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (bWatching || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  watchedDisplay = info.info.x11.display;
   watchedWindow = info.info.x11.window;
   previousErrorHandler = XSetErrorHandler(onXError);
   previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
@@ -56,6 +58,9 @@ void watchX11Window(SDL_Window* window) {
 
 void unwatchX11Window() {
   if (!bWatching) return;
+  // The errors of what was sent until now still come to us (destroying a
+  // window destroyed from outside).
+  XSync(watchedDisplay, False);
   XSetErrorHandler(previousErrorHandler);
   XSetIOErrorHandler(previousIoErrorHandler);
   bWatching = false;
