@@ -21,5 +21,6 @@ void installGameHooks() {
   appHooks.initPreLoader = [] { gameGlobal->initPreLoader(); };
   appHooks.deleteGame = [] { delete gameGlobal; };
   appHooks.runFrame = runGameFrame;
+  appHooks.saveUserData = [] { gameGlobal->saveUserData(); };
   appHooks.pendingWebLink = [] { return gameGlobal->pendingWebLink; };
 }

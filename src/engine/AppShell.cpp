@@ -1,8 +1,5 @@
 #include "engine/AppShell.h"
 
-#include <spawn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -14,9 +11,8 @@
 #include "engine/Zib.h"
 #include "engine/input/TouchContact.h"
 #include "engine/input/ZibInput.h"
+#include "platform/System.h"
 #include "platform/Timers.h"
-
-extern char** environ;
 
 AppHooks appHooks;
 GameGlobal* gameGlobal = nullptr;
@@ -40,19 +36,15 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
-void openWebLink(const std::u16string& link) {
-  const std::string target = toUtf8(link);
-  char program[] = "xdg-open";
-  char* const argv[] = {program, const_cast<char*>(target.c_str()), nullptr};
-  pid_t pid;
-  posix_spawnp(&pid, program, nullptr, nullptr, argv, environ);
-}
-
 int runApplication(int argc, char** argv) {
   installCrashFilter();
   programFileName = getFileName(fromUtf8(argc > 0 ? argv[0] : ""));
   for (int i = 1; i < argc; ++i) commandLineArgs.push_back(fromUtf8(argv[i]));
-  if (isAnotherInstanceRunning()) return 0;
+  // A newcomer learns why no window opens.
+  if (const int32_t other = findAnotherInstance()) {
+    std::fprintf(stderr, "Skerrion 2 is running already: process %d.\n", static_cast<int>(other));
+    return 0;
+  }
 
   installCloseSignalHandlers();
   std::u16string error;
@@ -84,17 +76,23 @@ int runMessageLoop(void* hInstance, HWND window) {
   return static_cast<int>(message.wParam);
 }
 
-bool isAnotherInstanceRunning() {
+bool isAnotherInstanceRunning() { return findAnotherInstance() != 0; }
+
+int32_t findAnotherInstance() {
   const std::vector<ProcessEntry> processes = listProcesses();
+  const int32_t selfId = currentProcessId();
   // The running executable's own name, whatever argv[0] says.
-  const auto self = std::ranges::find(processes, static_cast<int32_t>(getpid()), &ProcessEntry::pid);
-  return isAnotherInstanceRunning(processes, self != processes.end() ? self->exeFileName : programFileName);
+  const auto self = std::ranges::find(processes, selfId, &ProcessEntry::pid);
+  return findAnotherInstance(processes, self != processes.end() ? self->exeFileName : programFileName, currentUserId(),
+                             selfId);
 }
 
-bool isAnotherInstanceRunning(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName) {
-  return std::ranges::count_if(processes, [exeFileName](const ProcessEntry& process) {
-           return equalsIgnoringCase(process.exeFileName, exeFileName);
-         }) > 1;
+int32_t findAnotherInstance(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName,
+                            uint32_t userId, int32_t selfId) {
+  const auto other = std::ranges::find_if(processes, [&](const ProcessEntry& process) {
+    return process.pid != selfId && process.userId == userId && equalsIgnoringCase(process.exeFileName, exeFileName);
+  });
+  return other != processes.end() ? other->pid : 0;
 }
 
 LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -111,6 +109,9 @@ LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       onWindowClose();
       break;
+    case WM_ENDSESSION:
+      if (wParam) onEndSession();
+      return 0;
     case WM_CHAR:
       onCharMessage(wParam);
       break;
@@ -313,6 +314,14 @@ void onWindowClose() {
   deleteZIB();
   // Opened once the game is saved and its log closed.
   if (!link.empty()) appHooks.openLink(link);
+}
+
+void onEndSession() {
+  if (!gameGlobal) return;
+  // No shutdown: the display the engine draws on is gone.
+  ZIB_LOG(u"The session has ended: saving the user's files.");
+  appHooks.saveUserData();
+  ZIB_LOG(u"Saved; the program ends without its shutdown.");
 }
 
 void onCharMessage(WPARAM character) {

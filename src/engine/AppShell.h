@@ -9,12 +9,10 @@
 
 #include "engine/SystemInfo.h"
 #include "platform/Process.h"
+#include "platform/System.h"
 #include "platform/Window.h"
 
 class GameGlobal;
-
-// Opens `link` in the desktop's browser, without a shell and without waiting.
-void openWebLink(const std::u16string& link);
 
 // What the shell calls of the engine root and the game object, set by the code
 // that builds them before runApplication (tests set fakes), and the shell's
@@ -31,10 +29,12 @@ struct AppHooks {
   // Zib::frame with the game object's ContextManager as the root Context;
   // returns the ContextManager's bQuit.
   std::function<bool()> runFrame;
+  // Global::saveUserData on `gameGlobal`: the configuration, high scores and profiles.
+  std::function<void()> saveUserData;
   // The game object's pending web link.
   std::function<std::u16string()> pendingWebLink;
 
-  std::function<void(const std::u16string& link)> openLink = openWebLink;
+  std::function<void(const std::u16string& link)> openLink = openInBrowser;
 };
 extern AppHooks appHooks;
 
@@ -53,8 +53,12 @@ int runApplication(int argc, char** argv);
 int runMessageLoop(void* hInstance, HWND window);
 
 bool isAnotherInstanceRunning();
-// True when more than one of `processes` runs an executable named `exeFileName`, in any case.
-bool isAnotherInstanceRunning(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName);
+// The process id of another copy of this program run by this user; 0 when none.
+int32_t findAnotherInstance();
+// The first of `processes` other than `selfId` that runs as `userId` an
+// executable named `exeFileName`, in any case; 0 when none.
+int32_t findAnotherInstance(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName,
+                            uint32_t userId, int32_t selfId);
 
 LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // False only for a mouse message made from touch while touch input is available.
@@ -66,6 +70,8 @@ void createZIB(void* hInstance, HWND hWnd);
 void deleteZIB();
 
 void onWindowClose();
+// The session ends under the program (WM_ENDSESSION): the user's files are saved now.
+void onEndSession();
 void onCharMessage(WPARAM character);
 // Mouse and touch messages, forwarded to the input manager and its contacts.
 // Positions are client pixels; buttons 0 left, 1 right, 2 middle.

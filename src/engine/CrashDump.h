@@ -1,18 +1,10 @@
 #pragma once
-// The crash filter: a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT)
-// writes a minidump of the faulting thread to crashMiniDumpPath() and, when the
-// engine has a log, copies the log to crashLogPath(); then the signal ends the
-// process as it would have without the filter.
-#include <signal.h>
-#include <ucontext.h>
+// The application's crash filter: a fatal fault writes a minidump to
+// crashMiniDumpPath() and, when the engine has a log, copies the log to
+// crashLogPath(); then the fault ends the process as it would have without it.
 
-// Prepares the file paths and the signal stack and installs the handlers.
+// Installs the filter with those paths.
 void installCrashFilter();
 // Puts back the handlers that were there before (a reported failure's exit
 // is no crash); nothing when none are installed.
 void uninstallCrashFilter();
-
-// Writes the minidump of a fault to an open file: system information, the
-// exception, the faulting thread with its registers and stack, the loaded
-// modules. Async-signal-safe. False when a write failed.
-bool writeMiniDump(int fd, int signalNumber, const siginfo_t& info, const ucontext_t& context);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/DataStream.h"
+#include "engine/WriteResult.h"
 
 class FileStream : public DataStream {
  public:
@@ -38,4 +39,4 @@ class FileStream : public DataStream {
 
 // Writes the bytes to a temporary file beside `path` and renames it over
 // `path`, so that a failed or interrupted write leaves the old file whole.
-bool writeFileReplacing(const std::u16string& path, const void* bytes, size_t count);
+WriteResult writeFileReplacing(const std::u16string& path, const void* bytes, size_t count);

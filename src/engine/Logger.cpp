@@ -1,40 +1,16 @@
 #include "engine/Logger.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 
 #include "engine/AppPaths.h"
 #include "engine/FileStream.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
+#include "platform/CrashFilter.h"
+#include "platform/System.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Logger, nullptr);
-
-namespace {
-
-std::u16string computerName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof(name) - 1) != 0) return {};
-  return fromUtf8(name);
-}
-
-std::u16string userName() {
-  if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name) return fromUtf8(entry->pw_name);
-  const char* name = std::getenv("USER");
-  return name ? fromUtf8(name) : std::u16string();
-}
-
-std::u16string programPath() {
-  std::error_code error;
-  return fromUtf8(std::filesystem::read_symlink("/proc/self/exe", error).string());
-}
-
-}  // namespace
 
 std::u16string logFileName() { return applicationName() + u".log"; }
 
@@ -47,18 +23,22 @@ Logger::Logger() : logFilePath(getLogFilePath()) {
     return;
   }
   stream = file;
+  setCrashLogOpen(true);
   static const unsigned char bom[] = {0xEF, 0xBB, 0xBF};
   stream->write(bom, sizeof(bom));
 
   log(u"Application: %s", getVersionString());
-  log(u"Executing %s->%s->%s", computerName(), userName(), programPath());
+  log(u"Executing %s->%s->%s", getComputerName(), getUserName(), getProgramPath());
   log(u"Current directory: %s", getCurrentFolder());
   for (const std::u16string& argument : commandLineArgs) log(u"Command-line parameter: [%s]", argument);
   log(u"Log file: %s", logFilePath);
   log(u"Log date: %s UTC", getUtcTimeStampString(std::time(nullptr)));
 }
 
-Logger::~Logger() { delete stream; }
+Logger::~Logger() {
+  setCrashLogOpen(false);
+  delete stream;
+}
 
 void Logger::writeMessage(const std::u16string& message) {
   const std::lock_guard lock(lineMutex);

@@ -167,8 +167,8 @@ std::string MemoryIniFile::saveText() const {
   return text;
 }
 
-void MemoryIniFile::save() const {
-  if (fileName.empty()) return;
+WriteResult MemoryIniFile::save() const {
+  if (fileName.empty()) return {};
   const std::string text = saveText();
-  writeFileReplacing(fileName, text.data(), text.size());
+  return writeFileReplacing(fileName, text.data(), text.size());
 }

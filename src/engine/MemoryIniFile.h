@@ -5,6 +5,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/WriteResult.h"
+
 class ByteBuffer;
 
 class MemoryIniFile {
@@ -51,8 +53,8 @@ class MemoryIniFile {
 
   // The saved form: UTF-8 with a byte-order mark, CR LF line ends.
   std::string saveText() const;
-  // Replaces `fileName` with the saved form; failures are silent.
-  void save() const;
+  // Replaces `fileName` with the saved form; without a file name nothing is written.
+  WriteResult save() const;
 
   std::u16string fileName;
   std::unordered_map<std::u16string, Section> sections;

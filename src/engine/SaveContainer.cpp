@@ -11,6 +11,7 @@
 #include "engine/AppPaths.h"
 #include "base/FixedString.h"
 #include "engine/FileStream.h"
+#include "engine/Logger.h"
 #include "engine/Md5.h"
 #include "base/StringUtils.h"
 
@@ -87,8 +88,9 @@ bool SaveContainer::unpack(const void* container, size_t containerLength, uint32
   return true;
 }
 
-void SaveContainer::writeFile(const std::u16string& path) const {
-  if (length) writeFileReplacing(path, data.get(), length);
+WriteResult SaveContainer::writeFile(const std::u16string& path) const {
+  if (!length) return {};
+  return writeFileReplacing(path, data.get(), length);
 }
 
 bool SaveContainer::readFile(uint32_t salt, const std::u16string& path, uint32_t expectedLength) {
@@ -101,12 +103,15 @@ bool SaveContainer::readFile(uint32_t salt, const std::u16string& path, uint32_t
   return unpack(bytes.get(), file.size, salt, expectedLength);
 }
 
-void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
+bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
                          const std::u16string& fileName, const std::u16string& version) {
-  if (recordLength == 0) return;
+  if (recordLength == 0) return true;
   SaveContainer container;
-  if (container.pack(record, recordLength, hashName(fileName + version)))
-    container.writeFile(folder + u"/" + fileName);
+  if (!container.pack(record, recordLength, hashName(fileName + version))) return false;
+  const std::u16string path = folder + u"/" + fileName;
+  const WriteResult result = container.writeFile(path);
+  if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", path, result.reason());
+  return result.ok();
 }
 
 bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u16string& folder,

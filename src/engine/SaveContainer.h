@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/WriteResult.h"
+
 class SaveContainer {
  public:
   SaveContainer() = default;
@@ -20,8 +22,8 @@ class SaveContainer {
   // record. A record of another length than `expectedLength` is refused
   // before anything is allocated for it.
   bool unpack(const void* container, size_t containerLength, uint32_t salt, uint32_t expectedLength);
-  // Replaces the file with the container's bytes; failures are silent.
-  void writeFile(const std::u16string& path) const;
+  // Replaces the file with the container's bytes; an empty container writes nothing.
+  WriteResult writeFile(const std::u16string& path) const;
   // Reads the whole file and unpacks it.
   bool readFile(uint32_t salt, const std::u16string& path, uint32_t expectedLength);
   void clear();
@@ -34,8 +36,9 @@ class SaveContainer {
 };
 
 // Packs the record and writes it to folder + "/" + fileName, salted with the
-// file name and the version text. Nothing is reported.
-void saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
+// file name and the version text. A file that cannot be written is logged,
+// with the system's reason, and false returned; the old file stays.
+bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
                          const std::u16string& fileName, const std::u16string& version);
 // Copies the saved record over `destination` when the file is intact and holds
 // a record of exactly `recordLength` bytes; otherwise leaves it untouched and

@@ -1,8 +1,5 @@
 #include "engine/SystemInfo.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +12,7 @@
 #include "engine/FileStream.h"
 #include "base/Format.h"
 #include "base/StringUtils.h"
+#include "platform/System.h"
 
 std::vector<std::u16string> commandLineArgs;
 
@@ -68,17 +66,17 @@ std::u16string getUserDataFolder() {
 std::u16string userDataFolderPath() { return getUserDataFolder(); }
 
 void createSharedDirectory(std::u16string_view path) {
-  const std::string name = toUtf8(path);
-  // chmod as well, since the umask would take the group's write right away.
-  if (mkdir(name.c_str(), 0775) == 0) chmod(name.c_str(), 0775);
+  // The rights set again, since the umask would take the group's write right away.
+  std::error_code error;
+  if (std::filesystem::create_directory(toPath(path), error))
+    std::filesystem::permissions(toPath(path), std::filesystem::perms(0775), error);
 }
 
 std::u16string getProgramFolder() {
-  std::error_code error;
-  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
-  const size_t slash = program.rfind('/');
-  if (error || slash == std::string::npos) return {};
-  return fromUtf8(std::string_view(program).substr(0, slash));
+  const std::u16string program = getProgramPath();
+  const size_t slash = program.rfind(u'/');
+  if (slash == std::u16string::npos) return {};
+  return program.substr(0, slash);
 }
 
 std::u16string getInstallFolder() { return getProgramFolder() + u"/"; }

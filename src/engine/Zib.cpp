@@ -1,11 +1,8 @@
 #include "engine/Zib.h"
 
-#include <sys/utsname.h>
-
 #include <algorithm>
 #include <bit>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <unordered_map>
 
@@ -29,6 +26,7 @@
 #include "engine/input/ZibInput.h"
 #include "engine/net/ZibNetwork.h"
 #include "platform/Process.h"
+#include "platform/System.h"
 #include "platform/Timers.h"
 
 ZIB_DEFINE_ROOT_CLASS(Zib, nullptr);
@@ -41,49 +39,6 @@ template <class T>
 void deleteMember(T*& member) {
   delete member;
   member = nullptr;  // later steps see it gone
-}
-
-// The running system as one line: name, release, version and machine.
-std::u16string systemDescription() {
-  utsname system{};
-  if (uname(&system) != 0) return {};
-  return fromUtf8(std::string(system.sysname) + ' ' + system.release + ' ' + system.version + ' ' + system.machine);
-}
-
-// What GlobalMemoryStatus tells, in bytes.
-struct MemoryStatus {
-  uint32_t memoryLoad = 0;  // percent of physical memory in use
-  int64_t totalPhys = 0, availPhys = 0;
-  int64_t totalPageFile = 0, availPageFile = 0;  // memory and swap together
-  int64_t totalVirtual = 0, availVirtual = 0;    // this process's address space
-};
-
-// The "Name:   123 kB" values of a /proc file, in bytes.
-std::unordered_map<std::string, int64_t> readKilobyteTable(const char* path) {
-  std::unordered_map<std::string, int64_t> values;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) {
-    const size_t colon = line.find(':');
-    if (colon != std::string::npos) values[line.substr(0, colon)] = std::strtoll(line.c_str() + colon + 1, nullptr, 10) * 1024;
-  }
-  return values;
-}
-
-MemoryStatus readMemoryStatus() {
-  auto memory = readKilobyteTable("/proc/meminfo");
-  auto self = readKilobyteTable("/proc/self/status");
-  MemoryStatus status;
-  status.totalPhys = memory["MemTotal"];
-  status.availPhys = memory.contains("MemAvailable") ? memory["MemAvailable"] : memory["MemFree"];
-  if (status.totalPhys > 0)
-    status.memoryLoad = static_cast<uint32_t>((status.totalPhys - status.availPhys) * 100 / status.totalPhys);
-  status.totalPageFile = status.totalPhys + memory["SwapTotal"];
-  status.availPageFile = status.availPhys + memory["SwapFree"];
-  // The stack sits at the top of the user address space, whose size is a power of two.
-  int probe = 0;
-  status.totalVirtual = static_cast<int64_t>(std::bit_ceil(reinterpret_cast<uintptr_t>(&probe)));
-  status.availVirtual = status.totalVirtual - self["VmSize"];
-  return status;
 }
 
 // Keeps a walk's record of departed objects registered while the walk runs.
@@ -245,17 +200,19 @@ void Zib::dumpSystemInfo() {
   // The running kernel, named and numbered from its release. It is no Windows
   // version, so no row of the Windows table names it and no platform id line
   // is written.
-  utsname system{};
-  const bool known = uname(&system) == 0;
-  const std::array<uint32_t, 3> numbers = known ? releaseNumbers(system.release) : std::array<uint32_t, 3>{};
-  if (known) osName = fromUtf8(std::string(system.sysname) + ' ' + system.release);
+  SystemVersion system;
+  const bool known = getSystemVersion(system);
+  const std::array<uint32_t, 3> numbers = known ? releaseNumbers(toUtf8(system.release)) : std::array<uint32_t, 3>{};
+  if (known) osName = system.name + u' ' + system.release;
   ZIB_LOG(u"Operating system version : %s", osName);
   ZIB_LOG(u"dwMajorVersion: %08x", numbers[0]);
   ZIB_LOG(u"dwMinorVersion: %08x", numbers[1]);
   ZIB_LOG(u"dwBuildNumber: %08x", numbers[2]);
-  ZIB_LOG(u"szCSDVersion: %s", systemDescription());
+  // The running system as one line: name, release, version and machine.
+  ZIB_LOG(u"szCSDVersion: %s", known ? system.name + u' ' + system.release + u' ' + system.version + u' ' + system.machine
+                                     : std::u16string());
 
-  const MemoryStatus memory = readMemoryStatus();
+  const MemoryStatus memory = getMemoryStatus();
   ZIB_LOG(u"Memory information:");
   ZIB_LOG(u"dwMemoryLoad: %d", memory.memoryLoad);
   // 64-bit counts: a 64-bit address space in kilobytes does not fit 32 bits.
@@ -315,7 +272,8 @@ void Zib::saveDefaultLanguage() {
   if (pZibGraphics) zibModules().saveGraphicsSettings(*this);
   if (!pConfig) return;
   pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
-  pConfig->save();
+  if (const WriteResult result = pConfig->save(); !result.ok())
+    ZIB_LOG(u"Could not save %s: %s", pConfig->fileName, result.reason());
 }
 
 void Zib::notifyObjects(const std::function<void(ZibBase*)>& notify) {

@@ -1,5 +1,5 @@
 #pragma once
-// The running processes, read from /proc.
+// The running processes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,7 +10,13 @@ struct ProcessEntry {
   // The file name of the running executable; when that cannot be read (another
   // user's process), of the command line's program, else the kernel's name.
   std::u16string exeFileName;
+  // The user the process runs as.
+  uint32_t userId = 0;
 };
 
-// Every live process (zombies left out); empty when /proc cannot be read.
+// Every live process (zombies left out); empty when the list cannot be read.
+// A process that ends while the list is read is left out.
 std::vector<ProcessEntry> listProcesses();
+int32_t currentProcessId();
+// The user this process runs as.
+uint32_t currentUserId();

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -22,9 +20,7 @@ TimeSource realSource;
 std::atomic<TimeSource*> currentSource{&realSource};
 
 int64_t monotonicNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
 struct EventObject {
@@ -182,11 +178,8 @@ uint32_t TimeSource::milliseconds() {
 }
 
 void TimeSource::sleep(uint32_t ms) {
-  // An absolute deadline, so a signal that interrupts the sleep does not lengthen it.
-  const int64_t deadline = monotonicNanoseconds() + static_cast<int64_t>(ms) * 1000000;
-  const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-  }
+  // To a deadline, so a signal that interrupts the sleep does not lengthen it.
+  std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(ms));
 }
 
 uint32_t TimeSource::setTimer(uint32_t delayMs, EventHandle event) {

@@ -1,7 +1,5 @@
 #include "platform/Window.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <deque>
@@ -31,8 +29,6 @@ WindowIcon classIcon;
 
 std::atomic<bool> bCloseRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-void onCloseSignal(int) { requestWindowClose(); }
 
 // Moves what has arrived meanwhile to the end of the queue.
 void pumpEvents() {
@@ -168,13 +164,8 @@ uintptr_t GetMessageExtraInfo() { return currentExtraInfo; }
 
 void requestWindowClose() { bCloseRequested = true; }
 
-void installCloseSignalHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = onCloseSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
+void endSession() {
+  if (liveWindow) liveWindow->proc(liveWindow, WM_ENDSESSION, 1, 0);
 }
 
 LPARAM MakeTouchInputHandle(const TOUCHINPUT* inputs, uint32_t count) {

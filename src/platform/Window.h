@@ -48,6 +48,7 @@ struct TOUCHINPUT {
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_ACTIVATE = 0x0006;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
@@ -174,5 +175,11 @@ int ShowCursor(bool bShow);
 // Asks the window to close as its close button does: the next look at the
 // queue finds WM_CLOSE. Async-signal-safe.
 void requestWindowClose();
-// SIGTERM and SIGINT become requestWindowClose, so they end in a clean shutdown.
+// The desktop session has gone under the program (its display connection is
+// lost): the window procedure gets WM_ENDSESSION (wParam 1) at once, to save
+// what it must; the process ends when it returns.
+void endSession();
+
+// A request to end (SIGTERM, SIGINT, and SIGHUP when the launching terminal
+// closes) becomes requestWindowClose, so that it ends in a clean shutdown.
 void installCloseSignalHandlers();

@@ -54,6 +54,7 @@ class AppShellTest : public ::testing::Test {
       return frames == quitAtFrame;
     };
     appHooks.pendingWebLink = [this] { return calls.push_back("pendingWebLink"), link; };
+    appHooks.saveUserData = record("saveUserData");
     appHooks.openLink = [this](const std::u16string& opened) {
       calls.push_back("open " + toUtf8(opened) + (zib ? " with the engine" : ""));
     };
@@ -181,6 +182,19 @@ TEST_F(AppShellTest, CloseShutsDownThenOpensThePendingLink) {
   }
 }
 
+// The display gone under the program: the user's files are saved at once,
+// through the window's own layer, and nothing is shut down.
+TEST_F(AppShellTest, EndOfSessionSavesTheUserFilesWithoutAShutdown) {
+  endSession();
+  EXPECT_TRUE(calls.empty()) << "no game yet";
+  startEngine();
+  endSession();
+  EXPECT_EQ(calls, std::vector<std::string>{"saveUserData"});
+  EXPECT_NE(zib, nullptr);
+  EXPECT_NE(EngineTest::logText().find("onEndSession(): Saved; the program ends without its shutdown.\r\n"),
+            std::string::npos);
+}
+
 TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {
   ShowWindow(window, SW_SHOWNORMAL);
   quitAtFrame = 3;
@@ -229,12 +243,15 @@ TEST(WebLinkTest, TheDesktopOpenerGetsTheLinkAsOneArgument) {
   EXPECT_EQ(EngineTest::readFile(opened), "https://example.com/a b?q=\xC3\xA9|1");
 }
 
-TEST(SingleInstanceTest, CountsProcessesOfTheSameExecutableNameInAnyCase) {
-  const std::vector<ProcessEntry> processes = {{1, 0, u"init"}, {20, 1, u"skerrion2"}, {21, 1, u"Skerrion2"},
-                                               {22, 1, u"skerrion2.bak"}};
-  EXPECT_TRUE(isAnotherInstanceRunning(processes, u"SKERRION2"));
-  EXPECT_FALSE(isAnotherInstanceRunning({processes[0], processes[1], processes[3]}, u"skerrion2"));
-  EXPECT_FALSE(isAnotherInstanceRunning(processes, u"skerrion"));
+TEST(SingleInstanceTest, FindsTheSameUsersCopiesOfTheSameExecutableNameInAnyCase) {
+  const std::vector<ProcessEntry> processes = {{1, 0, u"init", 0}, {20, 1, u"skerrion2", 1000},
+                                               {21, 1, u"Skerrion2", 1000}, {22, 1, u"skerrion2.bak", 1000},
+                                               {23, 1, u"skerrion2", 1001}};
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 20), 21);
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 21), 20);
+  EXPECT_EQ(findAnotherInstance(processes, u"skerrion2", 1001, 23), 0) << "another user's copies do not count";
+  EXPECT_EQ(findAnotherInstance({processes[0], processes[1], processes[3]}, u"skerrion2", 1000, 20), 0);
+  EXPECT_EQ(findAnotherInstance(processes, u"skerrion", 1000, 20), 0);
 }
 
 TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
@@ -251,11 +268,12 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
     EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
     return pid;
   };
+  const auto another = [&](pid_t self) { return findAnotherInstance(listProcesses(), upperName, currentUserId(), self); };
   const pid_t first = spawn();
-  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+  EXPECT_EQ(another(first), 0);
   const pid_t second = spawn();
+  EXPECT_EQ(another(first), second);
   const std::vector<ProcessEntry> processes = listProcesses();
-  EXPECT_TRUE(isAnotherInstanceRunning(processes, upperName));
   const auto entry = std::ranges::find(processes, first, &ProcessEntry::pid);
   ASSERT_NE(entry, processes.end());
   EXPECT_EQ(entry->parentPid, getpid());
@@ -264,7 +282,7 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
   kill(second, SIGKILL);
   siginfo_t info;
   waitid(P_PID, static_cast<id_t>(second), &info, WEXITED | WNOWAIT);
-  EXPECT_FALSE(isAnotherInstanceRunning(listProcesses(), upperName));
+  EXPECT_EQ(another(first), 0);
 
   kill(first, SIGKILL);
   waitpid(first, nullptr, 0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
+#include <ucontext.h>
 
 #include <cstring>
 #include <map>
@@ -13,6 +14,7 @@
 #include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
+#include "platform/posix/PosixCrashFilter.h"
 #include "support/EngineFixture.h"
 
 namespace {

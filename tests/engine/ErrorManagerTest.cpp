@@ -159,7 +159,7 @@ TEST_F(ErrorManagerTest, FatalErrorEndsTheProcessWithStatus255) {
         });
         ZIB_ERROR(u"Fatal %d", 3);
       },
-      ::testing::ExitedWithCode(255), "Error: Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");
+      ::testing::ExitedWithCode(255), "^Error: Fatal 3\n Function: [^\n]*\n File: ErrorManagerTest.cpp\n(.|\n)*crash filter removed");
 }
 
 TEST(ErrorManagerNames, HresultText) {

@@ -162,7 +162,7 @@ TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
   writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
   MemoryIniFile ini(fromUtf8(file.string()));
   EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
-  ini.save();
+  EXPECT_TRUE(ini.save().ok());
   EXPECT_EQ(readFile(file), "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n");
   EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
 }
@@ -184,12 +184,14 @@ TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
   ini.setString(u"S", u"k", u"new");
   // The temporary file cannot be created while a folder has its name.
   std::filesystem::create_directory(path("user.cfg.tmp"));
-  ini.save();
+  const WriteResult result = ini.save();
+  EXPECT_EQ(result.error, EISDIR);
+  EXPECT_EQ(result.reason(), u"Is a directory");
   EXPECT_EQ(readFile(file), "[S]\nk=old\n");
 
-  MemoryIniFile(fromUtf8((userDataFolder() / "missing" / "x.cfg").string())).save();
+  EXPECT_EQ(MemoryIniFile(fromUtf8((userDataFolder() / "missing" / "x.cfg").string())).save().error, ENOENT);
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
-  parse("[S]\nk=1").save();  // no file name: nothing to write
+  EXPECT_TRUE(parse("[S]\nk=1").save().ok());  // no file name: nothing to write
 }
 
 }  // namespace

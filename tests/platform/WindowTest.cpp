@@ -88,13 +88,14 @@ TEST_F(WindowTest, ForegroundFollowsShowingAndFocusEvents) {
 }
 
 TEST_F(WindowTest, CloseRequestsAndSignalsArriveAsWmClose) {
-  struct sigaction oldTerm, oldInt;
+  struct sigaction oldTerm, oldInt, oldHangUp;
   sigaction(SIGTERM, nullptr, &oldTerm);
   sigaction(SIGINT, nullptr, &oldInt);
+  sigaction(SIGHUP, nullptr, &oldHangUp);
   installCloseSignalHandlers();
 
   MSG message;
-  for (int signalNumber : {SIGTERM, SIGINT}) {
+  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     raise(signalNumber);
     ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
     EXPECT_EQ(message.message, WM_CLOSE);
@@ -103,6 +104,7 @@ TEST_F(WindowTest, CloseRequestsAndSignalsArriveAsWmClose) {
   }
   sigaction(SIGTERM, &oldTerm, nullptr);
   sigaction(SIGINT, &oldInt, nullptr);
+  sigaction(SIGHUP, &oldHangUp, nullptr);
 }
 
 TEST_F(WindowTest, CreationFailsWithItsReason) {

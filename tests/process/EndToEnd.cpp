@@ -1,7 +1,9 @@
 #include "process/EndToEnd.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,6 +113,10 @@ double Screenshot::shareDifferent(const Screenshot& other, int threshold) const 
 
 void EndToEndTest::SetUp() {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  // A window may vanish between two calls (a program ending): its errors
+  // mean "not there", which each call's result already says, and must not
+  // end the test program as Xlib's default handler would.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   keepDisplay = XOpenDisplay(nullptr);
   installFolder = makeTempFolder("zibendtoend");
   ASSERT_FALSE(installFolder.empty());
@@ -166,6 +172,8 @@ pid_t EndToEndTest::start(const std::vector<std::string>& args) {
     setrlimit(RLIMIT_CORE, &noCore);
     dup2(outputFd, STDOUT_FILENO);
     dup2(outputFd, STDERR_FILENO);
+    if (bWithoutFileRights)
+      for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
@@ -251,6 +259,31 @@ bool EndToEndTest::waitForPicture(unsigned long window, const Screenshot& refere
       timeout);
 }
 
+bool EndToEndTest::holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
+                                 std::chrono::milliseconds timeout) {
+  // Without the server's key repeat: a hand's held key types once.
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XKeyboardState keyboard;
+  XGetKeyboardControl(display, &keyboard);
+  XKeyboardControl control = {};
+  control.auto_repeat_mode = AutoRepeatModeOff;
+  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
+  XSync(display, False);
+  const bool bPressed = xdotool("keydown " + keys);
+  const bool bSeen = bPressed && waitFor(seen, timeout);
+  const bool bReleased = xdotool("keyup " + keys);
+  control.auto_repeat_mode = keyboard.global_auto_repeat;
+  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
+  XCloseDisplay(display);
+  return bReleased && bSeen;
+}
+
+bool EndToEndTest::pictureChangedFrom(unsigned long window, const Screenshot& before) const {
+  const std::optional<Screenshot> shot = screenshot(window);
+  return shot && shot->reduced(4).meanDifference(before) > 0.5;
+}
+
 bool EndToEndTest::xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
 
 bool EndToEndTest::closeWindow(unsigned long window) {
@@ -266,6 +299,24 @@ bool EndToEndTest::closeWindow(unsigned long window) {
   const bool bSent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
   XCloseDisplay(display);
   return bSent;
+}
+
+bool EndToEndTest::destroyWindow(unsigned long window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XDestroyWindow(display, window);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return true;
+}
+
+bool EndToEndTest::killClientOf(unsigned long window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XKillClient(display, window);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return true;
 }
 
 bool EndToEndTest::clickAt(unsigned long window, int x, int y) {

@@ -67,15 +67,29 @@ class EndToEndTest : public ::testing::Test {
   static bool matches(const Screenshot& reduced, const Screenshot& reference);
   // Asks the window to close, as a window manager's close button does.
   static bool closeWindow(unsigned long window);
+  // Destroys the window from outside; the display goes on.
+  static bool destroyWindow(unsigned long window);
+  // Closes the connection of the window's program to the display (as xkill does).
+  static bool killClientOf(unsigned long window);
   // A real left click at window pixel (x, y): the pointer comes in from
   // outside the window, as a hand's would, so that the window sees it enter.
   static bool clickAt(unsigned long window, int x, int y);
+  // Holds `keys` ("Shift_R+F9") down until `seen` holds, then lets them go:
+  // the game reads the keyboard once a frame, so a press is held until its
+  // effect shows rather than for a guessed time. False when it never showed.
+  static bool holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
+                            std::chrono::milliseconds timeout = kStartTimeout);
+  // Whether the window, reduced by 4, now differs from `before` (a frame has shown a change).
+  bool pictureChangedFrom(unsigned long window, const Screenshot& before) const;
   // xdotool with these arguments; true when it succeeded.
   static bool xdotool(const std::string& arguments);
 
   std::filesystem::path installFolder, program, userFolder;
   std::vector<std::string> environment;
   std::vector<pid_t> running;
+  // Started without the rights that let root write any folder (as root),
+  // so that a read-only folder is one for the program too.
+  bool bWithoutFileRights = false;
   TempDataHome dataHome;  // inherited by the program
   // A connection held open: an X server resets when its last client leaves,
   // and a program started meanwhile finds no display.

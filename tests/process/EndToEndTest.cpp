@@ -1,6 +1,7 @@
 // The program end to end under Xvfb: loading, the title screen as it looks,
 // real mouse and key presses, the saved settings taking effect.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
@@ -20,9 +21,6 @@ namespace {
 // The title screen in an 800 x 480 window, averaged over 4 x 4 squares. Set
 // ZIB_UPDATE_REFERENCE=1 to write it anew from the running program.
 const fs::path kTitleReference = fs::path(ZIB_TEST_DATA_DIR) / "title-800x480.ppm";
-
-// A key held for a few frames: the game reads the keys' state once a frame.
-std::string tap(const std::string& key) { return "keydown " + key + " sleep 0.1 keyup " + key + " sleep 0.1"; }
 
 constexpr char kWindowed[] = "[ZibGraphics]\nbFullScreen=No\nvideoModeWidth=800\nvideoModeHeight=480\n";
 
@@ -64,10 +62,18 @@ TEST_F(EndToEndTest, QuitTakesARealClickEnterOrTheKeyboardsPointer) {
     Screenshot last;
     ASSERT_TRUE(waitForPicture(window, *Screenshot::load(kTitleReference), &last));
     const std::string id = std::to_string(window);
-    if (std::string(how) == "click")
+    if (std::string(how) == "click") {
       ASSERT_TRUE(clickAt(window, kQuitX, kQuitY));
-    else
-      ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Return")));
+    } else {
+      // Each key held until a frame has shown its effect: the focus moved, the program ended.
+      ASSERT_TRUE(xdotool("windowfocus --sync " + id));
+      ASSERT_TRUE(holdKeysUntil("Down", [&] { return pictureChangedFrom(window, last); }));
+      int status = 0;
+      ASSERT_TRUE(holdKeysUntil("Return", [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+      std::erase(running, pid);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output();
+      continue;
+    }
     ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output() << log().substr(log().size() - 2000);
     EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
   }
@@ -104,16 +110,16 @@ TEST_F(EndToEndTest, F9WritesABitmapAndRightShiftF9ATarga) {
   ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
   Screenshot last;
   ASSERT_TRUE(waitForPicture(window, *Screenshot::load(kTitleReference), &last));
-  const std::string id = std::to_string(window);
-  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("F9") + " keydown Shift_R " + tap("F9") + " keyup Shift_R"));
-  std::string bmp, tga;
-  ASSERT_TRUE(waitFor([&] {
-    for (const auto& entry : fs::directory_iterator(userFolder)) {
-      if (entry.path().extension() == ".bmp") bmp = EngineTest::readFile(entry.path());
-      if (entry.path().extension() == ".tga") tga = EngineTest::readFile(entry.path());
-    }
-    return !bmp.empty() && !tga.empty();
-  }, kStartTimeout));
+  ASSERT_TRUE(xdotool("windowfocus --sync " + std::to_string(window)));
+  // Each held until its file is there: the keyboard is read once a frame.
+  const auto written = [&](const char* extension) {
+    for (const auto& entry : fs::directory_iterator(userFolder))
+      if (entry.path().extension() == extension) return EngineTest::readFile(entry.path());
+    return std::string();
+  };
+  ASSERT_TRUE(holdKeysUntil("F9", [&] { return !written(".bmp").empty(); }));
+  ASSERT_TRUE(holdKeysUntil("Shift_R+F9", [&] { return !written(".tga").empty(); }));
+  const std::string bmp = written(".bmp"), tga = written(".tga");
   ASSERT_TRUE(bmp.size() > 54 && bmp.starts_with("BM"));
   const auto u32 = [](const std::string& b, size_t at) { return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 | uint32_t(uint8_t(b[at + 3])) << 24; };
   EXPECT_EQ(u32(bmp, 2), bmp.size());

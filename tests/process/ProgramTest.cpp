@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -76,6 +77,23 @@ class ProgramTest : public EndToEndTest {
     return settled;
   }
 
+  // The configuration, high scores and profiles, as the next start reads them back.
+  void expectUserFilesWritten() const {
+    EXPECT_TRUE(userFile("Skerrion2demo.cfg").starts_with(std::string(kBom) + "[Zib]\r\n"));
+    std::vector<uint8_t> record(94248);
+    EXPECT_TRUE(loadChecksummedFile(record.data(), 14696, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion));
+    EXPECT_TRUE(loadChecksummedFile(record.data(), 94248, getUserDataFolder(), u"Skerrion2demo.pro", kSaveVersion));
+  }
+
+  // Started, its window found, and none of the user's files written yet.
+  pid_t startWithWindow(unsigned long& window) {
+    const pid_t pid = start();
+    EXPECT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+    EXPECT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+    EXPECT_FALSE(fs::exists(userFolder / "Skerrion2demo.pro"));
+    return pid;
+  }
+
   // Start-up then fails on the missing key "hq2x".
   void breakStaticConfiguration() {
     const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
@@ -90,7 +108,7 @@ class ProgramTest : public EndToEndTest {
 TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
-  std::this_thread::sleep_for(1s);
+  ASSERT_TRUE(waitForLog("FontGDI::FontGDI(): Font '")) << "the loading screen's first frames";
   kill(pid, SIGTERM);
   ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 
@@ -118,6 +136,54 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFiles) {
     EXPECT_NE(entry.path().extension(), ".tmp") << "replaced by rename";
     EXPECT_FALSE(entry.path().filename().string().starts_with("crash.")) << "a clean exit is no crash";
   }
+}
+
+// The launching terminal closed, the window destroyed by another program:
+// both end as a close request does.
+TEST_F(ProgramTest, HangUpAndADestroyedWindowShutDownCleanlyAndSaveTheUserFiles) {
+  for (const char* how : {"hang-up", "destroyed"}) {
+    SCOPED_TRACE(how);
+    unsigned long window = 0;
+    const pid_t pid = startWithWindow(window);
+    if (how == std::string("hang-up"))
+      kill(pid, SIGHUP);
+    else
+      ASSERT_TRUE(destroyWindow(window));
+    ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+    EXPECT_TRUE(log().ends_with("Zib::~Zib(): Done. Clean exit.\r\n")) << log().substr(log().size() / 2);
+    expectUserFilesWritten();
+    for (const char* name : {"Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro", "Skerrion2demo.log"})
+      fs::remove(userFolder / name);
+  }
+}
+
+TEST_F(ProgramTest, ALostDisplayConnectionStillSavesTheUserFiles) {
+  unsigned long window = 0;
+  const pid_t pid = startWithWindow(window);
+  ASSERT_TRUE(killClientOf(window));
+  ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
+  EXPECT_NE(output().find("the connection to the display was lost"), std::string::npos) << output();
+  const std::string text = log();
+  EXPECT_NE(text.find("onEndSession(): The session has ended: saving the user's files.\r\n"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("onEndSession(): Saved; the program ends without its shutdown.\r\n"))
+      << text.substr(text.size() / 2);
+  expectUserFilesWritten();
+}
+
+TEST_F(ProgramTest, AReadOnlyUserFolderLogsEachFileThatCouldNotBeSaved) {
+  bWithoutFileRights = true;
+  const pid_t pid = start();
+  ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
+  using fs::perms;
+  fs::permissions(userFolder, perms::owner_read | perms::owner_exec | perms::group_read | perms::group_exec);
+  kill(pid, SIGTERM);
+  const std::optional<int> status = waitExit(pid);
+  fs::permissions(userFolder, perms::owner_all | perms::group_all | perms::others_read | perms::others_exec);
+  ASSERT_TRUE(exitedWith(status, 0)) << output();
+  const std::string text = log();
+  for (const char* name : {"Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro"})
+    EXPECT_NE(text.find(std::string(name) + ": Permission denied\r\n"), std::string::npos) << name;
+  EXPECT_TRUE(text.ends_with("Zib::~Zib(): Done. Clean exit.\r\n"));
 }
 
 TEST_F(ProgramTest, DiskAudioDriverHoldsTheTitleMusicAndTheRateIsSaved) {
@@ -161,9 +227,9 @@ TEST_F(ProgramTest, RealClickAndKeyPressReachTheRunningGame) {
     for (const auto& entry : fs::directory_iterator(userFolder)) count += entry.path().extension() == ".bmp";
     return count;
   };
-  // Held for a few frames: the game reads the keyboard's state once a frame.
-  ASSERT_EQ(std::system("xdotool keydown F9 sleep 0.2 keyup F9"), 0);
-  EXPECT_TRUE(waitFor([&] { return screenshots() == 1; }, kStartTimeout));
+  // Held until its screenshot is there: the game reads the keyboard's state once a frame.
+  EXPECT_TRUE(holdKeysUntil("F9", [&] { return screenshots() == 1; }));
+  EXPECT_EQ(screenshots(), 1);
   kill(pid, SIGTERM);
   EXPECT_TRUE(exitedWith(waitExit(pid), 0)) << output();
 }
@@ -174,22 +240,28 @@ TEST_F(ProgramTest, DebugCodeOpensTheConsoleWithLeftShiftGraveAndItRunsTypedComm
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog("createZIB(): Entering game loop.\r\n")) << log();
   EXPECT_NE(log().find("Console::addLine(): > sizeof(bool)=1\r\n"), std::string::npos) << "the size lines";
-  const std::string window = "$(xdotool search --sync --pid " + std::to_string(pid) + " | head -n 1)";
-  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window).c_str()), 0);
+  unsigned long window = 0;
+  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
+  ASSERT_TRUE(xdotool("windowfocus --sync " + std::to_string(window)));
   waitForLogToSettle();
-  // Held over a few frames, as a hand would; the game takes one typed
-  // character per frame, so the characters come slower than frames.
-  ASSERT_EQ(std::system("xdotool keydown Shift_L keydown grave sleep 0.2 keyup grave keyup Shift_L sleep 0.2 "
-                        "type --delay 200 nonsense"), 0);
-  ASSERT_EQ(std::system("xdotool keydown Return sleep 0.1 keyup Return"), 0);
-  EXPECT_TRUE(waitForLog("nonsense\r\n")) << log();
+  // Held until the console shows.
+  const std::optional<Screenshot> before = screenshot(window);
+  ASSERT_TRUE(before);
+  ASSERT_TRUE(holdKeysUntil("Shift_L+grave", [&] { return pictureChangedFrom(window, before->reduced(4)); }));
+  // The game takes one typed character a frame: they come slower than frames.
+  const auto typeSeen = [&](const std::string& text) { return xdotool("type --delay 200 " + text); };
+  ASSERT_TRUE(typeSeen("nonsense"));
+  ASSERT_TRUE(holdKeysUntil("Return", [&] { return log().find("nonsense\r\n") != std::string::npos; })) << log();
   const std::string text = log();
   const size_t unknown = text.find("Console::addLine(): > Unknown command: ");
   ASSERT_NE(unknown, std::string::npos) << text;
   EXPECT_EQ(text.substr(unknown, text.find('\r', unknown) - unknown),
             "Console::addLine(): > Unknown command: nonsense");
-  ASSERT_EQ(std::system("xdotool type --delay 200 crash && xdotool keydown Return sleep 0.1 keyup Return"), 0);
-  EXPECT_TRUE(exitedWith(waitExit(pid), 255)) << output();
+  ASSERT_TRUE(typeSeen("crash"));
+  int status = 0;
+  ASSERT_TRUE(holdKeysUntil("Return", [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+  std::erase(running, pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << output();
   EXPECT_NE(log().find("Crash requested."), std::string::npos);
 }
 
@@ -200,7 +272,9 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndCloseRequestEndsTheFirst) {
   // switches the input mode): the size is taken once the log has settled.
   const uintmax_t logSize = waitForLogToSettle();
 
+  const size_t said = output().size();
   EXPECT_TRUE(exitedWith(waitExit(start(), kStartTimeout), 0)) << output();
+  EXPECT_EQ(output().substr(said), "Skerrion 2 is running already: process " + std::to_string(first) + ".\n");
   EXPECT_EQ(fs::file_size(userFolder / "Skerrion2demo.log"), logSize) << "the second copy wrote no log";
   EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first copy still runs";
 

@@ -137,7 +137,8 @@ ZibAudio::ZibAudio() {
 ZibAudio::~ZibAudio() {
   if (MemoryIniFile* config = zib->pConfig) {
     config->setInt(frequency, classInfo.getName(), u"frequency");
-    config->save();
+    if (const WriteResult result = config->save(); !result.ok())
+      ZIB_LOG(u"Could not save %s: %s", config->fileName, result.reason());
   }
   BASS_Free();
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,7 +21,7 @@ bool canShowDialog() {
   return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
 }
 
-// Set by SIGTERM or SIGINT while a box waits.
+// Set by SIGTERM, SIGINT or SIGHUP while a box waits.
 volatile sig_atomic_t bTerminateRequested = 0;
 
 void onTerminateWhileBoxWaits(int) { bTerminateRequested = 1; }
@@ -29,12 +30,12 @@ void onTerminateWhileBoxWaits(int) { bTerminateRequested = 1; }
 // the wait: nobody may be there to close the box, and a process that never
 // ends keeps its single-instance lock. False when the box could not be shown.
 bool waitForBox(const std::string& title, const std::string& text, SDL_Window* owner) {
-  struct sigaction action = {}, oldTerm = {}, oldInt = {};
+  constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+  struct sigaction action = {}, old[std::size(kSignals)] = {};
   action.sa_handler = onTerminateWhileBoxWaits;
   sigemptyset(&action.sa_mask);
   bTerminateRequested = 0;
-  sigaction(SIGTERM, &action, &oldTerm);
-  sigaction(SIGINT, &action, &oldInt);
+  for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &old[i]);
 
   // Shared with the thread, which may outlive this call.
   struct Box {
@@ -50,8 +51,7 @@ bool waitForBox(const std::string& title, const std::string& text, SDL_Window* o
   }).detach();
   while (box->result == 1 && !bTerminateRequested) std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
-  sigaction(SIGTERM, &oldTerm, nullptr);
-  sigaction(SIGINT, &oldInt, nullptr);
+  for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old[i], nullptr);
   if (bTerminateRequested) {
     // The box may run in a child process of its own (SDL shows it from a
     // fork): it must not outlive us, still showing the box and counting as a
@@ -76,6 +76,10 @@ void showMessageBox(const std::u16string& title, const std::u16string& text) {
     }
     if (waitForBox(title8, text8, owner)) return;
   }
-  std::fprintf(stderr, "%s: %s\n", title8.c_str(), text8.c_str());
+  // A report's text begins with its title ("Error: ..."): written once.
+  if (text8.starts_with(title8 + ":"))
+    std::fprintf(stderr, "%s\n", text8.c_str());
+  else
+    std::fprintf(stderr, "%s: %s\n", title8.c_str(), text8.c_str());
   std::fflush(stderr);
 }

@@ -8,6 +8,7 @@
 #include "base/StringUtils.h"
 #include "platform/sdl/SdlEventPump.h"
 #include "platform/sdl/SdlWindow.h"
+#include "platform/sdl/SdlX11Watch.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ class SdlWindow final : public WindowBackend {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
     }
+    watchX11Window(window);
     SDL_StartTextInput();
     sdlpump::reset(false);
     return true;
@@ -53,6 +55,7 @@ class SdlWindow final : public WindowBackend {
     if (!window) return;
     SDL_StopTextInput();
     SDL_DestroyWindow(window);
+    unwatchX11Window();
     window = nullptr;
     pending.clear();
     fingers.clear();

@@ -1,0 +1,19 @@
+#pragma once
+// Files of the disk, as the engine's streams and savers need them.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Opens a regular file for reading ("rb", its length in `size`) or creates or
+// truncates it for writing ("wb"). A FIFO or device in a file's place is
+// refused at once rather than waited on. Null with errno set on failure.
+FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size);
+
+// Writes the bytes to a temporary file beside `path`, flushes it to the disk
+// and renames it over `path`, so that a failed or interrupted write leaves the
+// old file whole. A symbolic link stays and its file gets the content; a file
+// made read-only is left as it is. Another writer of the same file (a second
+// copy of the program) holding its temporary file makes this one give way.
+// Returns 0 or the system's error number.
+int replaceFile(const std::u16string& path, const void* bytes, size_t count);

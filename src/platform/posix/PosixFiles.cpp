@@ -1,0 +1,89 @@
+// POSIX body of the file services: regular files only, and the replacing
+// writer's lock, flush to the disk and rename.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/StringUtils.h"
+#include "platform/Files.h"
+
+FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
+  const std::string name = toUtf8(path);
+  if (name.find('\0') != std::string::npos) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  // Opened without blocking, so that a FIFO or device in a file's place is
+  // refused at once instead of waiting forever for the other end.
+  const int flags = bWrite ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+  const int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  int reason = 0;
+  FILE* file = nullptr;
+  if (fstat(fd, &info) != 0) reason = errno;
+  else if (S_ISDIR(info.st_mode)) reason = EISDIR;
+  else if (!S_ISREG(info.st_mode)) reason = EINVAL;
+  else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) reason = errno;
+  if (!reason && !(file = fdopen(fd, bWrite ? "wb" : "rb"))) reason = errno;
+  if (reason) {
+    ::close(fd);
+    errno = reason;
+    return nullptr;
+  }
+  size = bWrite ? 0 : static_cast<uint64_t>(info.st_size);
+  return file;
+}
+
+int replaceFile(const std::u16string& path, const void* bytes, size_t count) {
+  std::string target = toUtf8(path);
+  // A symbolic link stays and its file gets the content, as a write in place would give.
+  std::error_code error;
+  for (int depth = 0; std::filesystem::is_symlink(std::filesystem::symlink_status(target, error)); ++depth) {
+    const std::filesystem::path link(target);
+    const std::filesystem::path to = std::filesystem::read_symlink(link, error);
+    if (error) return error.value();
+    if (depth == 16) return ELOOP;
+    target = (to.is_absolute() ? to : link.parent_path() / to).string();
+  }
+  // Made read-only (no write permission for anyone), or not ours to write.
+  struct stat info;
+  if (stat(target.c_str(), &info) == 0) {
+    if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return EACCES;
+    if (access(target.c_str(), W_OK) != 0) return errno;
+  }
+  // Another copy of the program (under another name) may save the same file
+  // at the same moment: the temporary file is locked while it is written and
+  // renamed, and a writer that finds it taken leaves that save to the other.
+  const std::string written = target + ".tmp";
+  const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int result = 0;
+  const auto fail = [&result](int reason) {
+    if (!result) result = reason;
+    return false;
+  };
+  struct stat opened, named;
+  // On a file system without locks the file is written without one.
+  const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK || fail(EBUSY);
+  const bool bOurs = bLocked && ((fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                                  stat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+                                  named.st_ino == opened.st_ino) ||
+                                 fail(EBUSY));
+  bool ok = bOurs && (ftruncate(fd, 0) == 0 || fail(errno));
+  for (size_t done = 0; ok && done < count;) {
+    const ssize_t n = write(fd, static_cast<const uint8_t*>(bytes) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0 || fail(n < 0 ? errno : ENOSPC);
+    done += ok ? static_cast<size_t>(n) : 0;
+  }
+  ok = ok && (fsync(fd) == 0 || fail(errno)) && (std::rename(written.c_str(), target.c_str()) == 0 || fail(errno));
+  if (bOurs && !ok) unlink(written.c_str());
+  close(fd);
+  return result;
+}

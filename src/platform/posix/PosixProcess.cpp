@@ -1,0 +1,96 @@
+// POSIX body of the process list, read from /proc. Processes come and go
+// while the list is read: each file is read with plain system calls, and a
+// process whose files are gone is left out.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <string>
+#include <string_view>
+
+#include "base/StringUtils.h"
+#include "platform/Process.h"
+
+namespace {
+
+// The whole of a small file under the process's folder; empty when it cannot be read.
+std::string readSmallFile(int folder, const char* name) {
+  std::string text;
+  const int fd = openat(folder, name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(buffer, static_cast<size_t>(got));
+    if (text.size() > (1u << 20)) break;  // no command line is longer
+  }
+  close(fd);
+  return text;
+}
+
+std::string_view fileNameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
+std::string exeFileNameOf(int folder) {
+  char target[4096];
+  const ssize_t length = readlinkat(folder, "exe", target, sizeof(target) - 1);
+  if (length > 0) {
+    std::string_view exe(target, static_cast<size_t>(length));
+    // A program replaced while it runs still counts under its own name.
+    constexpr std::string_view deleted = " (deleted)";
+    if (exe.ends_with(deleted)) exe.remove_suffix(deleted.size());
+    if (!exe.empty()) return std::string(fileNameOf(exe));
+  }
+  const std::string commandLine = readSmallFile(folder, "cmdline");
+  const std::string_view program = std::string_view(commandLine).substr(0, commandLine.find('\0'));
+  if (!program.empty()) return std::string(fileNameOf(program));
+  std::string comm = readSmallFile(folder, "comm");
+  if (!comm.empty() && comm.back() == '\n') comm.pop_back();
+  return comm;
+}
+
+// False when the process has gone or is a zombie.
+bool readProcess(int folder, ProcessEntry& process) {
+  struct stat info;
+  if (fstat(folder, &info) != 0) return false;
+  process.userId = info.st_uid;
+  // "pid (comm) state ppid ...": the name may hold blanks and parentheses.
+  const std::string stat = readSmallFile(folder, "stat");
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos || close + 4 >= stat.size()) return false;
+  const char state = stat[close + 2];
+  if (state == 'Z' || state == 'X') return false;
+  std::from_chars(stat.data() + close + 4, stat.data() + stat.size(), process.parentPid);
+  process.exeFileName = fromUtf8(exeFileNameOf(folder));
+  return !process.exeFileName.empty();  // empty: gone meanwhile
+}
+
+}  // namespace
+
+std::vector<ProcessEntry> listProcesses() {
+  std::vector<ProcessEntry> processes;
+  DIR* proc = opendir("/proc");
+  if (!proc) return processes;
+  while (const dirent* entry = readdir(proc)) {
+    const std::string_view name = entry->d_name;
+    ProcessEntry process;
+    const auto [rest, parseError] = std::from_chars(name.data(), name.data() + name.size(), process.pid);
+    if (parseError != std::errc() || rest != name.data() + name.size()) continue;
+    // One folder handle for all of its files: a process id reused meanwhile
+    // cannot mix two processes' files.
+    const int folder = openat(dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) continue;
+    if (readProcess(folder, process)) processes.push_back(std::move(process));
+    close(folder);
+  }
+  closedir(proc);
+  return processes;
+}
+
+int32_t currentProcessId() { return static_cast<int32_t>(getpid()); }
+
+uint32_t currentUserId() { return static_cast<uint32_t>(geteuid()); }

@@ -1,0 +1,67 @@
+#include "platform/sdl/SdlX11Watch.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/Window.h"
+
+// Last: Xlib's macros (None, Status, True...) would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+namespace {
+
+Display* watchedDisplay = nullptr;
+Window watchedWindow = 0;
+XErrorHandler previousErrorHandler = nullptr;
+XIOErrorHandler previousIoErrorHandler = nullptr;
+bool bWatching = false;
+
+int onXError(Display* display, XErrorEvent* error) {
+  // A window that is gone. Ours was destroyed from outside: the program
+  // shuts down, drawing on into nothing until it has.
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+    if (error->resourceid == watchedWindow) requestWindowClose();
+    return 0;
+  }
+  return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
+// Xlib ends the process when this returns; it must not use the display.
+int onXConnectionLost(Display*) {
+  static bool bEnding = false;
+  if (!bEnding) {
+    bEnding = true;
+    std::fputs("Skerrion 2: the connection to the display was lost.\n", stderr);
+    endSession();
+  }
+  std::fflush(nullptr);
+  _exit(1);
+}
+
+}  // namespace
+
+void watchX11Window(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (bWatching || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  watchedDisplay = info.info.x11.display;
+  watchedWindow = info.info.x11.window;
+  previousErrorHandler = XSetErrorHandler(onXError);
+  previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
+  bWatching = true;
+}
+
+void unwatchX11Window() {
+  if (!bWatching) return;
+  // The errors of what was sent until now still come to us (destroying a
+  // window destroyed from outside).
+  XSync(watchedDisplay, False);
+  XSetErrorHandler(previousErrorHandler);
+  XSetIOErrorHandler(previousIoErrorHandler);
+  bWatching = false;
+}
