@@ -8,3 +8,5 @@
 void installCrashFilter() {
   startCrashFilter({crashMiniDumpPath(), getLogFilePath(), crashLogPath()});
 }
+
+void uninstallCrashFilter() { stopCrashFilter(); }

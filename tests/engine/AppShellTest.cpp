@@ -15,6 +15,7 @@
 #include "app/GameGlobal.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
+#include "platform/System.h"
 #include "support/EngineFixture.h"
 #include "support/FakeWindow.h"
 #include "support/TestPlatform.h"
@@ -237,7 +238,7 @@ TEST(WebLinkTest, TheDesktopOpenerGetsTheLinkAsOneArgument) {
                                                     opened.string() + "\n");
   std::filesystem::permissions(folder.path() / "xdg-open", std::filesystem::perms::owner_all);
   ScopedEnv path("PATH", (folder.path().string() + ":" + getenv("PATH")).c_str());
-  openWebLink(u"https://example.com/a b?q=\u00E9");
+  openInBrowser(u"https://example.com/a b?q=\u00E9");
   // Waits for the opener to run, not for a time.
   for (int i = 0; i < 1000 && !std::filesystem::exists(opened); ++i) usleep(10000);
   EXPECT_EQ(EngineTest::readFile(opened), "https://example.com/a b?q=\xC3\xA9|1");
