@@ -1,10 +1,23 @@
 #include "app/ContextMenu.h"
 
 #include "app/GameInput.h"
+#include "app/MenuSelector.h"
+#include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/Renderable.h"
+#include "graphics/Skin.h"
+#include "graphics/text/FontQuad.h"
+#include "localisation/Language.h"
+
+namespace {
+
+Skin* findSkin(const char16_t* name) {
+  return zib->pResourceManager ? dynamic_cast<Skin*>(zib->pResourceManager->find(false, name)) : nullptr;
+}
+
+}  // namespace
 
 ContextMenu::~ContextMenu() { items.clear(); }
 
@@ -25,31 +38,73 @@ void ContextMenu::focusItem(int32_t index) {
   zib->pZibInput->setPointerPosition(Vector3(item->position.x - view.left, item->position.y - view.bottom, 0));
 }
 
+MenuButton* ContextMenu::addButton(float x, float y, std::u16string label) {
+  Skin* normal = findSkin(u"buttonSkin");
+  if (!normal) return nullptr;
+  auto* button = new MenuButton(normal, findSkin(u"buttonHoverSkin"), findSkin(u"buttonPressedSkin"),
+                                findFont(u"fontMedium"), std::move(label));
+  button->setPosition(x, y, 0);
+  addItem(button);
+  return button;
+}
+
+MenuSelector* ContextMenu::addSelector(float x, float y, std::u16string caption, std::vector<std::u16string> values,
+                                       int32_t index, bool bWraps) {
+  Skin* normal = findSkin(u"buttonSkin");
+  if (!normal) return nullptr;
+  auto* selector = new MenuSelector(normal, findSkin(u"buttonHoverSkin"), findSkin(u"buttonPressedSkin"),
+                                    findFont(u"fontMedium"), std::move(caption), std::move(values), index, bWraps);
+  selector->setPosition(x, y, 0);
+  addItem(selector);
+  return selector;
+}
+
+FontQuad* ContextMenu::findFont(const char16_t* name) {
+  return zib->pResourceManager ? dynamic_cast<FontQuad*>(zib->pResourceManager->find(false, name)) : nullptr;
+}
+
+std::u16string ContextMenu::text(int32_t key) { return zib->pLanguage ? zib->pLanguage->getString(key) : u""; }
+
 void ContextMenu::onInputModeChange() {
+  if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
+}
+
+void ContextMenu::onEnter(bool firstEnter) {
+  Context::onEnter(firstEnter);
+  // A keyboard player's pointer comes along onto this screen's focused item.
   if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
 }
 
 void ContextMenu::navigate() {
   ZibInput* input = zib->pZibInput;
   if (!input || GameInput::isConsoleOpen()) return;
-  int32_t step = 0;
+  int32_t step = 0, side = 0;
   bool bPress = input->isKeyPressed(GameInput::kEnter) || input->isKeyPressed(GameInput::kNumpadEnter);
   for (int32_t j = 0; j < 4; ++j) {
     const int32_t base = GameInput::kControllerFirstSlot + j * GameInput::kControllerSlots;
-    if (input->isKeyPressed(base + GameInput::kControllerUp) || input->isKeyPressed(base + GameInput::kControllerLeft))
-      step = -1;
-    if (input->isKeyPressed(base + GameInput::kControllerDown) ||
-        input->isKeyPressed(base + GameInput::kControllerRight))
-      step = 1;
+    if (input->isKeyPressed(base + GameInput::kControllerUp)) step = -1;
+    if (input->isKeyPressed(base + GameInput::kControllerDown)) step = 1;
+    if (input->isKeyPressed(base + GameInput::kControllerLeft)) side = -1;
+    if (input->isKeyPressed(base + GameInput::kControllerRight)) side = 1;
     if (input->isKeyPressed(base + GameInput::kControllerFirstButton)) bPress = true;
   }
-  if (input->isKeyPressed(GameInput::kUp) || input->isKeyPressed(GameInput::kLeft)) step = -1;
-  if (input->isKeyPressed(GameInput::kDown) || input->isKeyPressed(GameInput::kRight)) step = 1;
-  if (step != 0 || bPress) {
+  if (input->isKeyPressed(GameInput::kUp)) step = -1;
+  if (input->isKeyPressed(GameInput::kDown)) step = 1;
+  if (input->isKeyPressed(GameInput::kLeft)) side = -1;
+  if (input->isKeyPressed(GameInput::kRight)) side = 1;
+  if (step != 0 || side != 0 || bPress) {
     if (input->inputMode != 0) {
       input->setInputMode(0);  // the pointer goes to the focused item first
-      step = 0;
+      step = side = 0;
     }
+    // Left and right change the value of a focused selector; elsewhere they move as up and down do.
+    auto* selector = side != 0 && focusedItem < static_cast<int32_t>(items.size())
+                         ? dynamic_cast<MenuSelector*>(items[focusedItem]->target)
+                         : nullptr;
+    if (selector)
+      selector->step(side);
+    else if (step == 0)
+      step = side;
     if (step != 0) focusItem(focusedItem + step);
   }
   // A click where the pointer stands: the item under it takes it as its own.

@@ -1,12 +1,18 @@
 #pragma once
-// Asks whether the screen below should really be left: Enter (or the Yes
-// button) finishes both, Escape only the question.
-#include "graphics/Context.h"
+// Asks whether the screen below should really be left: the question with Yes
+// and No buttons, reached like every menu's items. Yes finishes both screens,
+// No and Escape only the question. Without its button looks, Enter answers Yes.
+#include <string>
 
-class ConfirmScreen : public Context {
+#include "app/ContextMenu.h"
+
+class MenuButton;
+
+class ConfirmScreen : public ContextMenu {
  public:
-  // Deleted by the screen manager once finished.
-  explicit ConfirmScreen(Context* target);
+  // Deleted by the screen manager once finished. An empty question takes
+  // the target's own (a menu's leaveQuestion), else asks whether to leave.
+  explicit ConfirmScreen(Context* target, std::u16string question = {});
 
   void tickContents(double time, double delta) override;
   // Finishes the question and the screen it asks about.
@@ -14,4 +20,8 @@ class ConfirmScreen : public Context {
 
   // The screen that is left on confirmation; not owned.
   Context* pTarget;
+  std::u16string question;
+  // Children; null while the button looks are not loaded.
+  MenuButton* pYesButton = nullptr;
+  MenuButton* pNoButton = nullptr;
 };

@@ -32,7 +32,7 @@ ContextLanguageSelect::ContextLanguageSelect() {
   const float first = -kFlagStep * static_cast<float>(offered.size() - 1) / 2;
   for (size_t i = 0; i < offered.size(); ++i) {
     const int32_t language = offered[i];
-    headings.emplace_back(Language::builtInString(language, LANGUAGESELECTHEADING));
+    headings.emplace_back(Language::builtInString(language, LANGUAGE_SELECT_HEADING));
     const float x = first + kFlagStep * static_cast<float>(i);
     names.push_back({x, kFlagY - kNameGap, std::u16string(Language::builtInString(language, LANGUAGENAME))});
     if (!flags) continue;

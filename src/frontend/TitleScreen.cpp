@@ -1,5 +1,7 @@
 #include "frontend/TitleScreen.h"
 
+#include "app/ContextManager.h"
+#include "app/GameGlobal.h"
 #include "app/MenuButton.h"
 #include "app/ScreenPicture.h"
 #include "app/TextBlockView.h"
@@ -13,6 +15,7 @@
 #include "engine/Zib.h"
 #include "engine/audio/SoundStream.h"
 #include "engine/audio/ZibAudio.h"
+#include "frontend/ContextOptions.h"
 #include "graphics/Skin.h"
 #include "graphics/text/FontGDI.h"
 #include "graphics/text/FontQuad.h"
@@ -67,9 +70,11 @@ TitleScreen::TitleScreen() {
       return button;
     };
     const Language* language = zib->pLanguage;
-    pQuitButton = addButton(0, language ? language->getString(MENUQUIT) : u"Quit");
+    pQuitButton = addButton(0, language ? language->getString(MENU_QUIT) : u"Quit");
     // Named in its own language: the way back for a reader of neither.
     pLanguageButton = addButton(260, language ? language->getString(LANGUAGENAME) : u"Language");
+    // Last in the order, first on the left: left from Quit reaches it.
+    pOptionsButton = addButton(-260, language ? language->getString(MENU_OPTIONS) : u"Options");
   }
 }
 
@@ -78,7 +83,7 @@ TitleScreen::~TitleScreen() {
 }
 
 void TitleScreen::onEnter(bool firstEnter) {
-  Context::onEnter(firstEnter);
+  ContextMenu::onEnter(firstEnter);
   auto* music = findResource<SoundStream>(u"titleMusic");
   if (music && zib->pZibAudio) zib->pZibAudio->setMusic(music);
 }
@@ -86,6 +91,7 @@ void TitleScreen::onEnter(bool firstEnter) {
 void TitleScreen::tickContents(double time, double delta) {
   ContextMenu::tickContents(time, delta);
   if (pQuitButton && pQuitButton->bClicked) bFinished = 1;
+  if (pOptionsButton && pOptionsButton->bClicked && gameGlobal) gameGlobal->pContextManager->push(new ContextOptions(*gameGlobal));
   if (pLanguageButton && pLanguageButton->bClicked) {
     // As the options screen does on a change of language: the next start of
     // the engine asks for it.

@@ -3,7 +3,7 @@
 // with colour markup and in a TrueType font, the title picture, a
 // word-wrapped message in the current language, the title music and the Quit
 // button, until Quit, Escape or the window closes; a Language button asks for
-// the language again. The arrow keys and a
+// the language again, an Options button opens the options. The arrow keys and a
 // controller move the pointer to the button; Enter and the controller's
 // first button press what the pointer is on. Its class record is known by its
 // hash alone.
@@ -35,6 +35,8 @@ class TitleScreen : public ContextMenu {
   MenuButton* pQuitButton = nullptr;
   // Rebuilds the engine to ask for the language again.
   MenuButton* pLanguageButton = nullptr;
+  // Opens the options screen.
+  MenuButton* pOptionsButton = nullptr;
   // The edition's name and version in TrueType; the font is owned.
   FontGDI* pNameFont = nullptr;
   std::u16string nameLine;

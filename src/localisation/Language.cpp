@@ -45,14 +45,14 @@ constexpr TextEntry kEnglishTexts[] = {
     {LANGUAGENAME, u"English"}, {LANGUAGEISOCODE, u"en"},      {LANGUAGEREADINGORDER, u"LTR"},
     {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
     // The screens' words.
-    {MENUQUIT, u"Quit"}, {LANGUAGESELECTHEADING, u"Choose your language"},
+    {MENU_QUIT, u"Quit"}, {LANGUAGE_SELECT_HEADING, u"Choose your language"},
 };
 
 constexpr TextEntry kGermanTexts[] = {
     {LANGUAGENAME, u"Deutsch"}, {LANGUAGEISOCODE, u"de"},      {LANGUAGEREADINGORDER, u"LTR"},
     {LANGUAGECODEPAGE, u"1252"}, {LANGUAGECOMPOSITECHARS, u"Yes"},
     // The screens' words.
-    {MENUQUIT, u"Beenden"}, {LANGUAGESELECTHEADING, u"W\u00e4hle deine Sprache"},
+    {MENU_QUIT, u"Beenden"}, {LANGUAGE_SELECT_HEADING, u"W\u00e4hle deine Sprache"},
 };
 
 // Keyboard keys labelled alike in every language (scan codes in DirectInput numbering).
@@ -108,11 +108,70 @@ constexpr int32_t kControllerFirstButton = 16;
 constexpr int32_t kControllerButtons = 32;
 constexpr int32_t kMouseFirstSlot = 448;
 
+
+// The options screens and the question before leaving a screen, by language index.
+constexpr TextEntry kEnglishOptionTexts[] = {
+    {MENU_OPTIONS, u"Options"},
+    {MENU_ADVANCED_OPTIONS, u"Advanced options"},
+    {MENU_ADVANCED, u"Advanced"},
+    {MENU_BACK, u"Back"},
+    {MENU_APPLY, u"Apply"},
+    {MENU_YES, u"Yes"},
+    {MENU_NO, u"No"},
+    {MENU_OFF, u"Off"},
+    {MENU_ON, u"On"},
+    {OPTIONS_SOUND_VOLUME, u"Sound volume"},
+    {OPTIONS_MUSIC_VOLUME, u"Music volume"},
+    {OPTIONS_MUTE, u"Mute all sound"},
+    {OPTIONS_SAMPLE_RATE, u"Sample rate"},
+    {OPTIONS_SAMPLE_RATE_NOTE, u"A new sample rate is used from the next start."},
+    {OPTIONS_VIDEO_MODE, u"Video mode"},
+    {OPTIONS_FULL_SCREEN, u"Full screen"},
+    {OPTIONS_LETTERBOX, u"Bars at the sides"},
+    {OPTIONS_BILINEAR_FILTER, u"Bilinear filtering"},
+    {OPTIONS_VERTICAL_SYNC, u"Vertical sync"},
+    {OPTIONS_DETAIL, u"Detail"},
+    {OPTIONS_DETAIL_LOW, u"Low"},
+    {OPTIONS_DETAIL_HIGH, u"High"},
+    {CONFIRM_LEAVE, u"Do you really want to leave?"},
+    {CONFIRM_DISCARD_CHANGES, u"Leave without applying your changes?"},
+};
+
+constexpr TextEntry kGermanOptionTexts[] = {
+    {MENU_OPTIONS, u"Optionen"},
+    {MENU_ADVANCED_OPTIONS, u"Erweiterte Optionen"},
+    {MENU_ADVANCED, u"Erweitert"},
+    {MENU_BACK, u"Zur\u00fcck"},
+    {MENU_APPLY, u"\u00dcbernehmen"},
+    {MENU_YES, u"Ja"},
+    {MENU_NO, u"Nein"},
+    {MENU_OFF, u"Aus"},
+    {MENU_ON, u"An"},
+    {OPTIONS_SOUND_VOLUME, u"Lautst\u00e4rke Ger\u00e4usche"},
+    {OPTIONS_MUSIC_VOLUME, u"Lautst\u00e4rke Musik"},
+    {OPTIONS_MUTE, u"Ton ganz aus"},
+    {OPTIONS_SAMPLE_RATE, u"Abtastrate"},
+    {OPTIONS_SAMPLE_RATE_NOTE, u"Eine neue Abtastrate gilt ab dem n\u00e4chsten Start."},
+    {OPTIONS_VIDEO_MODE, u"Aufl\u00f6sung"},
+    {OPTIONS_FULL_SCREEN, u"Vollbild"},
+    {OPTIONS_LETTERBOX, u"Balken am Rand"},
+    {OPTIONS_BILINEAR_FILTER, u"Bilineare Filterung"},
+    {OPTIONS_VERTICAL_SYNC, u"Vertikale Synchronisation"},
+    {OPTIONS_DETAIL, u"Details"},
+    {OPTIONS_DETAIL_LOW, u"Wenig"},
+    {OPTIONS_DETAIL_HIGH, u"Viel"},
+    {CONFIRM_LEAVE, u"Wirklich verlassen?"},
+    {CONFIRM_DISCARD_CHANGES, u"Verlassen, ohne die \u00c4nderungen zu \u00fcbernehmen?"},
+};
+
+constexpr std::span<const TextEntry> kOptionTexts[Language::kLanguageCount] = {kEnglishOptionTexts,
+                                                                              kGermanOptionTexts};
 }  // namespace
 
 Language::Language() : tables(kLanguageCount, std::vector<std::u16string>(LANGUAGEKEYCOUNT)), keyNames(kKeySlotCount) {
   for (int32_t language = 0; language < kLanguageCount; ++language)
-    for (const TextEntry& entry : kLanguages[language].texts) tables[language][entry.key] = entry.text;
+    for (const auto texts : {kLanguages[language].texts, kOptionTexts[language]})
+      for (const TextEntry& entry : texts) tables[language][entry.key] = entry.text;
 }
 
 // The static configuration's "languageMask" holds one character per language
