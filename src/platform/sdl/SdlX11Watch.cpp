@@ -20,12 +20,20 @@ Window watchedWindow = 0;
 XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
 bool bWatching = false;
+// GLX's request code and first error code: our window is the one GLX drawable.
+int glxRequest = -1, glxFirstError = -1;
+constexpr int kGlxBadDrawable = 2;
 
 int onXError(Display* display, XErrorEvent* error) {
   // A window that is gone. Ours was destroyed from outside: the program
   // shuts down, drawing on into nothing until it has.
   if (error->error_code == BadWindow || error->error_code == BadDrawable) {
     if (error->resourceid == watchedWindow) requestWindowClose();
+    return 0;
+  }
+  // Swapping the buffers of a window destroyed from outside.
+  if (error->request_code == glxRequest && error->error_code == glxFirstError + kGlxBadDrawable) {
+    requestWindowClose();
     return 0;
   }
   return previousErrorHandler ? previousErrorHandler(display, error) : 0;
@@ -51,6 +59,8 @@ void watchX11Window(SDL_Window* window) {
   if (bWatching || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
   watchedDisplay = info.info.x11.display;
   watchedWindow = info.info.x11.window;
+  int glxEvent = 0;
+  if (!XQueryExtension(watchedDisplay, "GLX", &glxRequest, &glxEvent, &glxFirstError)) glxRequest = glxFirstError = -1;
   previousErrorHandler = XSetErrorHandler(onXError);
   previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
   bWatching = true;
