@@ -12,26 +12,10 @@
 #include <string_view>
 
 #include "base/StringUtils.h"
+#include "platform/posix/PosixRead.h"
 #include "platform/Process.h"
 
 namespace {
-
-// The whole of a small file under the process's folder; empty when it cannot be read.
-std::string readSmallFile(int folder, const char* name) {
-  std::string text;
-  const int fd = openat(folder, name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(buffer, static_cast<size_t>(got));
-    if (text.size() > (1u << 20)) break;  // no command line is longer
-  }
-  close(fd);
-  return text;
-}
 
 std::string_view fileNameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
 

@@ -15,6 +15,7 @@
 
 #include "base/StringUtils.h"
 #include "platform/System.h"
+#include "platform/posix/PosixRead.h"
 
 extern char** environ;
 
@@ -30,21 +31,6 @@ int64_t kilobyteValue(std::string_view table, std::string_view name) {
     at = end + 1;
   }
   return -1;
-}
-
-std::string readProcFile(const char* path) {
-  std::string text;
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  return text;
 }
 
 }  // namespace
@@ -83,7 +69,7 @@ bool getSystemVersion(SystemVersion& version) {
 }
 
 MemoryStatus getMemoryStatus() {
-  const std::string memory = readProcFile("/proc/meminfo"), self = readProcFile("/proc/self/status");
+  const std::string memory = readSmallFile(AT_FDCWD, "/proc/meminfo"), self = readSmallFile(AT_FDCWD, "/proc/self/status");
   const auto value = [](std::string_view table, std::string_view name) {
     return std::max<int64_t>(kilobyteValue(table, name), 0);
   };
