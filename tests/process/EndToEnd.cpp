@@ -322,5 +322,5 @@ bool EndToEndTest::killClientOf(unsigned long window) {
 bool EndToEndTest::clickAt(unsigned long window, int x, int y) {
   const std::string id = std::to_string(window);
   return xdotool("windowfocus --sync " + id + " mousemove --sync 0 0 sleep 0.1 mousemove --sync --window " + id + " " +
-                 std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1");
+                 std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 mousedown 1 sleep 0.3 mouseup 1");
 }

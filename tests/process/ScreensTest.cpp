@@ -72,7 +72,9 @@ TEST_F(ScreensTest, TheLoadingScreenIsSeenEmptyThenFullBeforeTheTitleAndTheWindo
   unsigned long window = 0;
   ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
 
-  const std::vector<unsigned long> icon = iconOf(window);
+  // The icon is set just after the window appears.
+  std::vector<unsigned long> icon;
+  waitFor([&] { return !(icon = iconOf(window)).empty(); }, kStartTimeout);
   ASSERT_EQ(icon.size(), 2u + 64 * 64);
   EXPECT_EQ(icon[0], 64u);
   EXPECT_EQ(icon[1], 64u);

@@ -152,8 +152,15 @@ TEST_F(InputWindowTest, RealKeyPressAndClickReachTheSlotsAndThePointer) {
   xdotool("key ctrl+b");
   EXPECT_TRUE(frameUntil([&] { return input->typedChar == 2; }));
 
-  xdotool("mousedown 1");
-  ASSERT_TRUE(frameUntil([&] { return input->isMouseButtonDown(0); }));
+  // A press the X server lost under load is pressed again; a button is never left down on the display.
+  bool bDown = false;
+  for (int attempt = 0; attempt < 3 && !bDown; ++attempt) {
+    if (attempt > 0) xdotool("mouseup 1"), moveTo(200, 120);
+    xdotool("mousedown 1");
+    bDown = frameUntil([&] { return input->isMouseButtonDown(0); });
+  }
+  if (!bDown) xdotool("mouseup 1");
+  ASSERT_TRUE(bDown);
   ASSERT_NE(input->getContact(0), nullptr);
   expectNear(input->pointerPos, Vector3(200, 360, 0));
   xdotool("mouseup 1");
