@@ -71,7 +71,7 @@ class EndToEndTest : public ::testing::Test {
   static bool destroyWindow(unsigned long window);
   // Closes the connection of the window's program to the display (as xkill does).
   static bool killClientOf(unsigned long window);
-  // A real left click at window pixel (x, y): the pointer comes in from
+  // A real left click at window pixel (x, y), held for several frames: the pointer comes in from
   // outside the window, as a hand's would, so that the window sees it enter.
   static bool clickAt(unsigned long window, int x, int y);
   // Holds `keys` ("Shift_R+F9") down until `seen` holds, then lets them go:
