@@ -201,6 +201,9 @@ TEST_F(PacketTest, DamagedMessagesSetAStickyErrorAndReadZeros) {
   EXPECT_TRUE(readsAsError({0x80, 0x80, 0x80, 0x80, 0x80, 0x01}, [&](Packet& p) { p.doUInt(&i); }));  // 6 bytes
   EXPECT_TRUE(readsAsError({0xFF, 0xFF, 0xFF, 0xFF, 0x0F}, [&](Packet& p) { p.doUInt(&i); }));  // 2^32 - 1
   EXPECT_TRUE(readsAsError({0xC0, 0xFF, 0xFF, 0xFF, 0x1F}, [&](Packet& p) { p.doInt(&i); }));   // -2^31 and beyond
+  // Too large with data to spare after them: 2^31, unsigned and signed.
+  EXPECT_TRUE(readsAsError({0x80, 0x80, 0x80, 0x80, 0x08, 0x00}, [&](Packet& p) { p.doUInt(&i); }));
+  EXPECT_TRUE(readsAsError({0x80, 0x80, 0x80, 0x80, 0x10, 0x00}, [&](Packet& p) { p.doInt(&i); }));
   EXPECT_EQ(i, 0);
   std::u16string s = u"old";
   Bytes full = {0x80, 0x08};  // 1024 bytes, all there: one more than a string may hold
