@@ -104,8 +104,6 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
   EXPECT_FALSE(manager.bNoAudio);
   EXPECT_EQ(manager.frequency, 22050);
   EXPECT_EQ(audio.frequency, 22050u);
-  EXPECT_NE(logText().find("Attempting to initialize device -1..."), std::string::npos);
-  EXPECT_NE(logText().find("...success!"), std::string::npos);
   EXPECT_EQ(zib->pConfig->getInt(u"ZibAudio", u"channels"), 32);
   // The game's choice outlives the engine's own save, which came earlier.
   manager.frequency = 44100;
