@@ -83,19 +83,13 @@ TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
   MemoryIniFile ini = parse(
       "[S]\nn=42abc\nneg= -7\nword=abc\nbig=99999999999\nsmall=-99999999999\nlimit=2147483647\n"
       "d=0.25000000\nyes=Yes\nlower=yes\none=1\nempty=\nY=Y");
-  EXPECT_EQ(ini.getInt(u"S", u"n"), 42);
-  EXPECT_EQ(ini.getInt(u"S", u"neg"), -7);
-  EXPECT_EQ(ini.getInt(u"S", u"word"), 0);
-  EXPECT_EQ(ini.getInt(u"S", u"big"), INT32_MAX);
-  EXPECT_EQ(ini.getInt(u"S", u"small"), INT32_MIN);
-  EXPECT_EQ(ini.getInt(u"S", u"limit"), INT32_MAX);
+  for (const auto& [key, expected] : {std::pair{u"n", 42}, {u"neg", -7}, {u"word", 0}, {u"big", INT32_MAX},
+                                      {u"small", INT32_MIN}, {u"limit", INT32_MAX}})
+    EXPECT_EQ(ini.getInt(u"S", key), expected) << toUtf8(key);
   EXPECT_EQ(ini.getDouble(u"S", u"d"), 0.25);
   EXPECT_EQ(ini.getDouble(u"S", u"word"), 0.0);
-  EXPECT_TRUE(ini.getBool(u"S", u"yes"));
-  EXPECT_TRUE(ini.getBool(u"S", u"Y"));
-  EXPECT_FALSE(ini.getBool(u"S", u"lower"));
-  EXPECT_FALSE(ini.getBool(u"S", u"one"));
-  EXPECT_FALSE(ini.getBool(u"S", u"empty"));
+  for (const auto& [key, expected] : {std::pair{u"yes", true}, {u"Y", true}, {u"lower", false}, {u"one", false}, {u"empty", false}})
+    EXPECT_EQ(ini.getBool(u"S", key), expected) << toUtf8(key);
   EXPECT_FATAL(ini.getString(u"S", u"missing"), "Key 'missing' could not be found in section 'S'.");
   EXPECT_FATAL(ini.getInt(u"Nowhere", u"k"), "Key 'k' could not be found in section 'Nowhere'.");
 }
