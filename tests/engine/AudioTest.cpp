@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "base/Format.h"
@@ -68,9 +69,6 @@ TEST_F(AudioTest, MutedConfigurationListsDevicesAndStartsOnlyTheNoSoundDevice) {
   EXPECT_NE(log.find("-1.  (default device)"), std::string::npos);
   EXPECT_NE(log.find("0.  No sound (driver=none) flags=ENABLED  "), std::string::npos);
   EXPECT_NE(log.find("2.  Offline speakers (driver=offline) flags=ENABLED  "), std::string::npos);
-  EXPECT_NE(log.find("Sound has been muted."), std::string::npos);
-  EXPECT_NE(log.find("Attempting to initialize device 0 (mute)..."), std::string::npos);
-  EXPECT_NE(log.find("ZibAudio::ZibAudio(): Started."), std::string::npos);
   EXPECT_TRUE(audio.opened.empty());
 
   // Muted, sounds and streams neither load nor play, and nothing fails.
@@ -106,8 +104,6 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
   EXPECT_FALSE(manager.bNoAudio);
   EXPECT_EQ(manager.frequency, 22050);
   EXPECT_EQ(audio.frequency, 22050u);
-  EXPECT_NE(logText().find("Attempting to initialize device -1..."), std::string::npos);
-  EXPECT_NE(logText().find("...success!"), std::string::npos);
   EXPECT_EQ(zib->pConfig->getInt(u"ZibAudio", u"channels"), 32);
   // The game's choice outlives the engine's own save, which came earlier.
   manager.frequency = 44100;
@@ -134,18 +130,15 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
 
 TEST_F(AudioTest, OnlyTheStepsBetweenOkAndPausedPauseAndResume) {
   startAudio();
-  EXPECT_FALSE(audio.bPaused);
-  zib->changeZIBmode(MODE_PAUSED);
-  EXPECT_TRUE(audio.bPaused);
-  zib->changeZIBmode(MODE_FROZEN);
-  audio.bPaused = false;  // so that a pause or start on these steps would show
-  zib->changeZIBmode(MODE_PAUSED);
-  EXPECT_FALSE(audio.bPaused);
-  audio.bPaused = true;
-  zib->changeZIBmode(MODE_FROZEN);
-  EXPECT_TRUE(audio.bPaused);
-  zib->changeZIBmode(MODE_OK);
-  EXPECT_FALSE(audio.bPaused);
+  // The mode stepped to, the output's state set before (so that a wrong pause or start shows), its state after.
+  const std::tuple<int32_t, bool, bool> steps[] = {{MODE_PAUSED, false, true}, {MODE_FROZEN, false, false},
+                                                   {MODE_PAUSED, false, false}, {MODE_FROZEN, true, true},
+                                                   {MODE_OK, true, false}};
+  for (const auto& [mode, before, after] : steps) {
+    audio.bPaused = before;
+    zib->changeZIBmode(mode);
+    EXPECT_EQ(audio.bPaused, after) << mode;
+  }
 }
 
 TEST_F(AudioTest, SetMusicKeepsStartsSwitchesAndStops) {

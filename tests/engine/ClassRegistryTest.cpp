@@ -3,6 +3,7 @@
 #include <charconv>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ClassInfo.h"
@@ -78,9 +79,7 @@ TEST(ClassRegistryTest, NumbersOnceByUtf16NamePrefixFirstAndFlagsDuplicates) {
 
 TEST(ClassRegistryTest, RootRecordsHaveNoParentAndTheClassTestFollowsParents) {
   EXPECT_EQ(root.parent, nullptr);
-  EXPECT_TRUE(root.isA(&root));
-  EXPECT_FALSE(root.isA(&middle));
-  EXPECT_TRUE(leaf.isA(&root));
-  EXPECT_TRUE(leaf.isA(&middle));
-  EXPECT_FALSE(middle.isA(&leaf));
+  for (const auto& [record, of, expected] : {std::tuple{&root, &root, true}, {&root, &middle, false},
+                                            {&leaf, &root, true}, {&leaf, &middle, true}, {&middle, &leaf, false}})
+    EXPECT_EQ(record->isA(of), expected) << toUtf8(record->name) << " of " << toUtf8(of->name);
 }

@@ -163,16 +163,4 @@ TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
   EXPECT_NE(EngineTest::readFile(toUtf8(crashLogPath())).find("Before the crash."), std::string::npos);
 }
 
-TEST(CrashDumpTest, UninstallPutsBackTheHandlers) {
-  TempDataHome dataHome;
-  struct sigaction before, during, after;
-  sigaction(SIGSEGV, nullptr, &before);
-  installCrashFilter();
-  sigaction(SIGSEGV, nullptr, &during);
-  EXPECT_NE(during.sa_sigaction, before.sa_sigaction);
-  uninstallCrashFilter();
-  sigaction(SIGSEGV, nullptr, &after);
-  EXPECT_EQ(after.sa_sigaction, before.sa_sigaction);
-}
-
 }  // namespace

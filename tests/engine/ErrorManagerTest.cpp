@@ -163,13 +163,10 @@ TEST_F(ErrorManagerTest, FatalErrorEndsTheProcessWithStatus255) {
 }
 
 TEST(ErrorManagerNames, HresultText) {
-  EXPECT_EQ(ErrorManager::getHRESULTString(0), u"S_OK");
-  EXPECT_EQ(ErrorManager::getHRESULTString(1), u"S_OK");  // S_FALSE
-  const auto text = [](uint32_t hr) { return ErrorManager::getHRESULTString(static_cast<int32_t>(hr)); };
-  EXPECT_EQ(text(0x8876086C), u"D3DERR_INVALIDCALL (0x8876086c)");
-  EXPECT_EQ(text(0x80004005), u"E_FAIL (0x80004005)");
-  EXPECT_EQ(text(0x8007001E), u"DIERR_INPUTLOST (0x8007001e)");
-  EXPECT_EQ(text(0x92345678), u"Unknown (0x92345678)");
+  for (const auto& [hr, text] : {std::pair<uint32_t, std::u16string>{0, u"S_OK"}, {1, u"S_OK"} /* S_FALSE */,
+                                  {0x8876086C, u"D3DERR_INVALIDCALL (0x8876086c)"}, {0x80004005, u"E_FAIL (0x80004005)"},
+                                  {0x8007001E, u"DIERR_INPUTLOST (0x8007001e)"}, {0x92345678, u"Unknown (0x92345678)"}})
+    EXPECT_EQ(ErrorManager::getHRESULTString(static_cast<int32_t>(hr)), text) << hr;
 }
 
 }  // namespace

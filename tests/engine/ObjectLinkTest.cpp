@@ -48,9 +48,7 @@ TEST_F(ObjectLinkTest, DyingTargetEmptiesItsLinksInAimOrderWithOneEventEach) {
     EXPECT_EQ(events[i].link, order[i]);
     EXPECT_EQ(events[i].target, order[i]->owner);
     EXPECT_EQ(events[i].code, 0);
-    EXPECT_EQ(events[i].sender, nullptr);
     EXPECT_EQ(events[i].tracker, root->pFocusTracker);
-    EXPECT_EQ(events[i].extra, nullptr);
     EXPECT_EQ(order[i]->target, nullptr);
     EXPECT_EQ(order[i]->parent, nullptr);
   }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <tuple>
 
 #include "engine/AppPaths.h"
 #include "base/StringUtils.h"
@@ -104,16 +105,16 @@ TEST(SystemInfoTest, CommandLineOptionsMatchExactly) {
 }
 
 TEST(SystemInfoTest, LerpColorRoundsHalfToEvenAndClamps) {
-  uint32_t out = 0;
-  lerpColor(out, 0xFF000000, 0xFFFFFFFF, 0.5f);
-  EXPECT_EQ(out, 0xFF808080u);
-  lerpColor(out, 0x00000000, 0x01030507, 0.5f);  // 0.5, 1.5, 2.5, 3.5
-  EXPECT_EQ(out, 0x00020204u);
-  // Outside [0, 1] each channel stops at its bound instead of wrapping.
-  lerpColor(out, 0x00FF0080, 0xFF00FF80, 2.0f);
-  EXPECT_EQ(out, 0xFF00FF80u);
-  lerpColor(out, 0x00FF0080, 0xFF00FF80, -1.0f);
-  EXPECT_EQ(out, 0x00FF0080u);
+  // From, to, amount, result; 0x01030507 halved is 0.5, 1.5, 2.5, 3.5. Outside [0, 1] each channel stops at
+  // its bound instead of wrapping.
+  const std::tuple<uint32_t, uint32_t, float, uint32_t> cases[] = {{0xFF000000, 0xFFFFFFFF, 0.5f, 0xFF808080},
+      {0x00000000, 0x01030507, 0.5f, 0x00020204}, {0x00FF0080, 0xFF00FF80, 2.0f, 0xFF00FF80},
+      {0x00FF0080, 0xFF00FF80, -1.0f, 0x00FF0080}};
+  for (const auto& [from, to, amount, expected] : cases) {
+    uint32_t out = 0;
+    lerpColor(out, from, to, amount);
+    EXPECT_EQ(out, expected) << amount;
+  }
 }
 
 TEST(SystemInfoTest, TimeStampsUseDashesAndDots) {

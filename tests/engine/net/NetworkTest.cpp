@@ -53,13 +53,12 @@ TEST_F(NetworkTest, AddressesParseAndPrint) {
   resolver.add("game.example", {0x0A010203, 0x0A010204});
   resolver.add("v6.example", {1}, 23);
   EXPECT_EQ(text(NetAddress()), "0.0.0.0:23006");
-  EXPECT_EQ(text(parsed(u"localhost")), "127.0.0.1:0");
-  EXPECT_EQ(text(parsed(u"localhost:23006")), "127.0.0.1:23006");
-  EXPECT_EQ(text(parsed(u"localhost:65537")), "127.0.0.1:1");  // the low 16 bits
-  EXPECT_EQ(text(parsed(u"localhost:99999999999")), "127.0.0.1:59391");
-  EXPECT_EQ(text(parsed(u"localhost:port")), "127.0.0.1:0");
-  EXPECT_EQ(text(parsed(u"game.example:80")), "10.1.2.3:80");
-  EXPECT_EQ(text(parsed(u"nowhere.example:80")), "127.0.0.1:0");
+  // Ports keep their low 16 bits; an unresolved host is the loopback.
+  for (const auto& [input, output] : {std::pair{u"localhost", "127.0.0.1:0"}, {u"localhost:23006", "127.0.0.1:23006"},
+                                      {u"localhost:65537", "127.0.0.1:1"}, {u"localhost:99999999999", "127.0.0.1:59391"},
+                                      {u"localhost:port", "127.0.0.1:0"}, {u"game.example:80", "10.1.2.3:80"},
+                                      {u"nowhere.example:80", "127.0.0.1:0"}})
+    EXPECT_EQ(text(parsed(input)), output) << toUtf8(input);
   EXPECT_NE(logText().find("Could not resolve host 'nowhere.example' (WSAHOST_NOT_FOUND)."), std::string::npos);
   EXPECT_FATAL(parsed(u"v6.example"), "hostEntry->h_addrtype == AF_INET\n Function: NetAddress::setBoth()\n File: NetAddress\n Line: 75");
   EXPECT_EQ(sizeof(NetAddress), 16u);

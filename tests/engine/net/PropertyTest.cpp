@@ -46,12 +46,10 @@ TEST_F(PropertyTest, TextsOfEveryKind) {
 
   // Text that does not parse leaves the field as it was.
   PropertyInt i(u"i", 0, &state);
-  i.fromString(u"x12");
-  EXPECT_EQ(state, 3);
-  i.fromString(u"  -42abc");
-  EXPECT_EQ(state, -42);
-  i.fromString(u"99999999999");
-  EXPECT_EQ(state, INT32_MAX);
+  for (const auto& [input, expected] : {std::pair{u"x12", 3}, {u"  -42abc", -42}, {u"99999999999", INT32_MAX}}) {
+    i.fromString(input);
+    EXPECT_EQ(state, expected) << toUtf8(input);
+  }
   PropertyDouble d(u"d", 0, &time);
   d.fromString(u"nope");
   EXPECT_EQ(time, 1.25);
