@@ -339,40 +339,6 @@ TEST_F(GlDeviceTest, LargeAndOpaqueDrawsAmongMergedOnesKeepTheirPixels) {
   expectChannelsNear(pixels[100 * width + 30], over(texels[100 * 256 + 222], 0xFF808080, 128));
 }
 
-TEST_F(GlDeviceTest, LostDeviceComesBackWithTheSamePixels) {
-  std::vector<uint32_t> texels(16 * 16);
-  for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000 | i * 0x010305;
-  IDirect3DTexture9* texture = makeTexture(16, 16, texels);
-  auto drawScene = [&] {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
-    device->SetTexture(0, texture);
-    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xC0FFE0A0);
-    drawRect(-8, 8, 8, -8);
-    device->SetTexture(0, nullptr);
-    drawRect(10, 20, 30, 0);
-  };
-  drawScene();
-  const std::vector<uint32_t> before = readBackBuffer(device);
-  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-
-  device->forceDeviceLost();
-  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
-  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
-  EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-  device->failNextResets(1);
-  D3DPRESENT_PARAMETERS pp = presentParameters(kWidth, kHeight);
-  EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
-  ASSERT_EQ(device->Reset(&pp), D3D_OK);
-  ASSERT_EQ(device->TestCooperativeLevel(), D3D_OK);
-  DWORD cull = 0;
-  device->GetRenderState(D3DRS_CULLMODE, &cull);
-  EXPECT_EQ(cull, D3DCULL_CCW);  // defaults again
-
-  setEngineStates();
-  drawScene();
-  EXPECT_EQ(readBackBuffer(device), before);
-}
-
 TEST_F(GlDeviceTest, FullScreenBackBufferHasTheChosenSize) {
   D3DPRESENT_PARAMETERS pp = presentParameters(320, 240, false);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
