@@ -148,7 +148,7 @@ TEST_F(ConsoleTest, OldestLinesGoBeyondTheCapAndTheViewKeepsItsLine) {
   EXPECT_EQ(console->lines[size_t(console->scrollIndex)], u"d");
 }
 
-TEST_F(ConsoleTest, CommandsChangeTheirSettingsAndTheRestIsReported) {
+TEST_F(ConsoleTest, CommandsChangeTheirSettingsTheRestIsReportedAndCrashIsFatal) {
   zib->pZibGraphics->bEnableFontCache = 1;
   console->executeCommand(u"debug 5");
   console->executeCommand(u"fontcache 0");
@@ -182,9 +182,6 @@ TEST_F(ConsoleTest, CommandsChangeTheirSettingsAndTheRestIsReported) {
   const size_t count = console->lines.size();
   console->executeCommand(u"");
   EXPECT_EQ(console->lines.size(), count);
-}
-
-TEST_F(ConsoleTest, CrashReachesTheFatalReport) {
   EXPECT_FATAL(console->executeCommand(u"crash"),
                "Error: Crash requested.\n Function: Console::executeCommand()\n File: Console\n Line: 142");
 }

@@ -88,23 +88,20 @@ TEST_F(WindowTest, ForegroundFollowsShowingAndFocusEvents) {
 }
 
 TEST_F(WindowTest, CloseRequestsAndSignalsArriveAsWmClose) {
-  struct sigaction oldTerm, oldInt, oldHangUp;
-  sigaction(SIGTERM, nullptr, &oldTerm);
-  sigaction(SIGINT, nullptr, &oldInt);
-  sigaction(SIGHUP, nullptr, &oldHangUp);
+  const int signals[] = {SIGTERM, SIGINT, SIGHUP};
+  struct sigaction old[3];
+  for (int i = 0; i < 3; ++i) sigaction(signals[i], nullptr, &old[i]);
   installCloseSignalHandlers();
 
   MSG message;
-  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int signalNumber : signals) {
     raise(signalNumber);
     ASSERT_TRUE(PeekMessage(message, PM_REMOVE));
     EXPECT_EQ(message.message, WM_CLOSE);
     EXPECT_EQ(message.hwnd, window);
     EXPECT_FALSE(PeekMessage(message, PM_REMOVE));  // one request, one message
   }
-  sigaction(SIGTERM, &oldTerm, nullptr);
-  sigaction(SIGINT, &oldInt, nullptr);
-  sigaction(SIGHUP, &oldHangUp, nullptr);
+  for (int i = 0; i < 3; ++i) sigaction(signals[i], &old[i], nullptr);
 }
 
 TEST_F(WindowTest, CreationFailsWithItsReason) {

@@ -54,10 +54,7 @@ class DevicesWindowTest : public GraphicsTest {
     input->update();
   }
   void frames(int count) {
-    for (int i = 0; i < count; ++i) {
-      frame();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    frameUntil([&] { return --count < 0; });
   }
   template <class Condition>
   bool frameUntil(Condition done) {

@@ -127,10 +127,8 @@ class InputWindowTest : public GraphicsTest {
   }
   // Lets the X server catch up with the window's placement.
   void settle() {
-    for (int i = 0; i < 30; ++i) {
-      frame();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    int count = 30;
+    frameUntil([&] { return --count < 0; });
   }
 
   HWND window = nullptr;

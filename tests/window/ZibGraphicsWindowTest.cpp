@@ -13,8 +13,8 @@
 #include "support/TestPlatform.h"
 
 // Last: Xlib's macros (None, Status, True...) would clash with the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include <SDL.h>
+#include <SDL_syswm.h>
 
 namespace {
 
@@ -67,43 +67,23 @@ struct QuadRoot : Context {
   }
 };
 
-// Where the X server has this process's top-level window, and the screen's size.
+// Where the X server has the window, and the screen's size.
 struct WindowGeometry {
   int x = 0, y = 0, width = 0, height = 0;
   int screenWidth = 0, screenHeight = 0;
 };
 
-WindowGeometry geometryOfOurWindow() {
+WindowGeometry geometryOf(HWND window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
   WindowGeometry geometry;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return geometry;
-  geometry.screenWidth = DisplayWidth(display, DefaultScreen(display));
-  geometry.screenHeight = DisplayHeight(display, DefaultScreen(display));
-  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-  Window root, parent, *children = nullptr;
-  unsigned int count = 0;
-  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-  for (unsigned int i = 0; i < count; ++i) {
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* value = nullptr;
-    XWindowAttributes attributes;
-    if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                           &value) != Success || !value)
-      continue;
-    const bool ours = items == 1 && *reinterpret_cast<unsigned long*>(value) == static_cast<unsigned long>(getpid());
-    XFree(value);
-    if (ours && XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
-      geometry.x = attributes.x;
-      geometry.y = attributes.y;
-      geometry.width = attributes.width;
-      geometry.height = attributes.height;
-    }
-  }
-  if (children) XFree(children);
-  XCloseDisplay(display);
-  return geometry;
+  XWindowAttributes attributes;
+  if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(GetNativeWindowHandle(window)), &info) ||
+      !XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+    return geometry;
+  // Without a window manager the window is the root's own child: its place is on the screen.
+  return {attributes.x, attributes.y, attributes.width, attributes.height, WidthOfScreen(attributes.screen),
+          HeightOfScreen(attributes.screen)};
 }
 
 struct RestoreListener : ZibBase {
@@ -209,7 +189,7 @@ TEST_F(ZibGraphicsWindowTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
     apply(bFullScreen);
     WindowGeometry geometry;
     const auto settled = [&] {
-      geometry = geometryOfOurWindow();
+      geometry = geometryOf(window);
       return bFullScreen ? geometry.width == geometry.screenWidth : geometry.width == 800;
     };
     for (int i = 0; i < 100 && !settled(); ++i) usleep(10000);
