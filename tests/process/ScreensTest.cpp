@@ -1,5 +1,5 @@
 // The screens a player meets, under Xvfb: the loading screen seen, the
-// window's icon, the language question answered with the keyboard alone.
+// window's icon, the language question answered with the keyboard, then with clicks.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,16 +22,12 @@ namespace {
 
 using ScreensTest = EndToEndTest;
 
-constexpr char kWindowed[] = "[ZibGraphics]\nbFullScreen=No\nvideoModeWidth=800\nvideoModeHeight=480\n";
-
 // A key held for a few frames: the game reads the keys' state once a frame.
 std::string tap(const std::string& key) { return "keydown " + key + " sleep 0.15 keyup " + key + " sleep 0.15"; }
 
 // The window's _NET_WM_ICON: width, height, then ARGB pixels; empty without one.
-std::vector<unsigned long> iconOf(unsigned long window) {
+std::vector<unsigned long> iconOf(Display* display, unsigned long window) {
   std::vector<unsigned long> icon;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return icon;
   Atom type;
   int format;
   unsigned long items = 0, after = 0;
@@ -42,7 +38,6 @@ std::vector<unsigned long> iconOf(unsigned long window) {
     icon.assign(cells, cells + items);
     XFree(value);
   }
-  XCloseDisplay(display);
   return icon;
 }
 
@@ -55,9 +50,6 @@ double brightness(const Screenshot& shot, int left, int top, int right, int bott
   return sum / (3.0 * (right - left) * (bottom - top));
 }
 
-// The title screen in an 800 x 480 window, averaged over 4 x 4 squares.
-const fs::path kTitleReference = fs::path(ZIB_TEST_DATA_DIR) / "title-800x480.ppm";
-
 // The loading bar in an 800 x 480 window: its middle row, and the whole bar.
 constexpr int kBarLeft = 272, kBarRight = 528, kBarTop = 384, kBarBottom = 416, kBarMiddle = 400;
 
@@ -69,10 +61,8 @@ TEST_F(ScreensTest, TheLoadingScreenIsSeenEmptyThenFullBeforeTheTitleAndTheWindo
   settings.tickRate = 1;
   saveChecksummedFile(&settings, sizeof settings, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion);
   const pid_t pid = start();
-  unsigned long window = 0;
-  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
-
-  const std::vector<unsigned long> icon = iconOf(window);
+  const unsigned long window = waitForWindow(pid);
+  const std::vector<unsigned long> icon = iconOf(display(), window);
   ASSERT_EQ(icon.size(), 2u + 64 * 64);
   EXPECT_EQ(icon[0], 64u);
   EXPECT_EQ(icon[1], 64u);
@@ -104,47 +94,48 @@ TEST_F(ScreensTest, TheLoadingScreenIsSeenEmptyThenFullBeforeTheTitleAndTheWindo
   EXPECT_TRUE(bEmptySeen) << "the loading screen before loading";
   EXPECT_TRUE(bFullSeen) << "the bar full, after it was empty";
   EXPECT_FALSE(bTitleBeforeFull);
-  ASSERT_TRUE(closeWindow(window));
-  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+  EXPECT_TRUE(endsCleanly(pid, window));
 }
 
-// The English flag's left border on the language screen (800 x 480): gold
-// while the pointer is over the flag.
-constexpr int kEnglishFlagBorderX = 242, kFlagMiddleY = 230;
+// The language screen (800 x 480): the English flag's left border, gold
+// while the pointer is over the flag; the German flag right of it.
+constexpr int kEnglishFlagBorderX = 242, kFlagMiddleY = 230, kGermanFlagX = 480;
 
-TEST_F(ScreensTest, TheKeyboardAloneReachesTheFlagsAndChoosesGerman) {
-  writeConfig(kWindowed);
-  const pid_t pid = start();
+TEST_F(ScreensTest, TheKeyboardAloneAnswersTheLanguageQuestionAndClicksChooseGerman) {
   unsigned long window = 0;
-  ASSERT_TRUE(waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout));
-  const Screenshot title = *Screenshot::load(kTitleReference);
-  Screenshot last;
-  ASSERT_TRUE(waitForPicture(window, title, &last));
+  Screenshot title;
+  const pid_t pid = startAtTitle(window, &title);
   const std::string id = std::to_string(window);
-  // The pointer onto the first button (Quit), right to the language button, press.
-  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Right") + " " + tap("Return")));
-  // A new engine (a new log) asks with the flags.
   const auto looksLikeTitle = [&] {
     const std::optional<Screenshot> shot = screenshot(window);
     return shot && shot->width == 800 && shot->reduced(4).meanDifference(title) < 8;
   };
-  ASSERT_TRUE(waitFor([&] { return !looksLikeTitle() && log().find("Entering game loop.") != std::string::npos &&
-                                   log().find("ZIB shutting down") == std::string::npos; },
-                      kStartTimeout));
+  // A new engine (a new log) asks with the flags.
+  const auto flagsShown = [&] {
+    return waitFor([&] { return !looksLikeTitle() && log().find("Entering game loop.") != std::string::npos &&
+                                log().find("ZIB shutting down") == std::string::npos; },
+                   kStartTimeout);
+  };
+  // The pointer onto the first button (Quit), right to the language button, press.
+  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Right") + " " + tap("Return")));
+  ASSERT_TRUE(flagsShown());
   const auto borderRed = [&] {
     const std::optional<Screenshot> shot = screenshot(window);
     return shot && shot->width == 800 ? int(shot->rgb[(size_t(kFlagMiddleY) * 800 + kEnglishFlagBorderX) * 3]) : -1;
   };
   ASSERT_TRUE(waitFor([&] { const int red = borderRed(); return red >= 0 && red < 80; }, kStartTimeout))
       << "the flags, none under the pointer";
-  // The first key brings the pointer onto the flag of the language in use (English).
+  // The first key brings the pointer onto the flag of the language in use (English); Enter takes it.
   ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Right")));
   EXPECT_TRUE(waitFor([&] { return borderRed() > 200; }, kStartTimeout)) << "the pointer on the English flag";
-  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Right") + " " + tap("Return")));
-  // The title again, in German (its words: AssetCheckTest).
+  ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Return")));
   ASSERT_TRUE(waitFor(looksLikeTitle, kStartTimeout));
-  ASSERT_TRUE(closeWindow(window));
-  ASSERT_TRUE(exitedWith(waitExit(pid), 0)) << output();
+  // Clicks: the button named after the language (right of Quit), then the German flag.
+  ASSERT_TRUE(clickAt(window, 660, 420));
+  ASSERT_TRUE(flagsShown());
+  ASSERT_TRUE(clickAt(window, kGermanFlagX, kFlagMiddleY));
+  ASSERT_TRUE(waitFor(looksLikeTitle, kStartTimeout)) << "the title again, in German (its words: AssetCheckTest)";
+  EXPECT_TRUE(endsCleanly(pid, window));
   EXPECT_NE(userFile("Skerrion2demo.cfg").find("\r\ndefaultLanguage=1\r\n"), std::string::npos);
 }
 
