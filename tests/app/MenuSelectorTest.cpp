@@ -55,12 +55,7 @@ class MenuSelectorTest : public GraphicsTest {
     windowProc(window, WM_LBUTTONUP, 0, at);
     frame();
   }
-  void frame(std::initializer_list<uint8_t> keys = {}) {
-    platform.holdKeys(keys);
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    menu->frameTick(0, 0);
-  }
+  void frame(std::initializer_list<uint8_t> keys = {}) { platform.frame(*menu, keys); }
   // A key pressed for one frame and let go in the next.
   void tap(uint8_t key) {
     frame({key});
