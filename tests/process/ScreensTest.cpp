@@ -2,7 +2,6 @@
 // window's icon, the language question answered with the keyboard, then with clicks.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
