@@ -54,16 +54,6 @@ class ProgramTest : public EndToEndTest {
     EXPECT_FALSE(fs::exists(userFolder / "Skerrion2demo.pro"));
     return pid;
   }
-
-  // Start-up then fails on the missing key "hq2x".
-  void breakStaticConfiguration() {
-    const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
-    std::string text = EngineTest::readFile(staticConfig);
-    const size_t key = text.find("hq2x=");
-    ASSERT_NE(key, std::string::npos);
-    text.erase(key, text.find('\n', key) - key);
-    EngineTest::writeFile(staticConfig, text);
-  }
 };
 
 TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFilesTheDiskAudioDriverHoldsTheTitleMusic) {
@@ -213,7 +203,12 @@ TEST_F(ProgramTest, AFatalErrorsBoxWaitsUntilATerminateRequestAndWithoutItEndsWi
   std::erase_if(environment, [](const std::string& variable) {
     return variable.starts_with("ZIB_NO_MESSAGE_BOX=") || variable.starts_with("CI=");
   });
-  breakStaticConfiguration();
+  // Start-up then fails on the missing key "hq2x".
+  const fs::path staticConfig = installFolder / "Skerrion2demo.cfg.static";
+  std::string config = EngineTest::readFile(staticConfig);
+  const size_t key = config.find("hq2x=");
+  ASSERT_NE(key, std::string::npos);
+  EngineTest::writeFile(staticConfig, config.erase(key, config.find('\n', key) - key));
   const char* error = "Key 'hq2x' could not be found in section 'Graphics'.";
   const pid_t pid = start();
   ASSERT_TRUE(waitForLog(error)) << log();
