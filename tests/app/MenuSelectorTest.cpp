@@ -74,9 +74,7 @@ TEST_F(MenuSelectorTest, AClickStepsByItsSideAScaleStopsAtItsEndsAndAToggleWraps
   EXPECT_EQ(volume->label, u"2");
   click(-100, 0);  // the middle, where a keyboard's click lands: on, but this is the end
   EXPECT_EQ(volume->index, 2);
-  click(-140, 0);
-  click(-140, 0);
-  click(-140, 0);
+  for (int i = 0; i < 3; ++i) click(-140, 0);
   EXPECT_EQ(volume->index, 0) << "stopped at the first value";
 
   volume->bWraps = true;

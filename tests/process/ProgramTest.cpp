@@ -20,11 +20,7 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-namespace {
-
 constexpr char kBom[] = "\xEF\xBB\xBF";
-
-}  // namespace
 
 class ProgramTest : public EndToEndTest {
  protected:
@@ -45,14 +41,6 @@ class ProgramTest : public EndToEndTest {
     std::vector<uint8_t> record(94248);
     EXPECT_TRUE(loadChecksummedFile(record.data(), 14696, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion));
     EXPECT_TRUE(loadChecksummedFile(record.data(), 94248, getUserDataFolder(), u"Skerrion2demo.pro", kSaveVersion));
-  }
-
-  // Started, its window found, and none of the user's files written yet.
-  pid_t startWithWindow(unsigned long& window) {
-    const pid_t pid = startInGameLoop();
-    window = waitForWindow(pid);
-    EXPECT_FALSE(fs::exists(userFolder / "Skerrion2demo.pro"));
-    return pid;
   }
 };
 
@@ -94,8 +82,9 @@ TEST_F(ProgramTest, TerminateSignalShutsDownCleanlyAndLeavesItsFilesTheDiskAudio
 TEST_F(ProgramTest, HangUpADestroyedWindowAndALostDisplayConnectionSaveTheUserFiles) {
   for (const std::string how : {"hang-up", "destroyed", "lost"}) {
     SCOPED_TRACE(how);
-    unsigned long window = 0;
-    const pid_t pid = startWithWindow(window);
+    const pid_t pid = startInGameLoop();
+    const unsigned long window = waitForWindow(pid);
+    EXPECT_FALSE(fs::exists(userFolder / "Skerrion2demo.pro")) << "none of the user's files written yet";
     if (how == "hang-up") kill(pid, SIGHUP);
     if (how == "destroyed") destroyWindow(window);
     if (how == "lost") {
