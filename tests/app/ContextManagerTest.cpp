@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "frontend/ConfirmScreen.h"
@@ -48,13 +46,6 @@ class ContextManagerTest : public EngineTest {
     zib->pZibInput = new ZibInput();
     zib->pZibInput->update();  // the first poll acquires the keyboard
   }
-  // One frame: the keys as held now, then the stack's tick.
-  void frame(ContextManager& manager, std::initializer_list<uint8_t> keys = {}) {
-    platform.holdKeys(keys);
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    manager.frameTick(0, 0);
-  }
   TestPlatform platform;
 };
 
@@ -93,30 +84,30 @@ TEST_F(ContextManagerTest, EscapeActsInTheSameTickWhenAllowedAndAsksFirstWhenThe
   ContextManager manager;
   manager.push(&screen);
   screen.bEscapeAllowed = 0;
-  frame(manager, {GameInput::kEscape});
+  platform.frame(manager, {GameInput::kEscape});
   EXPECT_FALSE(screen.bFinished);
   screen.bEscapeAllowed = 1;
-  frame(manager, {GameInput::kEscape});  // still held: no new press
+  platform.frame(manager, {GameInput::kEscape});  // still held: no new press
   EXPECT_FALSE(screen.bFinished);
-  frame(manager);
-  frame(manager, {GameInput::kEscape});
+  platform.frame(manager);
+  platform.frame(manager, {GameInput::kEscape});
   EXPECT_TRUE(screen.bFinished) << "finished by the tick that saw the press";
 
   asking.bEscapeConfirms = 1;
   manager.push(&asking);
-  frame(manager);
-  frame(manager, {GameInput::kEscape});
+  platform.frame(manager);
+  platform.frame(manager, {GameInput::kEscape});
   EXPECT_FALSE(asking.bFinished);
   ASSERT_NE(dynamic_cast<ConfirmScreen*>(manager.getTop()), nullptr);
-  frame(manager);
-  frame(manager, {GameInput::kEscape});  // Escape on the question leaves the question only
-  frame(manager);
+  platform.frame(manager);
+  platform.frame(manager, {GameInput::kEscape});  // Escape on the question leaves the question only
+  platform.frame(manager);
   EXPECT_EQ(manager.getTop(), &asking);
   EXPECT_FALSE(asking.bFinished);
-  frame(manager, {GameInput::kEscape});
-  frame(manager);
-  frame(manager, {GameInput::kEnter});
-  frame(manager);
+  platform.frame(manager, {GameInput::kEscape});
+  platform.frame(manager);
+  platform.frame(manager, {GameInput::kEnter});
+  platform.frame(manager);
   EXPECT_TRUE(asking.bFinished);
   EXPECT_TRUE(manager.bQuit) << "the question and the screen went, and the one below was finished before";
 }
@@ -126,14 +117,14 @@ TEST_F(ContextManagerTest, FireKeysSkipOnlyScreensThatAllowIt) {
   ContextManager manager;
   manager.push(&menu);
   manager.push(&splash);
-  frame(manager, {ContextManager::kFireKeys[0]});
+  platform.frame(manager, {ContextManager::kFireKeys[0]});
   EXPECT_FALSE(splash.bFinished);
   splash.bSkipOnPress = 1;
-  frame(manager);
-  frame(manager, {ContextManager::kFireKeys[1]});
+  platform.frame(manager);
+  platform.frame(manager, {ContextManager::kFireKeys[1]});
   EXPECT_TRUE(splash.bFinished);
-  frame(manager);
-  frame(manager, {ContextManager::kFireKeys[0]});
+  platform.frame(manager);
+  platform.frame(manager, {ContextManager::kFireKeys[0]});
   EXPECT_FALSE(menu.bFinished);
 }
 
@@ -172,26 +163,26 @@ TEST_F(ContextManagerTest, LoaderDetectsTheLanguageLoadsStepByStepThenTheTitleRu
   loader->loadSteps.assign(3, [&] { ++loaded; });
   manager.push(loader);
 
-  frame(manager);  // the settings applied
-  frame(manager);  // a frame drawn before loading starts
+  platform.frame(manager);  // the settings applied
+  platform.frame(manager);  // a frame drawn before loading starts
   EXPECT_EQ(zib->defaultLanguage, 1);
   EXPECT_EQ(zib->pLanguage->currentLanguage, 1);
   EXPECT_EQ(loaded, 0);
-  frame(manager);  // without the engine clock, one step a frame
+  platform.frame(manager);  // without the engine clock, one step a frame
   EXPECT_EQ(loaded, 1);
-  frame(manager, {GameInput::kEscape});
+  platform.frame(manager, {GameInput::kEscape});
   EXPECT_FALSE(loader->bFinished) << "loading is not left half done";
-  frame(manager);
+  platform.frame(manager);
   EXPECT_EQ(loaded, 3);
   EXPECT_FALSE(loader->bFinished) << "a frame with the bar full first";
-  frame(manager);
+  platform.frame(manager);
   EXPECT_TRUE(loader->bFinished);
   EXPECT_EQ(manager.getTop()->getClass(), &TitleScreen::classInfo);
 
-  for (int i = 0; i < 5; ++i) frame(manager);
+  for (int i = 0; i < 5; ++i) platform.frame(manager);
   EXPECT_FALSE(manager.bQuit);
-  frame(manager, {GameInput::kEscape});
-  frame(manager);
+  platform.frame(manager, {GameInput::kEscape});
+  platform.frame(manager);
   EXPECT_TRUE(manager.bQuit);
 }
 
@@ -202,25 +193,15 @@ TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed)
   ContextManager& manager = *global.pContextManager;
   auto* loader = new Loader(global);
   int loaded = 0;
-  // On the real clock: steps of at least 0.1 s each can't all load in one frame.
-  loader->loadSteps.assign(10, [&] { ++loaded, std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+  // Exactly, on the test clock: 0.1 and 0.2 s go on, 0.3 s ends the slice.
+  ManualTimeSource& clock = platform.clock();
+  loader->loadSteps.assign(10, [&] { ++loaded, clock.advance(0.1); });
   loader->bConfigured = loader->bStarted = true;  // straight to loading
   manager.push(loader);
   zib->pTimeKeeper = new TimeKeeper();
-  frame(manager);
-  EXPECT_GE(loaded, 1);
-  EXPECT_LE(loaded, 3);
-
-  // On the test clock, exactly: 0.1 and 0.2 s go on, 0.3 s ends the slice.
-  delete zib->pTimeKeeper;
-  ManualTimeSource& clock = platform.clock();
-  zib->pTimeKeeper = new TimeKeeper();
-  loaded = 0;
-  loader->nextStep = 0;
-  loader->loadSteps.assign(10, [&] { ++loaded, clock.advance(0.1); });
-  frame(manager);
+  platform.frame(manager);
   EXPECT_EQ(loaded, 3);
-  frame(manager);
+  platform.frame(manager);
   EXPECT_EQ(loaded, 6);
   delete zib->pTimeKeeper;
   zib->pTimeKeeper = nullptr;

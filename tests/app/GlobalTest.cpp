@@ -98,9 +98,7 @@ TEST_F(GlobalTest, AudioSettingsReachTheRateAndTheGlobalVolumes) {
   global.applyConfiguration(-1, -1);
   EXPECT_EQ(zib->pZibAudio->frequency, 44100);
   EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_GVOL_SAMPLE) + BASS_GetConfig(BASS_CONFIG_GVOL_STREAM), 0u);
-  BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 10000);
-  BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 10000);
-  BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 10000);
+  for (DWORD volume : {BASS_CONFIG_GVOL_SAMPLE, BASS_CONFIG_GVOL_STREAM, BASS_CONFIG_GVOL_MUSIC}) BASS_SetConfig(volume, 10000);
   delete zib->pZibAudio;
   zib->pZibAudio = nullptr;
 }

@@ -48,11 +48,7 @@ class MenuButtonTest : public GraphicsTest {
   void mouse(UINT message, float x, float y) {
     windowProc(window, message, 0, MAKELPARAM(static_cast<int>(400 + x), static_cast<int>(240 - y)));
   }
-  void frame() {
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    screen->frameTick(0, 0);
-  }
+  void frame() { platform.frame(*screen); }
 
   HWND window = nullptr;
   Texture* texture = nullptr;

@@ -55,12 +55,7 @@ class MenuSelectorTest : public GraphicsTest {
     windowProc(window, WM_LBUTTONUP, 0, at);
     frame();
   }
-  void frame(std::initializer_list<uint8_t> keys = {}) {
-    platform.holdKeys(keys);
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    menu->frameTick(0, 0);
-  }
+  void frame(std::initializer_list<uint8_t> keys = {}) { platform.frame(*menu, keys); }
   // A key pressed for one frame and let go in the next.
   void tap(uint8_t key) {
     frame({key});
@@ -79,9 +74,7 @@ TEST_F(MenuSelectorTest, AClickStepsByItsSideAScaleStopsAtItsEndsAndAToggleWraps
   EXPECT_EQ(volume->label, u"2");
   click(-100, 0);  // the middle, where a keyboard's click lands: on, but this is the end
   EXPECT_EQ(volume->index, 2);
-  click(-140, 0);
-  click(-140, 0);
-  click(-140, 0);
+  for (int i = 0; i < 3; ++i) click(-140, 0);
   EXPECT_EQ(volume->index, 0) << "stopped at the first value";
 
   volume->bWraps = true;

@@ -142,21 +142,14 @@ TEST(StringUtilsTest, VectorHelpers) {
   EXPECT_EQ(out, Vector3(0, 0, 0));
 }
 
-class SharedRandomTest : public ::testing::Test {
- protected:
-  void TearDown() override { seedRandom(saved); }
-  uint32_t saved = getRandomState();
-};
-
-TEST_F(SharedRandomTest, SharedGeneratorSequence) {
+TEST(StringUtilsTest, SharedGeneratorSequenceAndTheRandomPoolDrawnFromIt) {
+  const uint32_t saved = getRandomState();
   seedRandom(12345);
   EXPECT_EQ(randomStep(), 2644521496u);
   EXPECT_EQ(randomStep(), 1255958651u);
   EXPECT_EQ(randomNext(), 58563u);
   EXPECT_EQ(getRandomState(), 3837989202u);
-}
 
-TEST_F(SharedRandomTest, RandomPoolDrawsFromSharedGenerator) {
   seedRandom(1);
   RandomPool pool;
   EXPECT_EQ(pool.table1[0], 3357737001u);
@@ -165,6 +158,7 @@ TEST_F(SharedRandomTest, RandomPoolDrawsFromSharedGenerator) {
   EXPECT_EQ(pool.table1[32], 75393750u);
   EXPECT_EQ(pool.table2[32], 75393750u);
   EXPECT_EQ(getRandomState(), 75413397u);  // 132 steps
+  seedRandom(saved);
 }
 
 TEST(StringUtilsTest, MersenneTwisterSeeding) {

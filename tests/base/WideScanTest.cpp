@@ -10,14 +10,8 @@
 
 namespace {
 
-struct IntCase {
-  const char16_t* text;
-  int32_t result;
-  int32_t value;
-};
-
 TEST(WideScanTest, IntegersFollowScanfsMatchingRules) {
-  const IntCase cases[] = {
+  const struct { const char16_t* text; int32_t result, value; } cases[] = {
       {u"debug 5", 1, 5},
       {u"debug5", 1, 5},  // a blank in the pattern matches none too
       {u"debug \t -12xyz", 1, -12},
@@ -34,22 +28,16 @@ TEST(WideScanTest, IntegersFollowScanfsMatchingRules) {
       {u"debug -", 0, 0},
       {u"debug \uFF15", 0, 0},  // a full-width digit is no digit
   };
-  for (const IntCase& c : cases) {
+  for (const auto& c : cases) {
     int32_t value = 0;
     EXPECT_EQ(scanString(c.text, u"debug %d", &value), c.result) << toUtf8(c.text);
     EXPECT_EQ(value, c.value) << toUtf8(c.text);
   }
 }
 
-struct DoubleCase {
-  const char16_t* text;
-  int32_t result;
-  double value;  // NaN: any NaN
-};
-
 TEST(WideScanTest, FloatingPointTakesTheLongestNumberPrefixAndFailsOnAPartOne) {
   const double nan = std::nan("");
-  const DoubleCase cases[] = {
+  const struct { const char16_t* text; int32_t result; double value; /* NaN: any NaN */ } cases[] = {
       {u"fps 0.02", 1, 0.02},       {u"fps .5", 1, 0.5},
       {u"fps 5.", 1, 5.0},          {u"fps -1e-3s", 1, -0.001},
       {u"fps 0x1p-2", 1, 0.25},     {u"fps 2abc", 1, 2.0},
@@ -62,7 +50,7 @@ TEST(WideScanTest, FloatingPointTakesTheLongestNumberPrefixAndFailsOnAPartOne) {
       {u"fps -", 0, 0},             {u"fps abc", 0, 0},
       {u"fps", -1, 0},
   };
-  for (const DoubleCase& c : cases) {
+  for (const auto& c : cases) {
     double value = 0;
     EXPECT_EQ(scanString(c.text, u"fps %lf", &value), c.result) << toUtf8(c.text);
     if (std::isnan(c.value)) EXPECT_TRUE(std::isnan(value)) << toUtf8(c.text);

@@ -43,12 +43,6 @@ class ContextAdvancedOptionsTest : public GraphicsTest {
     zib->pZibInput = nullptr;
     GraphicsTest::TearDown();
   }
-  void frame(ContextManager& manager, std::initializer_list<uint8_t> keys = {}) {
-    platform.holdKeys(keys);
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    manager.frameTick(0, 0);
-  }
   Texture* texture = nullptr;
 };
 
@@ -59,7 +53,7 @@ TEST_F(ContextAdvancedOptionsTest, OffersTheModesInOrderAsksBeforeChangesAreLost
   ContextManager& manager = *global.pContextManager;
   auto* screen = new ContextAdvancedOptions(global);
   manager.push(screen);
-  frame(manager);
+  platform.frame(manager);
 
   MenuSelector* modes = screen->selector(ContextAdvancedOptions::kVideoMode);
   ASSERT_NE(modes, nullptr);
@@ -73,13 +67,13 @@ TEST_F(ContextAdvancedOptionsTest, OffersTheModesInOrderAsksBeforeChangesAreLost
   EXPECT_FALSE(screen->bEscapeConfirms);
   modes->step(-1);
   screen->selector(ContextAdvancedOptions::kFullScreen)->step(1);
-  frame(manager);
-  frame(manager, {GameInput::kEscape});
+  platform.frame(manager);
+  platform.frame(manager, {GameInput::kEscape});
   auto* question = dynamic_cast<ConfirmScreen*>(manager.getTop());
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(question->question, zib->pLanguage->getString(CONFIRM_DISCARD_CHANGES));
   question->bFinished = 1;  // No: the changes stay
-  frame(manager);
+  platform.frame(manager);
   ASSERT_EQ(manager.getTop(), screen);
 
   screen->apply();

@@ -44,12 +44,7 @@ class ContextLanguageSelectTest : public GraphicsTest {
     zib->pZibInput = nullptr;
     GraphicsTest::TearDown();
   }
-  void frame(std::initializer_list<uint8_t> keys = {}) {
-    platform.holdKeys(keys);
-    ++zib->frameCounter;
-    zib->pZibInput->update();
-    manager->frameTick(0, 0);
-  }
+  void frame(std::initializer_list<uint8_t> keys = {}) { platform.frame(*manager, keys); }
   ContextLanguageSelect* ask() {
     manager = new ContextManager();
     auto* screen = new ContextLanguageSelect();

@@ -118,6 +118,7 @@ void EndToEndTest::SetUp() {
   // end the test program as Xlib's default handler would.
   XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   keepDisplay = XOpenDisplay(nullptr);
+  ASSERT_TRUE(keepDisplay);
   installFolder = makeTempFolder("zibendtoend");
   ASSERT_FALSE(installFolder.empty());
   // A name of its own: a copy of the program running elsewhere on this
@@ -197,47 +198,113 @@ bool EndToEndTest::waitForLog(const std::string& text, std::chrono::milliseconds
   return waitFor([&] { return log().find(text) != std::string::npos; }, timeout);
 }
 
-unsigned long EndToEndTest::windowOf(pid_t pid) const {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return 0;
-  const Window window = findWindow(display, DefaultRootWindow(display), XInternAtom(display, "_NET_WM_PID", False), pid);
-  XCloseDisplay(display);
+fs::path EndToEndTest::useDiskAudio(const std::string& name) {
+  std::erase_if(environment, [](const std::string& v) {
+    return v.starts_with("SDL_AUDIODRIVER=") || v.starts_with("SDL_DISKAUDIOFILE=");
+  });
+  environment.push_back("SDL_AUDIODRIVER=disk");
+  environment.push_back("SDL_DISKAUDIOFILE=" + (installFolder / name).string());
+  return installFolder / name;
+}
+
+bool EndToEndTest::waitForSound(const fs::path& mix) const {
+  return waitFor([&] {
+    const std::string bytes = EngineTest::readFile(mix);
+    return bytes.find_first_not_of('\0', bytes.size() > 4096 ? bytes.size() - 4096 : 0) != std::string::npos;
+  }, kStartTimeout);
+}
+
+pid_t EndToEndTest::startInGameLoop() {
+  const pid_t pid = start();
+  if (!waitForLog(kGameLoop)) ADD_FAILURE() << "no game loop: " << output() << log();
+  return pid;
+}
+
+unsigned long EndToEndTest::waitForWindow(pid_t pid) const {
+  unsigned long window = 0;
+  if (!waitFor([&] { return (window = windowOf(pid)) != 0; }, kStartTimeout)) ADD_FAILURE() << "no window: " << output();
   return window;
 }
 
-bool EndToEndTest::windowSize(unsigned long window, int& width, int& height) const {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
+pid_t EndToEndTest::startAtTitle(unsigned long& window, Screenshot* title) {
+  writeConfig(kWindowed);
+  const pid_t pid = start();
+  window = waitForWindow(pid);
+  Screenshot last;
+  if (std::getenv("ZIB_UPDATE_REFERENCE")) {
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    last = screenshot(window)->reduced(4);
+    last.save(kTitleReference);
+  }
+  const std::optional<Screenshot> reference = Screenshot::load(kTitleReference);
+  if (!reference) ADD_FAILURE() << "no reference picture " << kTitleReference;
+  else if (!waitForPicture(window, *reference, &last)) {
+    last.save(fs::path(testing::TempDir()) / "title-seen.ppm");
+    ADD_FAILURE() << "not the title: mean difference " << last.meanDifference(*reference) << ", share off "
+                  << last.shareDifferent(*reference, 40) << "; seen in " << testing::TempDir();
+  }
+  if (title && reference) *title = *reference;
+  return pid;
+}
+
+::testing::AssertionResult EndToEndTest::endsCleanly(pid_t pid, unsigned long window) {
+  if (window ? !closeWindow(window) : kill(pid, SIGTERM) != 0) return ::testing::AssertionFailure() << "not asked to end";
+  return endedCleanly(pid);
+}
+
+::testing::AssertionResult EndToEndTest::endedCleanly(pid_t pid) {
+  if (!exitedWith(waitExit(pid), 0)) return ::testing::AssertionFailure() << "status not 0: " << output();
+  const std::string text = log();
+  if (!text.ends_with("Zib::~Zib(): Done. Clean exit.\r\n"))
+    return ::testing::AssertionFailure() << "no clean exit: " << text.substr(text.size() / 2);
+  return ::testing::AssertionSuccess();
+}
+
+std::optional<int> EndToEndTest::holdKeysUntilExit(const std::string& keys, pid_t pid) {
+  int status = 0;
+  if (!holdKeysUntil(keys, [&] { return waitpid(pid, &status, WNOHANG) == pid; })) return std::nullopt;
+  std::erase(running, pid);
+  return status;
+}
+
+Display* EndToEndTest::display() const { return static_cast<Display*>(keepDisplay); }
+
+unsigned long EndToEndTest::windowOf(pid_t pid) const {
+  return findWindow(display(), DefaultRootWindow(display()), XInternAtom(display(), "_NET_WM_PID", False), pid);
+}
+
+WindowGeometry EndToEndTest::geometryOf(unsigned long window) const {
+  WindowGeometry geometry;
+  geometry.screenWidth = DisplayWidth(display(), DefaultScreen(display()));
+  geometry.screenHeight = DisplayHeight(display(), DefaultScreen(display()));
   XWindowAttributes attributes{};
-  const bool bOk = XGetWindowAttributes(display, window, &attributes) != 0;
-  width = attributes.width;
-  height = attributes.height;
-  XCloseDisplay(display);
-  return bOk;
+  Window child;
+  if (window && XGetWindowAttributes(display(), window, &attributes) && attributes.map_state == IsViewable) {
+    XTranslateCoordinates(display(), window, DefaultRootWindow(display()), 0, 0, &geometry.x, &geometry.y, &child);
+    geometry.width = attributes.width;
+    geometry.height = attributes.height;
+  }
+  return geometry;
 }
 
 std::optional<Screenshot> EndToEndTest::screenshot(unsigned long window) const {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return std::nullopt;
-  std::optional<Screenshot> shot;
   XWindowAttributes attributes{};
-  if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
-    if (XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)) {
-      shot.emplace();
-      shot->width = image->width;
-      shot->height = image->height;
-      shot->rgb.reserve(size_t(image->width) * image->height * 3);
-      for (int y = 0; y < image->height; ++y)
-        for (int x = 0; x < image->width; ++x) {
-          const unsigned long pixel = XGetPixel(image, x, y);
-          shot->rgb.push_back(uint8_t((pixel & image->red_mask) >> 16));
-          shot->rgb.push_back(uint8_t((pixel & image->green_mask) >> 8));
-          shot->rgb.push_back(uint8_t(pixel & image->blue_mask));
-        }
-      XDestroyImage(image);
+  if (!XGetWindowAttributes(display(), window, &attributes) || attributes.map_state != IsViewable) return std::nullopt;
+  XImage* image = XGetImage(display(), window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+  if (!image) return std::nullopt;
+  std::optional<Screenshot> shot;
+  if (image->bits_per_pixel == 32) {  // BGRX, as a 24-bit TrueColor server holds it
+    shot.emplace();
+    shot->width = image->width;
+    shot->height = image->height;
+    shot->rgb.resize(size_t(image->width) * image->height * 3);
+    uint8_t* out = shot->rgb.data();
+    for (int y = 0; y < image->height; ++y) {
+      const auto* pixel = reinterpret_cast<const uint8_t*>(image->data + size_t(y) * image->bytes_per_line);
+      for (int x = 0; x < image->width; ++x, pixel += 4, out += 3) out[0] = pixel[2], out[1] = pixel[1], out[2] = pixel[0];
     }
   }
-  XCloseDisplay(display);
+  XDestroyImage(image);
   return shot;
 }
 
@@ -260,22 +327,20 @@ bool EndToEndTest::waitForPicture(unsigned long window, const Screenshot& refere
 }
 
 bool EndToEndTest::holdKeysUntil(const std::string& keys, const std::function<bool()>& seen,
-                                 std::chrono::milliseconds timeout) {
+                                 std::chrono::milliseconds timeout) const {
   // Without the server's key repeat: a hand's held key types once.
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
   XKeyboardState keyboard;
-  XGetKeyboardControl(display, &keyboard);
+  XGetKeyboardControl(display(), &keyboard);
   XKeyboardControl control = {};
   control.auto_repeat_mode = AutoRepeatModeOff;
-  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
-  XSync(display, False);
+  XChangeKeyboardControl(display(), KBAutoRepeatMode, &control);
+  XSync(display(), False);
   const bool bPressed = xdotool("keydown " + keys);
   const bool bSeen = bPressed && waitFor(seen, timeout);
   const bool bReleased = xdotool("keyup " + keys);
   control.auto_repeat_mode = keyboard.global_auto_repeat;
-  XChangeKeyboardControl(display, KBAutoRepeatMode, &control);
-  XCloseDisplay(display);
+  XChangeKeyboardControl(display(), KBAutoRepeatMode, &control);
+  XSync(display(), False);
   return bReleased && bSeen;
 }
 
@@ -286,37 +351,27 @@ bool EndToEndTest::pictureChangedFrom(unsigned long window, const Screenshot& be
 
 bool EndToEndTest::xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
 
-bool EndToEndTest::closeWindow(unsigned long window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
+bool EndToEndTest::closeWindow(unsigned long window) const {
   XEvent event = {};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.message_type = XInternAtom(display(), "WM_PROTOCOLS", False);
   event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display(), "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
-  const bool bSent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
-  XCloseDisplay(display);
+  const bool bSent = XSendEvent(display(), window, False, NoEventMask, &event) != 0;
+  XSync(display(), False);
   return bSent;
 }
 
-bool EndToEndTest::destroyWindow(unsigned long window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  XDestroyWindow(display, window);
-  XSync(display, False);
-  XCloseDisplay(display);
-  return true;
+void EndToEndTest::destroyWindow(unsigned long window) const {
+  XDestroyWindow(display(), window);
+  XSync(display(), False);
 }
 
-bool EndToEndTest::killClientOf(unsigned long window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  XKillClient(display, window);
-  XSync(display, False);
-  XCloseDisplay(display);
-  return true;
+void EndToEndTest::killClientOf(unsigned long window) const {
+  XKillClient(display(), window);
+  XSync(display(), False);
 }
 
 bool EndToEndTest::clickAt(unsigned long window, int x, int y) {

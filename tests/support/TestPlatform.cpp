@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include "base/StringUtils.h"
+#include "engine/Zib.h"
+#include "engine/input/ZibInput.h"
+#include "graphics/Context.h"
 
 #include "platform/null/NullDirect3D.h"
 
@@ -77,6 +80,13 @@ OfflineAudioOutput& TestPlatform::offlineAudio() {
     onRestore([] { setAudioOutput(nullptr); });
   }
   return *audioOutput;
+}
+
+void TestPlatform::frame(Context& root, std::initializer_list<uint8_t> keys) {
+  holdKeys(keys);
+  ++zib->frameCounter;
+  zib->pZibInput->update();
+  root.frameTick(0, 0);
 }
 
 void TestPlatform::onRestore(std::function<void()> restore) { restores.push_back(std::move(restore)); }

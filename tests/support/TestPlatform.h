@@ -19,6 +19,8 @@
 
 // Without a window a test skips, unless a display was named ($DISPLAY): then, as
 // under ./test.sh's Xvfb, the display should have been there and it is a failure.
+class Context;
+
 void failIfDisplayNamed(const std::u16string& error);
 
 class TestPlatform {
@@ -46,6 +48,8 @@ class TestPlatform {
   // The audio output: an offline one that mixes only when the test pulls;
   // owned by the audio layer, which is freed when it goes.
   OfflineAudioOutput& offlineAudio();
+  // One frame of a screen stack: `keys` held, the engine's input read, `root` ticked.
+  void frame(Context& root, std::initializer_list<uint8_t> keys = {});
   // Runs `restore` from the destructor, last registered first.
   void onRestore(std::function<void()> restore);
 
