@@ -114,16 +114,21 @@ TEST_F(ScreensTest, TheKeyboardAloneAnswersTheLanguageQuestionAndClicksChooseGer
   unsigned long window = 0;
   Screenshot title;
   const pid_t pid = startAtTitle(window, &title);
-  const std::string id = std::to_string(window);
-  const auto looksLikeTitle = [&] {
+  std::string id = std::to_string(window);
+  // The window's picture against the title's: nullopt while there is none to take.
+  const auto titleShown = [&]() -> std::optional<bool> {
     const std::optional<Screenshot> shot = screenshot(window);
-    return shot && shot->width == 800 && shot->reduced(4).meanDifference(title) < 8;
+    if (!shot || shot->width != 800) return std::nullopt;
+    return shot->reduced(4).meanDifference(title) < 8;
   };
-  // A new engine (a new log) asks with the flags.
+  const auto looksLikeTitle = [&] { return titleShown() == true; };
+  // A new engine (a new log) asks with the flags, in the window the program has then.
   const auto flagsShown = [&] {
-    return waitFor([&] { return !looksLikeTitle() && log().find("Entering game loop.") != std::string::npos &&
-                                log().find("ZIB shutting down") == std::string::npos; },
-                   kStartTimeout);
+    return waitFor([&] {
+      if (const unsigned long now = windowOf(pid)) window = now, id = std::to_string(now);
+      return titleShown() == false && log().find("Entering game loop.") != std::string::npos &&
+             log().find("ZIB shutting down") == std::string::npos;
+    }, kStartTimeout);
   };
   // The pointer onto the first button (Quit), right to the language button, press.
   ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Down") + " " + tap("Right") + " " + tap("Return")));
