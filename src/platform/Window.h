@@ -181,5 +181,6 @@ void requestWindowClose();
 void endSession();
 
 // A request to end (SIGTERM, SIGINT, and SIGHUP when the launching terminal
-// closes) becomes requestWindowClose, so that it ends in a clean shutdown.
+// closes) becomes requestWindowClose, so that it ends in a clean shutdown; a
+// write into a closed connection is an error for its caller, not an end.
 void installCloseSignalHandlers();

@@ -15,4 +15,7 @@ void installCloseSignalHandlers() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+  // A write into a connection closed under us (the display's, a socket) fails
+  // with an error its caller handles, instead of ending the process unsaved.
+  signal(SIGPIPE, SIG_IGN);
 }
