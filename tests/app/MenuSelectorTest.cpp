@@ -20,13 +20,7 @@ class MenuSelectorTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    platform.holdKeys({});
-    platform.setWindow(std::make_unique<FakeWindow>());
-    window = CreateWindow(u"Skerrion 2", windowProc, 0, 0, 800, 480);
-    zib->hWindowHandle = window;
-    configureWindowed800x480();
-    makeGraphics();
-    zib->pZibInput = new ZibInput();
+    window = openFakeMenuWindow();
     zib->pZibInput->centerPointer();  // touch mode, as the engine starts
     texture = new Texture(100, 40, 0);
     Skin* skin = texture->getSkin(0);

@@ -23,12 +23,7 @@ class ContextLanguageSelectTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    platform.holdKeys({});
-    platform.setWindow(std::make_unique<FakeWindow>());
-    zib->hWindowHandle = CreateWindow(u"Skerrion 2", windowProc, 0, 0, 800, 480);
-    configureWindowed800x480();
-    makeGraphics();
-    zib->pZibInput = new ZibInput();
+    openFakeMenuWindow();
     zib->pZibInput->setInputMode(2);  // as a rebuilt engine starts: touch, no pointer drawn
     zib->pFileManager = new FileManager();
     zib->pFileManager->useWad(fromUtf8(ZIB_BIN_DIR) + u"/Skerrion2demo.dat");

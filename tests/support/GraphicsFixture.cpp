@@ -1,5 +1,8 @@
 #include "support/GraphicsFixture.h"
 
+#include "engine/AppShell.h"
+#include "engine/input/ZibInput.h"
+#include "support/FakeWindow.h"
 #include "engine/ByteBuffer.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
@@ -50,6 +53,16 @@ bool GraphicsTest::openGlWindow(const char16_t* title) {
   zib->hWindowHandle = CreateWindow(title, DefWindowProc, 0, 0, 800, 480, &error);
   if (!zib->hWindowHandle) failIfDisplayNamed(error);
   return zib->hWindowHandle != nullptr;
+}
+
+HWND GraphicsTest::openFakeMenuWindow() {
+  platform.holdKeys({});
+  platform.setWindow(std::make_unique<FakeWindow>());
+  zib->hWindowHandle = CreateWindow(u"Skerrion 2", windowProc, 0, 0, 800, 480);
+  configureWindowed800x480();
+  makeGraphics();
+  zib->pZibInput = new ZibInput();
+  return static_cast<HWND>(zib->hWindowHandle);
 }
 
 std::unique_ptr<MemoryImageFile> GraphicsTest::drawFrame(Context& root) {

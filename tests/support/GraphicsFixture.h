@@ -38,6 +38,9 @@ class GraphicsTest : public EngineTest {
   // (zib->hWindowHandle), configured windowed at that size; false without a display
   // (a failure too where one was named).
   bool openGlWindow(const char16_t* title);
+  // A fake 800 x 480 window with the graphics and input managers, as a menu
+  // screen has them; no keys held.
+  HWND openFakeMenuWindow();
   // One frame as the frame loop draws it, the back buffer read before it is presented.
   static std::unique_ptr<MemoryImageFile> drawFrame(Context& root);
   static NullDevice& device();
