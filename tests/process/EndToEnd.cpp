@@ -374,8 +374,19 @@ void EndToEndTest::killClientOf(unsigned long window) const {
   XSync(display(), False);
 }
 
-bool EndToEndTest::clickAt(unsigned long window, int x, int y) {
+bool EndToEndTest::clickAt(unsigned long window, int x, int y) const {
   const std::string id = std::to_string(window);
-  return xdotool("windowfocus --sync " + id + " mousemove --sync 0 0 sleep 0.1 mousemove --sync --window " + id + " " +
-                 std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 mousedown 1 sleep 0.3 mouseup 1");
+  const auto moveTo = [&](int toX) {
+    return xdotool("windowfocus --sync " + id + " mousemove --window " + id + " " + std::to_string(toX) + " " +
+                   std::to_string(y) + " sleep 0.1");
+  };
+  const auto inMouseMode = [&] {
+    const std::string text = log();
+    const size_t at = text.rfind("Setting input mode to ");
+    return at != std::string::npos && text.compare(at + 22, 1, "1") == 0;
+  };
+  // Two points by turns: each step is a move, whatever the pointer's place.
+  for (int step = 0; step < 100 && !inMouseMode(); ++step)
+    if (!moveTo(x + step % 2 * 4)) return false;
+  return inMouseMode() && moveTo(x) && xdotool("mousedown 1 sleep 0.3 mouseup 1");
 }
