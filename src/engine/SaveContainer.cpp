@@ -17,6 +17,11 @@
 
 namespace {
 
+// The user-data folder ends with its separator already: the path keeps one.
+std::u16string pathIn(const std::u16string& folder, const std::u16string& fileName) {
+  return folder.ends_with(u'/') ? folder + fileName : folder + u"/" + fileName;
+}
+
 // The container's header as stored; the digest covers everything from
 // `recordLength` to the end of the zlib stream.
 struct SaveContainerHeader {
@@ -108,7 +113,7 @@ bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u
   if (recordLength == 0) return true;
   SaveContainer container;
   if (!container.pack(record, recordLength, hashName(fileName + version))) return false;
-  const std::u16string path = folder + u"/" + fileName;
+  const std::u16string path = pathIn(folder, fileName);
   const WriteResult result = container.writeFile(path);
   if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", path, result.reason());
   return result.ok();
@@ -118,7 +123,7 @@ bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u1
                          const std::u16string& fileName, const std::u16string& version) {
   if (recordLength == 0) return true;
   SaveContainer container;
-  if (!container.readFile(hashName(fileName + version), folder + u"/" + fileName, recordLength)) return false;
+  if (!container.readFile(hashName(fileName + version), pathIn(folder, fileName), recordLength)) return false;
   memcpy(destination, container.data.get(), recordLength);
   return true;
 }

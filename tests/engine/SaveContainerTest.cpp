@@ -177,7 +177,7 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   save(makeRecord(600));
   EXPECT_EQ(bytesOf(file("game.pro")), old);
   // Each failure is logged with the file and the system's reason, and the caller learns of it.
-  EXPECT_NE(logText().find("saveChecksummedFile(): Could not save " + toUtf8(folder()) + "/game.pro: Is a directory\r\n"),
+  EXPECT_NE(logText().find("saveChecksummedFile(): Could not save " + toUtf8(folder()) + "game.pro: Is a directory\r\n"),
             std::string::npos);
   EXPECT_FALSE(saveChecksummedFile(first.data(), 500, folder() + u"missing", u"game.pro", u"2.79"));
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
