@@ -170,6 +170,7 @@ TEST_F(ProgramTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
   for (const char* mode : {"default", "No", "Yes"}) {
     SCOPED_TRACE(mode);
     if (mode != std::string("default")) writeConfig(std::string("[ZibGraphics]\nbFullScreen=") + mode + "\n");
+    fs::remove(userFolder / "Skerrion2demo.hst");  // else the game's saved settings would override the configuration
     const pid_t pid = startInGameLoop();
     const bool bFullScreen = mode != std::string("No");
     WindowGeometry geometry;
