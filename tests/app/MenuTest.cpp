@@ -77,6 +77,14 @@ TEST_F(MenuTest, ClaimedContactClicksOnlyTheItemItBeganOnAndEndsOver) {
   mouse(WM_LBUTTONUP, 100, 0);
   frame();
   EXPECT_FALSE(volume->bClicked || back->bClicked);
+  // Let go just past its edge, too short a move to be a drag: no click either.
+  mouse(WM_MOUSEMOVE, -60, 0);
+  mouse(WM_LBUTTONDOWN, -60, 0);
+  frame();
+  mouse(WM_MOUSEMOVE, -45, 0);
+  frame();
+  mouse(WM_LBUTTONUP, -45, 0);
+  frame();
   EXPECT_EQ(volume->index, 1);
 
   click(100, 5);
