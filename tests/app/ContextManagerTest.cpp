@@ -15,7 +15,6 @@
 #include "engine/input/ZibInput.h"
 #include "localisation/Language.h"
 #include "support/EngineFixture.h"
-#include "support/ManualTimeSource.h"
 #include "support/TestPlatform.h"
 
 namespace {
@@ -203,8 +202,6 @@ TEST_F(ContextManagerTest, TheLoaderEndsAFramesSliceOnceAQuarterSecondHasPassed)
   EXPECT_EQ(loaded, 3);
   platform.frame(manager);
   EXPECT_EQ(loaded, 6);
-  delete zib->pTimeKeeper;
-  zib->pTimeKeeper = nullptr;
 }
 
 }  // namespace

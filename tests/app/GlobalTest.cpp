@@ -19,9 +19,7 @@
 #include "graphics/ZibGraphics.h"
 #include "graphics/Console.h"
 #include "platform/Audio.h"
-#include "support/EngineFixture.h"
 #include "support/GraphicsFixture.h"
-#include "support/OfflineAudioOutput.h"
 #include "support/TestPlatform.h"
 
 namespace {

@@ -80,14 +80,12 @@ TEST(FormatTest, TextCharactersPointersAndStar) {
   EXPECT_EQ(formatString(u" (%08lx)", reinterpret_cast<const void*>(0x1234)), u" (00001234)");
 }
 
-TEST(FormatTest, IntegerArgumentsAreCastLikeC) {
+TEST(FormatTest, IntegerArgumentsAreCastLikeCAndPercentSBecomesPercentLs) {
   EXPECT_EQ(formatString(u"%d %x %lu", 0xFFFFFFFFu, -1, -1L), u"-1 ffffffff 18446744073709551615");
   EXPECT_EQ(formatString(u"%I64d %I32d %I64x", -5LL, 0x100000001LL, 0x123456789ULL), u"-5 1 123456789");
   EXPECT_EQ(formatString(u"%d %u %x", u'A', true, static_cast<unsigned char>(200)), u"65 1 c8");
   EXPECT_EQ(formatString(u"%d %s", 1, u"x", 3, 4.5), u"1 x");  // unused arguments are fine
-}
-
-TEST(FormatTest, PercentSIsReplacedBeforeFormatting) {
+  // "%s" is replaced before formatting.
   EXPECT_EQ(formatString(u"%%s"), u"%ls");
   EXPECT_EQ(formatString(u"100%% %%s %%%s %%d", u"done"), u"100% %ls %done %d");
 }

@@ -24,7 +24,7 @@ static std::u16string freeFunctionProbe(int) { return ZIB_FUNCTION; }
 
 namespace {
 
-TEST(StringUtilsTest, ReplaceAll) {
+TEST(StringUtilsTest, ReplaceAllCutAtNulAndFileName) {
   std::u16string s = u"a-b-c";
   replaceAll(s, u"-", u"--");
   EXPECT_EQ(s, u"a--b--c");  // inserted text is not rescanned
@@ -36,6 +36,11 @@ TEST(StringUtilsTest, ReplaceAll) {
   // An empty search text leaves the target alone instead of looping.
   replaceAll(s, u"", u"x");
   EXPECT_EQ(s, u"ba");
+
+  EXPECT_EQ(cutAtNul(std::u16string(u"abc\0def", 7)), u"abc");
+  EXPECT_EQ(getFileName(u"C:\\data/gfx\\font/page.tga"), u"page.tga");
+  EXPECT_EQ(getFileName(u"plain.txt"), u"plain.txt");
+  EXPECT_EQ(getFileName(u"folder/"), u"");
 }
 
 TEST(StringUtilsTest, Utf8Decoding) {
@@ -62,13 +67,6 @@ TEST(StringUtilsTest, Utf8EncodingRoundTripsEveryUnit) {
   }
 }
 
-TEST(StringUtilsTest, CutAtNulAndFileName) {
-  EXPECT_EQ(cutAtNul(std::u16string(u"abc\0def", 7)), u"abc");
-  EXPECT_EQ(getFileName(u"C:\\data/gfx\\font/page.tga"), u"page.tga");
-  EXPECT_EQ(getFileName(u"plain.txt"), u"plain.txt");
-  EXPECT_EQ(getFileName(u"folder/"), u"");
-}
-
 TEST(StringUtilsTest, SplitLines) {
   using Lines = std::vector<std::u16string>;
   EXPECT_EQ(splitLines(u"a\n\nb"), (Lines{u"a", u"b"}));
@@ -87,7 +85,7 @@ TEST(StringUtilsTest, HashNameKnownValues) {
   EXPECT_EQ(hashName(std::u16string_view(u"Zib\0Base", 8)), 101573u);
 }
 
-TEST(StringUtilsTest, InterpolationClampsAndDegenerateRanges) {
+TEST(StringUtilsTest, InterpolationClampsDegenerateRangesAndVectorHelpers) {
   EXPECT_FLOAT_EQ(lerpClamped(2, 4, 1.5f), 4);
   EXPECT_FLOAT_EQ(lerpClamped(2, 4, -1), 2);
   EXPECT_FLOAT_EQ(inverseLerpClamped(10, 20, 25), 1);
@@ -103,6 +101,13 @@ TEST(StringUtilsTest, InterpolationClampsAndDegenerateRanges) {
   Vector3 out(9, 9, 9);
   interpolateVector3(out, {1, 2, 3}, {5, 6, 7}, NAN, 1);
   EXPECT_EQ(out, Vector3(1, 2, 3));
+
+  EXPECT_FLOAT_EQ(vectorLength({3, 4, 12}), 13);
+  EXPECT_FLOAT_EQ(distance({1, 1, 1}, {4, 5, 1}), 5);
+  normalizeVector3(out, {0, 3, 4});
+  EXPECT_EQ(out, Vector3(0, 0.6f, 0.8f));
+  normalizeVector3(out, {0, 0, 0});
+  EXPECT_EQ(out, Vector3(0, 0, 0));
 }
 
 TEST(StringUtilsTest, InterpolateVector3Curves) {
@@ -132,17 +137,7 @@ TEST(StringUtilsTest, InterpolateVector3Curves) {
   EXPECT_EQ(out, Vector3(7, 7, 7));
 }
 
-TEST(StringUtilsTest, VectorHelpers) {
-  EXPECT_FLOAT_EQ(vectorLength({3, 4, 12}), 13);
-  EXPECT_FLOAT_EQ(distance({1, 1, 1}, {4, 5, 1}), 5);
-  Vector3 out(1, 1, 1);
-  normalizeVector3(out, {0, 3, 4});
-  EXPECT_EQ(out, Vector3(0, 0.6f, 0.8f));
-  normalizeVector3(out, {0, 0, 0});
-  EXPECT_EQ(out, Vector3(0, 0, 0));
-}
-
-TEST(StringUtilsTest, SharedGeneratorSequenceAndTheRandomPoolDrawnFromIt) {
+TEST(StringUtilsTest, SharedGeneratorRandomPoolAndMersenneTwisterSeeding) {
   const uint32_t saved = getRandomState();
   seedRandom(12345);
   EXPECT_EQ(randomStep(), 2644521496u);
@@ -159,9 +154,7 @@ TEST(StringUtilsTest, SharedGeneratorSequenceAndTheRandomPoolDrawnFromIt) {
   EXPECT_EQ(pool.table2[32], 75393750u);
   EXPECT_EQ(getRandomState(), 75413397u);  // 132 steps
   seedRandom(saved);
-}
 
-TEST(StringUtilsTest, MersenneTwisterSeeding) {
   MersenneTwisterState mt{};
   seedMersenneTwister(mt, 5489);
   EXPECT_EQ(mt.state[1], 1301868182u);

@@ -12,21 +12,12 @@ namespace {
 
 TEST(WideScanTest, IntegersFollowScanfsMatchingRules) {
   const struct { const char16_t* text; int32_t result, value; } cases[] = {
-      {u"debug 5", 1, 5},
-      {u"debug5", 1, 5},  // a blank in the pattern matches none too
-      {u"debug \t -12xyz", 1, -12},
-      {u"debug +7", 1, 7},
-      {u"debug 0x10", 1, 0},
-      {u"debug 99999999999", 1, INT_MAX},
-      {u"debug -99999999999", 1, INT_MIN},
-      {u"debug", -1, 0},  // the text ends before the conversion
-      {u"debug   ", -1, 0},
-      {u"", -1, 0},
-      {u"Debug 5", 0, 0},
-      {u" debug 5", 0, 0},  // only a blank in the pattern skips blanks before a literal
-      {u"debug x", 0, 0},
-      {u"debug -", 0, 0},
-      {u"debug \uFF15", 0, 0},  // a full-width digit is no digit
+      {u"debug 5", 1, 5},            {u"debug5", 1, 5},  // a blank in the pattern matches none too
+      {u"debug \t -12xyz", 1, -12}, {u"debug +7", 1, 7}, {u"debug 0x10", 1, 0},
+      {u"debug 99999999999", 1, INT_MAX}, {u"debug -99999999999", 1, INT_MIN},
+      {u"debug", -1, 0},  {u"debug   ", -1, 0}, {u"", -1, 0},  // the text ends before the conversion
+      {u"Debug 5", 0, 0}, {u" debug 5", 0, 0},  // only a blank in the pattern skips blanks before a literal
+      {u"debug x", 0, 0}, {u"debug -", 0, 0},   {u"debug \uFF15", 0, 0},  // a full-width digit is no digit
   };
   for (const auto& c : cases) {
     int32_t value = 0;

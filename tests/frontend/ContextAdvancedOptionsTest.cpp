@@ -37,10 +37,6 @@ class ContextAdvancedOptionsTest : public GraphicsTest {
   }
   void TearDown() override {
     texture->destroy();
-    delete zib->pLanguage;
-    zib->pLanguage = nullptr;
-    delete zib->pZibInput;
-    zib->pZibInput = nullptr;
     GraphicsTest::TearDown();
   }
   Texture* texture = nullptr;

@@ -8,13 +8,11 @@
 #include "app/GameInput.h"
 #include "app/MousePointer.h"
 #include "base/StringUtils.h"
-#include "engine/AppShell.h"
 #include "engine/FileManager.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Texture.h"
-#include "support/FakeWindow.h"
 #include "support/GraphicsFixture.h"
 
 namespace {
@@ -35,8 +33,6 @@ class ContextLanguageSelectTest : public GraphicsTest {
   void TearDown() override {
     delete manager;
     flags->destroy();
-    delete zib->pZibInput;
-    zib->pZibInput = nullptr;
     GraphicsTest::TearDown();
   }
   void frame(std::initializer_list<uint8_t> keys = {}) { platform.frame(*manager, keys); }

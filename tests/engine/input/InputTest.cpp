@@ -358,26 +358,22 @@ TEST_F(InputTest, ContactVelocityFollowsTheLatestMoveAndFadesAfterTenFrames) {
 
 TEST_F(InputTest, StartUpFailuresAreFatalAndNameTheFailingCall) {
   devices.pads.resize(1);
-  // The controllers are set up in the enumeration callback, and reported as such.
-  const std::string constructor = "\n Function: ZibInput::ZibInput()\n File: ZibInput\n Line: ";
-  const std::string callback = "\n Function: ZibInput::enumerateCallback()\n File: ZibInput\n Line: ";
-  const std::tuple<const char*, const char*, const std::string&> failures[] = {
-      {"Create", "DirectInput8Create(zib->hAppInstance, DIRECTINPUT_VERSION", constructor},
-      {"keyboard CreateDevice", "dxInput->CreateDevice(GUID_SysKeyboard, &keyboardDevice, NULL)", constructor},
-      {"keyboard SetCooperativeLevel", "keyboardDevice->SetCooperativeLevel(zib->hWindowHandle, DISCL_FOREGROUND",
-       constructor},
-      {"keyboard SetDataFormat", "keyboardDevice->SetDataFormat(&c_dfDIKeyboard)", constructor},
-      {"EnumDevices", "dxInput->EnumDevices(DI8DEVCLASS_GAMECTRL, enumerateCallbackHelper, this", constructor},
-      {"pad CreateDevice", "dxInput->CreateDevice(devInstance->guidInstance, &(joystickDevice[numJoysticks]), NULL)",
-       callback},
-      {"pad SetCooperativeLevel", "joystickDevice[numJoysticks]->SetCooperativeLevel(zib->hWindowHandle, DISCL_",
-       callback},
-      {"pad SetDataFormat", "joystickDevice[numJoysticks]->SetDataFormat(&c_dfDIJoystick)", callback},
+  const std::pair<const char*, const char*> failures[] = {
+      {"Create", "DirectInput8Create(zib->hAppInstance, DIRECTINPUT_VERSION"},
+      {"keyboard CreateDevice", "dxInput->CreateDevice(GUID_SysKeyboard, &keyboardDevice, NULL)"},
+      {"keyboard SetCooperativeLevel", "keyboardDevice->SetCooperativeLevel(zib->hWindowHandle, DISCL_FOREGROUND"},
+      {"keyboard SetDataFormat", "keyboardDevice->SetDataFormat(&c_dfDIKeyboard)"},
+      {"EnumDevices", "dxInput->EnumDevices(DI8DEVCLASS_GAMECTRL, enumerateCallbackHelper, this"},
+      {"pad CreateDevice", "dxInput->CreateDevice(devInstance->guidInstance, &(joystickDevice[numJoysticks]), NULL)"},
+      {"pad SetCooperativeLevel", "joystickDevice[numJoysticks]->SetCooperativeLevel(zib->hWindowHandle, DISCL_"},
+      {"pad SetDataFormat", "joystickDevice[numJoysticks]->SetDataFormat(&c_dfDIJoystick)"},
   };
-  for (const auto& [call, statement, where] : failures) {
+  for (const auto& [call, statement] : failures) {
     devices.failing = call;
     EXPECT_FATAL(ZibInput(), statement);
-    EXPECT_FATAL(ZibInput(), where);
+    // The controllers are set up in the enumeration callback, and reported as such.
+    const char* function = std::string_view(call).starts_with("pad") ? "enumerateCallback()" : "ZibInput()";
+    EXPECT_FATAL(ZibInput(), std::string("\n Function: ZibInput::") + function + "\n File: ZibInput\n Line: ");
   }
 }
 
@@ -442,7 +438,7 @@ class FocusTest : public InputTest {
   std::vector<Target::Seen> events;
 };
 
-TEST_F(FocusTest, PressMovesTheFocusAndAReleaseCloseByClicks) {
+TEST_F(FocusTest, PressMovesTheFocusAReleaseCloseByClicksAndKeysGoToTheFocus) {
   click(100, 100, 101, 100);
   EXPECT_EQ(tracker().getFocus(), b);
   // Gained, move and drag (the pointer arrived with the contact down); click, then the release's move.
@@ -465,6 +461,16 @@ TEST_F(FocusTest, PressMovesTheFocusAndAReleaseCloseByClicks) {
   mouse(WM_LBUTTONUP, 100, 102);
   frame();
   EXPECT_EQ(codes(), (std::vector<int32_t>{4}));
+
+  // Typed characters and repeated keys go to the focus.
+  hold({});
+  events.clear();
+  input->typedChar = 8;
+  frame();
+  hold({DIK_RETURN});
+  frame();
+  frame();
+  EXPECT_EQ(codes(), (std::vector<int32_t>{6, 6}));
 }
 
 TEST_F(FocusTest, FocusLeavesDisabledSkippedAndDyingObjectsAndAPressOnNothing) {
@@ -506,17 +512,6 @@ TEST_F(FocusTest, FocusLeavesDisabledSkippedAndDyingObjectsAndAPressOnNothing) {
   b->destroy();
   b = nullptr;
   EXPECT_EQ(tracker().getFocus(), nullptr);
-}
-
-TEST_F(FocusTest, TypedCharactersAndRepeatedKeysGoToTheFocus) {
-  click(100, 100, 100, 100);
-  events.clear();
-  input->typedChar = 8;
-  frame();
-  hold({DIK_RETURN});
-  frame();
-  frame();
-  EXPECT_EQ(codes(), (std::vector<int32_t>{6, 6}));
 }
 
 }  // namespace

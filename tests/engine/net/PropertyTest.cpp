@@ -19,13 +19,8 @@
 #include "engine/object/PropertyUColor.h"
 #include "support/EngineFixture.h"
 
-namespace {
-
 using Bytes = std::vector<uint8_t>;
-
-class PropertyTest : public EngineTest {};
-
-}  // namespace
+using PropertyTest = EngineTest;
 
 TEST_F(PropertyTest, TextsOfEveryKind) {
   int32_t state = 3;

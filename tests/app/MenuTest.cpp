@@ -1,6 +1,9 @@
-// A value selector in a menu: a click steps by the side it lands on, a scale
-// stops at its ends while a toggle wraps, and left and right step the
-// focused selector where on any other item they move the focus.
+// A menu of a value selector and a button. An item claims the first contact
+// pressed on it and takes a click only when that contact is released over it;
+// keyboard navigation clicks through a mouse contact at the pointer. A
+// selector's click steps by the side it lands on, a scale stops at its ends
+// while a toggle wraps, and left and right step the focused selector where on
+// any other item they move the focus.
 #include "app/MenuSelector.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +14,11 @@
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Texture.h"
-#include "support/FakeWindow.h"
 #include "support/GraphicsFixture.h"
 
 namespace {
 
-class MenuSelectorTest : public GraphicsTest {
+class MenuTest : public GraphicsTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
@@ -28,25 +30,26 @@ class MenuSelectorTest : public GraphicsTest {
     volume = new MenuSelector(skin, skin, skin, nullptr, u"Volume", {u"0", u"1", u"2"}, 1, false);
     volume->setPosition(-100, 0, 0);
     menu->addItem(volume);
-    auto* button = new MenuButton(skin, skin, skin, nullptr, u"Back");
-    button->setPosition(100, 0, 0);
-    menu->addItem(button);
+    back = new MenuButton(skin, skin, skin, nullptr, u"Back");
+    back->setPosition(100, 0, 0);
+    menu->addItem(back);
     frame();
   }
   void TearDown() override {
     menu->destroy();
     texture->destroy();
-    delete zib->pZibInput;
-    zib->pZibInput = nullptr;
     GraphicsTest::TearDown();
   }
-  // A click at world point (x, y) of the 800 x 480 window, pressed and released over two frames.
+  // A message at the window pixel of world point (x, y) (800 x 480, y down).
+  void mouse(UINT message, float x, float y) {
+    windowProc(window, message, 0, MAKELPARAM(static_cast<int>(400 + x), static_cast<int>(240 - y)));
+  }
+  // Pressed and released over two frames.
   void click(float x, float y) {
-    const LPARAM at = MAKELPARAM(static_cast<int>(400 + x), static_cast<int>(240 - y));
-    windowProc(window, WM_MOUSEMOVE, 0, at);
-    windowProc(window, WM_LBUTTONDOWN, 0, at);
+    mouse(WM_MOUSEMOVE, x, y);
+    mouse(WM_LBUTTONDOWN, x, y);
     frame();
-    windowProc(window, WM_LBUTTONUP, 0, at);
+    mouse(WM_LBUTTONUP, x, y);
     frame();
   }
   void frame(std::initializer_list<uint8_t> keys = {}) { platform.frame(*menu, keys); }
@@ -60,9 +63,46 @@ class MenuSelectorTest : public GraphicsTest {
   Texture* texture = nullptr;
   ContextMenu* menu = nullptr;
   MenuSelector* volume = nullptr;
+  MenuButton* back = nullptr;
 };
 
-TEST_F(MenuSelectorTest, AClickStepsByItsSideAScaleStopsAtItsEndsAndAToggleWraps) {
+TEST_F(MenuTest, ClaimedContactClicksOnlyTheItemItBeganOnAndEndsOver) {
+  mouse(WM_MOUSEMOVE, -100, 0);
+  mouse(WM_LBUTTONDOWN, -100, 0);
+  frame();
+  EXPECT_EQ(zib->pZibInput->getContactHandled(), volume);
+  EXPECT_EQ(volume->look, MenuButton::kPressed);
+  mouse(WM_MOUSEMOVE, 100, 0);  // slid over to the other item and let go there
+  frame();
+  mouse(WM_LBUTTONUP, 100, 0);
+  frame();
+  EXPECT_FALSE(volume->bClicked || back->bClicked);
+  // Let go just past its edge, too short a move to be a drag: no click either.
+  mouse(WM_MOUSEMOVE, -60, 0);
+  mouse(WM_LBUTTONDOWN, -60, 0);
+  frame();
+  mouse(WM_MOUSEMOVE, -45, 0);
+  frame();
+  mouse(WM_LBUTTONUP, -45, 0);
+  frame();
+  EXPECT_EQ(volume->index, 1);
+
+  click(100, 5);
+  EXPECT_TRUE(back->bClicked);
+  frame();
+  EXPECT_FALSE(back->bClicked) << "for one tick";
+
+  // Keyboard navigation: the pointer goes onto the selector's middle, a contact is added there.
+  zib->pZibInput->setInputMode(0);
+  zib->pZibInput->setPointerPosition(Vector3(300, 240, 0));
+  zib->pZibInput->addMouseContact();
+  frame();  // pressed
+  frame();  // released
+  EXPECT_EQ(volume->index, 2);
+  EXPECT_FALSE(back->bClicked);
+}
+
+TEST_F(MenuTest, AClickStepsByItsSideAScaleStopsAtItsEndsAndAToggleWraps) {
   click(-80, 0);  // right of the middle
   EXPECT_EQ(volume->index, 2);
   EXPECT_EQ(volume->label, u"2");
@@ -81,7 +121,7 @@ TEST_F(MenuSelectorTest, AClickStepsByItsSideAScaleStopsAtItsEndsAndAToggleWraps
   EXPECT_EQ(volume->index, 0);
 }
 
-TEST_F(MenuSelectorTest, LeftAndRightStepTheFocusedSelectorAndMoveTheFocusFromAnyOtherItem) {
+TEST_F(MenuTest, LeftAndRightStepTheFocusedSelectorAndMoveTheFocusFromAnyOtherItem) {
   tap(GameInput::kRight);  // the first key only brings the pointer onto the focused item
   EXPECT_EQ(zib->pZibInput->inputMode, 0);
   EXPECT_EQ(volume->index, 1);
