@@ -3,13 +3,13 @@
 
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/GraphicsFixture.h"
+#include "DesktopWindowTest.h"
 #include "support/TestPlatform.h"
 
 // Last: Xlib's macros (None, Status, True...) would clash with the headers above.
@@ -129,15 +129,7 @@ class ZibGraphicsWindowTest : public GraphicsTest {
 }  // namespace
 
 TEST_F(ZibGraphicsWindowTest, LetterboxBarsAroundTheClearedViewport) {
-  // Xvfb offers only its screen size: the mode list comes from the null adapter, the device stays OpenGL.
-  IDirect3D9* gl = graphics->dxD3D;
-  graphics->dxD3D = new NullDirect3D();
-  graphics->bFullScreen = 1;
-  graphics->videoModeWidth = 1024;
-  graphics->videoModeHeight = 768;
-  ASSERT_TRUE(graphics->restorePresentation(true));
-  graphics->dxD3D->Release();
-  graphics->dxD3D = gl;
+  ASSERT_TRUE(restoreInMode(*graphics, true, 1024, 768));
   ASSERT_EQ(graphics->viewportTop, 77);
   ASSERT_EQ(graphics->viewportBottom, 691);
 
@@ -193,15 +185,9 @@ TEST_F(ZibGraphicsWindowTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
       return bFullScreen ? geometry.width == geometry.screenWidth : geometry.width == 800;
     };
     for (int i = 0; i < 100 && !settled(); ++i) usleep(10000);
-    if (bFullScreen) {
-      EXPECT_EQ(geometry.x, 0);
-      EXPECT_EQ(geometry.y, 0);
-      EXPECT_EQ(geometry.width, geometry.screenWidth);
-      EXPECT_EQ(geometry.height, geometry.screenHeight);
-    } else {
-      EXPECT_EQ(geometry.width, 800);
-      EXPECT_EQ(geometry.height, 480);
-      EXPECT_EQ(geometry.x, (geometry.screenWidth - 800) / 2);
-    }
+    const int x = bFullScreen ? 0 : (geometry.screenWidth - 800) / 2;
+    EXPECT_EQ(std::tuple(geometry.x, geometry.width, geometry.height),
+              bFullScreen ? std::tuple(0, geometry.screenWidth, geometry.screenHeight) : std::tuple(x, 800, 480));
+    EXPECT_TRUE(!bFullScreen || geometry.y == 0) << geometry.y;
   }
 }
