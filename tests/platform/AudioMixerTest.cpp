@@ -309,10 +309,6 @@ TEST(AudioDeviceTest, DevicesListAndStartWithTheirFallbacks) {
   EXPECT_TRUE(BASS_Init(0, kRate, 0, nullptr, nullptr));
 }
 
-}  // namespace
-
-namespace {
-
 // End to end through SDL's disk driver: what it writes is the mix.
 TEST(SdlAudioTest, DiskDriverWritesTheMix) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / ("zibaudio-" + std::to_string(getpid()) + ".raw");

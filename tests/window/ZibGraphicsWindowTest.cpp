@@ -67,23 +67,14 @@ struct QuadRoot : Context {
   }
 };
 
-// Where the X server has the window, and the screen's size.
-struct WindowGeometry {
-  int x = 0, y = 0, width = 0, height = 0;
-  int screenWidth = 0, screenHeight = 0;
-};
-
-WindowGeometry geometryOf(HWND window) {
+// Where the X server has the window: without a window manager it is the root's own child, placed on the screen.
+XWindowAttributes geometryOf(HWND window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  WindowGeometry geometry;
-  XWindowAttributes attributes;
-  if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(GetNativeWindowHandle(window)), &info) ||
-      !XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
-    return geometry;
-  // Without a window manager the window is the root's own child: its place is on the screen.
-  return {attributes.x, attributes.y, attributes.width, attributes.height, WidthOfScreen(attributes.screen),
-          HeightOfScreen(attributes.screen)};
+  XWindowAttributes attributes{};
+  if (SDL_GetWindowWMInfo(static_cast<SDL_Window*>(GetNativeWindowHandle(window)), &info))
+    XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes);
+  return attributes;
 }
 
 struct RestoreListener : ZibBase {
@@ -179,15 +170,16 @@ TEST_F(ZibGraphicsWindowTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
   for (const bool bFullScreen : {true, false, true}) {
     SCOPED_TRACE(bFullScreen ? "full screen" : "windowed");
     apply(bFullScreen);
-    WindowGeometry geometry;
+    XWindowAttributes geometry{};
     const auto settled = [&] {
       geometry = geometryOf(window);
-      return bFullScreen ? geometry.width == geometry.screenWidth : geometry.width == 800;
+      return geometry.screen && geometry.width == (bFullScreen ? WidthOfScreen(geometry.screen) : 800);
     };
     for (int i = 0; i < 100 && !settled(); ++i) usleep(10000);
-    const int x = bFullScreen ? 0 : (geometry.screenWidth - 800) / 2;
+    ASSERT_NE(geometry.screen, nullptr);
+    const int screenWidth = WidthOfScreen(geometry.screen), screenHeight = HeightOfScreen(geometry.screen);
     EXPECT_EQ(std::tuple(geometry.x, geometry.width, geometry.height),
-              bFullScreen ? std::tuple(0, geometry.screenWidth, geometry.screenHeight) : std::tuple(x, 800, 480));
+              bFullScreen ? std::tuple(0, screenWidth, screenHeight) : std::tuple((screenWidth - 800) / 2, 800, 480));
     EXPECT_TRUE(!bFullScreen || geometry.y == 0) << geometry.y;
   }
 }
