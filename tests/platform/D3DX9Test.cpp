@@ -54,7 +54,6 @@ TEST(D3DX9Test, InverseUndoesAndRefusesSingularMatrices) {
   float determinant = 0;
   ASSERT_EQ(D3DXMatrixInverse(&inverse, &determinant, &m), &inverse);
   EXPECT_NEAR(determinant, 24.0f, 1e-4f);
-  expectNear(through(m * inverse, {3, -2, 9}), {3, -2, 9}, 1e-4f);
   expectNear(through(inverse, through(m, {1, 2, 3})), {1, 2, 3}, 1e-4f);
 
   D3DXMATRIX flat, untouched;
@@ -147,9 +146,7 @@ TEST_F(D3DXSurfaceTest, LoadingConvertsBetweenFormats) {
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
   EXPECT_EQ(surfacePixels(opaque)[0], 0xFFFF8040u);
-  narrow->Release();
-  wide->Release();
-  opaque->Release();
+  for (IDirect3DSurface9* surface : {narrow, wide, opaque}) surface->Release();
 }
 
 }  // namespace

@@ -13,32 +13,18 @@
 
 namespace {
 
-class NullDeviceTest : public NullDeviceFixture {
- protected:
-  DWORD renderState(D3DRENDERSTATETYPE state) {
-    DWORD value = 0xDEAD;
-    EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK);
-    return value;
-  }
-  DWORD stageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
-    DWORD value = 0xDEAD;
-    EXPECT_EQ(device->GetTextureStageState(stage, type, &value), D3D_OK);
-    return value;
-  }
-};
+class NullDeviceTest : public NullDeviceFixture {};
 
 TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
   ASSERT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 6u);
   EXPECT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);
-  D3DDISPLAYMODE previous = {};
+  D3DDISPLAYMODE mode, previous = {};
   for (UINT i = 0; i < 6; ++i) {
-    D3DDISPLAYMODE mode;
     ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &mode), D3D_OK);
     EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
     EXPECT_TRUE(mode.Width > previous.Width || (mode.Width == previous.Width && mode.Height > previous.Height));
     previous = mode;
   }
-  D3DDISPLAYMODE mode;
   EXPECT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 6, &mode), D3DERR_INVALIDCALL);
 
   nullAdapterConfig().modes = {{1280, 1024, 60, D3DFMT_X8R8G8B8}, {1280, 720, 75, D3DFMT_X8R8G8B8}};
@@ -90,12 +76,17 @@ TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
 
 TEST_F(NullDeviceTest, AResetPutsBackTheDirect3DDefaultStates) {
   const auto states = [&] {
-    DWORD filter = 0;
-    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &filter);
+    std::vector<DWORD> values(7, 0xDEAD);
+    device->GetRenderState(D3DRS_CULLMODE, &values[0]);
+    device->GetRenderState(D3DRS_LIGHTING, &values[1]);
+    device->GetRenderState(D3DRS_TEXTUREFACTOR, &values[2]);
+    device->GetTextureStageState(0, D3DTSS_COLOROP, &values[3]);
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &values[4]);
+    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &values[5]);
     D3DVIEWPORT9 viewport;
     device->GetViewport(&viewport);
-    return std::vector<DWORD>{renderState(D3DRS_CULLMODE), renderState(D3DRS_LIGHTING), renderState(D3DRS_TEXTUREFACTOR),
-                              stageState(0, D3DTSS_COLOROP), stageState(1, D3DTSS_COLOROP), filter, viewport.Width};
+    values[6] = viewport.Width;
+    return values;
   };
   EXPECT_EQ(states(), (std::vector<DWORD>{D3DCULL_CCW, 1, 0xFFFFFFFF, D3DTOP_MODULATE, D3DTOP_DISABLE, D3DTEXF_POINT, 800}));
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

@@ -2,11 +2,13 @@
 // A real 800 x 480 desktop window for the engine (under Xvfb) with its own
 // window procedure, and frames run as the frame loop runs them.
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "engine/AppShell.h"
 #include "engine/input/ZibInput.h"
 #include "engine/Zib.h"
+#include "graphics/Context.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/null/NullDirect3D.h"
 #include "program/Backends.h"
@@ -55,6 +57,15 @@ class DesktopWindowTest : public GraphicsTest {
 
   HWND window = nullptr;
   ZibInput* input = nullptr;
+};
+
+// A scene whose own drawing follows its objects'.
+struct Scene : Context {
+  void renderContents() override {
+    Context::renderContents();
+    if (draw) draw();
+  }
+  std::function<void()> draw;
 };
 
 // Xvfb offers only its screen size: the mode list comes from the null adapter, the device stays OpenGL.

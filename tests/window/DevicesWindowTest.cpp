@@ -45,12 +45,8 @@ class DevicesWindowTest : public DesktopWindowTest {
 
   void pushFinger(Uint32 type, SDL_FingerID finger, float x, float y) {
     SDL_Event event{};
-    event.tfinger.type = type;
-    event.tfinger.touchId = 1;
-    event.tfinger.fingerId = finger;
-    event.tfinger.x = x;
-    event.tfinger.y = y;
-    event.tfinger.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(GetNativeWindowHandle(window)));
+    const Uint32 windowId = SDL_GetWindowID(static_cast<SDL_Window*>(GetNativeWindowHandle(window)));
+    event.tfinger = {type, 0, 1, finger, x, y, 0, 0, 0, windowId};
     ASSERT_EQ(SDL_PushEvent(&event), 1);
   }
 };
