@@ -54,7 +54,6 @@ TEST(D3DX9Test, InverseUndoesAndRefusesSingularMatrices) {
   float determinant = 0;
   ASSERT_EQ(D3DXMatrixInverse(&inverse, &determinant, &m), &inverse);
   EXPECT_NEAR(determinant, 24.0f, 1e-4f);
-  expectNear(through(m * inverse, {3, -2, 9}), {3, -2, 9}, 1e-4f);
   expectNear(through(inverse, through(m, {1, 2, 3})), {1, 2, 3}, 1e-4f);
 
   D3DXMATRIX flat, untouched;
@@ -118,17 +117,12 @@ TEST_F(D3DXSurfaceTest, LoadingCopiesRectanglesWithTheirPitch) {
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, nullptr, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &source,
                                       D3DX_FILTER_NONE, 0xFF000011),
             D3D_OK);
-  std::vector<uint32_t> loaded = surfacePixels(target);
-  EXPECT_EQ(loaded[0], 0u);
-  EXPECT_EQ(loaded[1], 0xFF000012u);
-  EXPECT_EQ(loaded[2], 0u);
+  EXPECT_EQ(surfacePixels(target), (std::vector<uint32_t>{0, 0xFF000012, 0, 0, 0xFF000021, 0xFF000022, 0, 0, 0, 0, 0, 0}));
   ASSERT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, &two, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &one,
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
-  loaded = surfacePixels(target);
-  EXPECT_EQ(loaded[0], 0xFF000021u);
-  EXPECT_EQ(loaded[1], 0u);
-  EXPECT_EQ(loaded[4], 0u);
+  const std::vector<uint32_t> loaded = surfacePixels(target);
+  EXPECT_EQ(std::vector<uint32_t>({loaded[0], loaded[1], loaded[4]}), (std::vector<uint32_t>{0xFF000021, 0, 0}));
   // Only D3DX_FILTER_NONE may change the size.
   EXPECT_EQ(D3DXLoadSurfaceFromMemory(target, nullptr, &two, image.data(), D3DFMT_A8R8G8B8, 28, nullptr, &one,
                                       D3DX_DEFAULT, 0),
@@ -152,9 +146,7 @@ TEST_F(D3DXSurfaceTest, LoadingConvertsBetweenFormats) {
                                       D3DX_FILTER_NONE, 0),
             D3D_OK);
   EXPECT_EQ(surfacePixels(opaque)[0], 0xFFFF8040u);
-  narrow->Release();
-  wide->Release();
-  opaque->Release();
+  for (IDirect3DSurface9* surface : {narrow, wide, opaque}) surface->Release();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "platform/D3D9.h"
@@ -12,32 +13,18 @@
 
 namespace {
 
-class NullDeviceTest : public NullDeviceFixture {
- protected:
-  DWORD renderState(D3DRENDERSTATETYPE state) {
-    DWORD value = 0xDEAD;
-    EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK);
-    return value;
-  }
-  DWORD stageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
-    DWORD value = 0xDEAD;
-    EXPECT_EQ(device->GetTextureStageState(stage, type, &value), D3D_OK);
-    return value;
-  }
-};
+class NullDeviceTest : public NullDeviceFixture {};
 
 TEST_F(NullDeviceTest, AdapterReportsConfiguredModesDesktopAndWorkArea) {
   ASSERT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 6u);
   EXPECT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);
-  D3DDISPLAYMODE previous = {};
+  D3DDISPLAYMODE mode, previous = {};
   for (UINT i = 0; i < 6; ++i) {
-    D3DDISPLAYMODE mode;
     ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &mode), D3D_OK);
     EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
     EXPECT_TRUE(mode.Width > previous.Width || (mode.Width == previous.Width && mode.Height > previous.Height));
     previous = mode;
   }
-  D3DDISPLAYMODE mode;
   EXPECT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 6, &mode), D3DERR_INVALIDCALL);
 
   nullAdapterConfig().modes = {{1280, 1024, 60, D3DFMT_X8R8G8B8}, {1280, 720, 75, D3DFMT_X8R8G8B8}};
@@ -89,12 +76,17 @@ TEST_F(NullDeviceTest, PresentationParametersAreCheckedAndCompleted) {
 
 TEST_F(NullDeviceTest, AResetPutsBackTheDirect3DDefaultStates) {
   const auto states = [&] {
-    DWORD filter = 0;
-    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &filter);
+    std::vector<DWORD> values(7, 0xDEAD);
+    device->GetRenderState(D3DRS_CULLMODE, &values[0]);
+    device->GetRenderState(D3DRS_LIGHTING, &values[1]);
+    device->GetRenderState(D3DRS_TEXTUREFACTOR, &values[2]);
+    device->GetTextureStageState(0, D3DTSS_COLOROP, &values[3]);
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &values[4]);
+    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &values[5]);
     D3DVIEWPORT9 viewport;
     device->GetViewport(&viewport);
-    return std::vector<DWORD>{renderState(D3DRS_CULLMODE), renderState(D3DRS_LIGHTING), renderState(D3DRS_TEXTUREFACTOR),
-                              stageState(0, D3DTSS_COLOROP), stageState(1, D3DTSS_COLOROP), filter, viewport.Width};
+    values[6] = viewport.Width;
+    return values;
   };
   EXPECT_EQ(states(), (std::vector<DWORD>{D3DCULL_CCW, 1, 0xFFFFFFFF, D3DTOP_MODULATE, D3DTOP_DISABLE, D3DTEXF_POINT, 800}));
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -102,7 +94,6 @@ TEST_F(NullDeviceTest, AResetPutsBackTheDirect3DDefaultStates) {
   device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FF0000);
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
   device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  EXPECT_EQ(renderState(D3DRS_TEXTUREFACTOR), 0x80FF0000u);
   D3DPRESENT_PARAMETERS pp = presentParameters(1024, 768);
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
   EXPECT_EQ(states(), (std::vector<DWORD>{D3DCULL_CCW, 1, 0xFFFFFFFF, D3DTOP_MODULATE, D3DTOP_DISABLE, D3DTEXF_POINT, 1024}));
@@ -195,16 +186,12 @@ TEST_F(NullDeviceTest, ClearFillsTheViewportOrItsRectanglesOnly) {
   device->Clear(2, rects, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
   EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | 0x2, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 
+  // Red around the viewport; the rectangles clipped to it; X8R8G8B8 reads back opaque.
+  const std::tuple<int, int, uint32_t> expected[] = {{99, 40, 0xFFFF0000},   {100, 39, 0xFFFF0000}, {700, 440, 0xFFFF0000},
+                                                     {100, 40, 0xFF00FF00},  {149, 59, 0xFF00FF00}, {150, 60, 0xFF102030},
+                                                     {699, 439, 0xFF00FF00}, {689, 439, 0xFF102030}};
   const std::vector<uint32_t> pixels = readBackBuffer(device);
-  auto at = [&](int x, int y) { return pixels[y * 800 + x]; };
-  EXPECT_EQ(at(99, 40), 0xFFFF0000u);   // bar left of the viewport
-  EXPECT_EQ(at(100, 39), 0xFFFF0000u);  // bar above it
-  EXPECT_EQ(at(700, 440), 0xFFFF0000u);
-  EXPECT_EQ(at(100, 40), 0xFF00FF00u);  // first rectangle, clipped to the viewport
-  EXPECT_EQ(at(149, 59), 0xFF00FF00u);
-  EXPECT_EQ(at(150, 60), 0xFF102030u);  // X8R8G8B8 reads back opaque
-  EXPECT_EQ(at(699, 439), 0xFF00FF00u);
-  EXPECT_EQ(at(689, 439), 0xFF102030u);
+  for (const auto& [x, y, color] : expected) EXPECT_EQ(pixels[y * 800 + x], color) << x << ", " << y;
 
   IDirect3DSurface9* back = nullptr;
   device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);

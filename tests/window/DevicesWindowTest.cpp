@@ -4,66 +4,34 @@
 // and the gamma ramp of a full-screen device.
 #include <SDL.h>
 
-#include <chrono>
-#include <thread>
+#include <tuple>
 
-#include "engine/AppShell.h"
 #include "engine/input/TouchContact.h"
-#include "engine/input/ZibInput.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/Zib.h"
-#include "graphics/ZibGraphics.h"
-#include "program/Backends.h"
-#include "support/GraphicsFixture.h"
+#include "DesktopWindowTest.h"
 
 namespace {
 
-class DevicesWindowTest : public GraphicsTest {
+class DevicesWindowTest : public DesktopWindowTest {
  protected:
   void SetUp() override {
     GraphicsTest::SetUp();
-    configureWindowed800x480();
-    platform.setWindow(makeDesktopWindowBackend());
-    window = CreateWindow(u"DevicesWindowTest", windowProc, 0, 0, 800, 480);
-    ASSERT_NE(window, nullptr);
-    zib->hWindowHandle = window;
-    bTouchAvailable = RegisterTouchWindow(window, TWF_WANTPALM);
+    ASSERT_NO_FATAL_FAILURE(openWindow(u"DevicesWindowTest"));
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
   }
   void TearDown() override {
     delete input;
-    zib->pZibInput = nullptr;
+    zib->pZibInput = input = nullptr;
     for (int i = SDL_NumJoysticks() - 1; i >= 0; --i)
       if (SDL_JoystickIsVirtual(i)) SDL_JoystickDetachVirtual(i);
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    if (window) DestroyWindow(window);
-    bTouchAvailable = false;
-    GraphicsTest::TearDown();
+    DesktopWindowTest::TearDown();
   }
 
   void startInput() {
     zib->pZibInput = input = new ZibInput();
     ShowWindow(window, SW_SHOWNORMAL);
     frames(20);
-  }
-  // Dispatches what has arrived, then polls as a frame does.
-  void frame() {
-    MSG message;
-    while (PeekMessage(message, PM_REMOVE)) DispatchMessage(message);
-    ++zib->frameCounter;
-    input->update();
-  }
-  void frames(int count) {
-    frameUntil([&] { return --count < 0; });
-  }
-  template <class Condition>
-  bool frameUntil(Condition done) {
-    for (int i = 0; i < 300; ++i) {
-      frame();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
   }
 
   static int attachPad() { return SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0); }
@@ -77,17 +45,10 @@ class DevicesWindowTest : public GraphicsTest {
 
   void pushFinger(Uint32 type, SDL_FingerID finger, float x, float y) {
     SDL_Event event{};
-    event.tfinger.type = type;
-    event.tfinger.touchId = 1;
-    event.tfinger.fingerId = finger;
-    event.tfinger.x = x;
-    event.tfinger.y = y;
-    event.tfinger.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(GetNativeWindowHandle(window)));
+    const Uint32 windowId = SDL_GetWindowID(static_cast<SDL_Window*>(GetNativeWindowHandle(window)));
+    event.tfinger = {type, 0, 1, finger, x, y, 0, 0, 0, windowId};
     ASSERT_EQ(SDL_PushEvent(&event), 1);
   }
-
-  HWND window = nullptr;
-  ZibInput* input = nullptr;
 };
 
 constexpr int kButtonA = ZibInput::kControllerFirstSlot + ZibInput::kControllerFirstButton;
@@ -171,10 +132,6 @@ TEST_F(DevicesWindowTest, FingersLandInTheClientAreaAndKeepTheirIdWhileDown) {
   ASSERT_NE(input->findContact(tag + 1), nullptr);
 }
 
-}  // namespace
-
-namespace {
-
 class GammaRampWindowTest : public GraphicsTest {};
 
 // Full screen takes the display's gamma and sets it to the identity ramp;
@@ -193,11 +150,8 @@ TEST_F(GammaRampWindowTest, AFullScreenDeviceIsGivenTheIdentityRamp) {
     D3DGAMMARAMP ramp;
     graphics.dxDevice->GetGammaRamp(0, &ramp);
     const int step = bFullScreen ? 256 : 257;
-    for (int i = 0; i < 256; ++i) {
-      ASSERT_EQ(ramp.red[i], i * step) << i;
-      ASSERT_EQ(ramp.green[i], i * step) << i;
-      ASSERT_EQ(ramp.blue[i], i * step) << i;
-    }
+    for (int i = 0; i < 256; ++i)
+      ASSERT_EQ(std::tuple(ramp.red[i], ramp.green[i], ramp.blue[i]), std::tuple(i * step, i * step, i * step)) << i;
     delete &graphics;
     zib->pZibGraphics = nullptr;
   }

@@ -12,28 +12,18 @@
 #include "engine/FileManager.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/Zib.h"
-#include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Quad.h"
 #include "graphics/RectF.h"
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
 #include "graphics/ZibGraphics.h"
-#include "support/GraphicsFixture.h"
+#include "DesktopWindowTest.h"
 #include "support/TestPlatform.h"
 
 namespace {
 
 constexpr UColor kClear = 0xFF202020;
-
-// The scene's own drawing after its objects: an untextured rectangle, drawn
-// right after an object whose stage selects the texture alone.
-struct Scene : Context {
-  void renderContents() override {
-    Context::renderContents();
-    RectF{100, -50, 200, -150}.drawFilled(0xFF00FF00);
-  }
-};
 
 // Delayed loading, and the shipped defaults of filtering and the 256-texel
 // simulation (on) or both off.
@@ -101,6 +91,8 @@ TEST_P(SceneWindowTest, TintedRotatedSceneMatchesItsPixelsAndSurvivesDeviceLoss)
 
   Scene scene;
   scene.clearColor = kClear;
+  // An untextured rectangle, drawn right after an object whose stage selects the texture alone.
+  scene.draw = [] { RectF{100, -50, 200, -150}.drawFilled(0xFF00FF00); };
   const auto add = [&](Skin* skin, float x, float y, UColor color) {
     auto* object = new Renderable();
     object->pSkin = skin;

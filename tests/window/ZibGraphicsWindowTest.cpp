@@ -3,13 +3,13 @@
 
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/ZibGraphics.h"
 #include "platform/D3DX9.h"
-#include "platform/null/NullDirect3D.h"
-#include "support/GraphicsFixture.h"
+#include "DesktopWindowTest.h"
 #include "support/TestPlatform.h"
 
 // Last: Xlib's macros (None, Status, True...) would clash with the headers above.
@@ -67,23 +67,14 @@ struct QuadRoot : Context {
   }
 };
 
-// Where the X server has the window, and the screen's size.
-struct WindowGeometry {
-  int x = 0, y = 0, width = 0, height = 0;
-  int screenWidth = 0, screenHeight = 0;
-};
-
-WindowGeometry geometryOf(HWND window) {
+// Where the X server has the window: without a window manager it is the root's own child, placed on the screen.
+XWindowAttributes geometryOf(HWND window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  WindowGeometry geometry;
-  XWindowAttributes attributes;
-  if (!SDL_GetWindowWMInfo(static_cast<SDL_Window*>(GetNativeWindowHandle(window)), &info) ||
-      !XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
-    return geometry;
-  // Without a window manager the window is the root's own child: its place is on the screen.
-  return {attributes.x, attributes.y, attributes.width, attributes.height, WidthOfScreen(attributes.screen),
-          HeightOfScreen(attributes.screen)};
+  XWindowAttributes attributes{};
+  if (SDL_GetWindowWMInfo(static_cast<SDL_Window*>(GetNativeWindowHandle(window)), &info))
+    XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes);
+  return attributes;
 }
 
 struct RestoreListener : ZibBase {
@@ -129,15 +120,7 @@ class ZibGraphicsWindowTest : public GraphicsTest {
 }  // namespace
 
 TEST_F(ZibGraphicsWindowTest, LetterboxBarsAroundTheClearedViewport) {
-  // Xvfb offers only its screen size: the mode list comes from the null adapter, the device stays OpenGL.
-  IDirect3D9* gl = graphics->dxD3D;
-  graphics->dxD3D = new NullDirect3D();
-  graphics->bFullScreen = 1;
-  graphics->videoModeWidth = 1024;
-  graphics->videoModeHeight = 768;
-  ASSERT_TRUE(graphics->restorePresentation(true));
-  graphics->dxD3D->Release();
-  graphics->dxD3D = gl;
+  ASSERT_TRUE(restoreInMode(*graphics, true, 1024, 768));
   ASSERT_EQ(graphics->viewportTop, 77);
   ASSERT_EQ(graphics->viewportBottom, 691);
 
@@ -187,21 +170,16 @@ TEST_F(ZibGraphicsWindowTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
   for (const bool bFullScreen : {true, false, true}) {
     SCOPED_TRACE(bFullScreen ? "full screen" : "windowed");
     apply(bFullScreen);
-    WindowGeometry geometry;
+    XWindowAttributes geometry{};
     const auto settled = [&] {
       geometry = geometryOf(window);
-      return bFullScreen ? geometry.width == geometry.screenWidth : geometry.width == 800;
+      return geometry.screen && geometry.width == (bFullScreen ? WidthOfScreen(geometry.screen) : 800);
     };
     for (int i = 0; i < 100 && !settled(); ++i) usleep(10000);
-    if (bFullScreen) {
-      EXPECT_EQ(geometry.x, 0);
-      EXPECT_EQ(geometry.y, 0);
-      EXPECT_EQ(geometry.width, geometry.screenWidth);
-      EXPECT_EQ(geometry.height, geometry.screenHeight);
-    } else {
-      EXPECT_EQ(geometry.width, 800);
-      EXPECT_EQ(geometry.height, 480);
-      EXPECT_EQ(geometry.x, (geometry.screenWidth - 800) / 2);
-    }
+    ASSERT_NE(geometry.screen, nullptr);
+    const int screenWidth = WidthOfScreen(geometry.screen), screenHeight = HeightOfScreen(geometry.screen);
+    EXPECT_EQ(std::tuple(geometry.x, geometry.width, geometry.height),
+              bFullScreen ? std::tuple(0, screenWidth, screenHeight) : std::tuple((screenWidth - 800) / 2, 800, 480));
+    EXPECT_TRUE(!bFullScreen || geometry.y == 0) << geometry.y;
   }
 }
