@@ -13,6 +13,7 @@
 #include "base/StringUtils.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
+#include "support/Drawing.h"
 #include "support/PresentParameters.h"
 
 namespace {
@@ -46,20 +47,7 @@ bool resize(UINT width, UINT height) {
 
 // The engine's fixed states and camera (one unit one pixel on z = 0).
 void setEngineStates(UINT width, UINT height) {
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
-  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
-  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-  device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-  device->SetFVF(kFvf);
+  setFixedEngineStates(device, kFvf);
   D3DXMATRIX projection, view;
   D3DXMatrixPerspectiveLH(&projection, 2.0f, 2.0f * static_cast<float>(height) / static_cast<float>(width), 1.0f,
                           1048576.0f);

@@ -19,6 +19,7 @@
 #include "program/Backends.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
+#include "support/Drawing.h"
 #include "support/FrameRace.h"
 #include "support/PresentParameters.h"
 
@@ -145,21 +146,7 @@ class OurTitle {
     }
     quads->Unlock();
     // The engine's fixed states; pixels map straight to clip space.
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device->SetRenderState(D3DRS_ALPHAREF, 0);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    device->SetFVF(kFvf);
+    setFixedEngineStates(device, kFvf);
     D3DXMATRIX projection;
     D3DXMatrixIdentity(&projection);
     projection._11 = 2.0f / static_cast<float>(width);
@@ -225,12 +212,7 @@ class SdlTitle {
     if (!renderer) return;
     if (bOpenGl) context = SDL_GL_GetCurrentContext();
     for (int i = 0; i < kTextures; ++i) {
-      SDL_Texture* texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                               kTextureSize, kTextureSize);
-      const std::vector<uint32_t> pixels = makeImage(i);
-      SDL_UpdateTexture(texture, nullptr, pixels.data(), kTextureSize * 4);
-      SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
-      textures.push_back(texture);
+      textures.push_back(createBlendedTexture(renderer, makeImage(i), kTextureSize));
     }
     // SDL's pixel centres lie half a pixel on from Direct3D's.
     for (const TitleQuad& q : kQuads) {

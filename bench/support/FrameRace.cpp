@@ -30,28 +30,35 @@ std::function<void()> makeCurrent(SDL_Window* window, void* context) {
   };
 }
 
-std::vector<double> FrameRace::run(const std::string& scene, std::vector<RaceEntry>& entries, int warmUp,
-                                   int frames) {
+std::vector<double> FrameRace::run(const std::string& scene, std::vector<RaceEntry>& entries, int warmUp, int frames,
+                                   double minSeconds) {
   const size_t count = entries.size();
-  std::vector<std::vector<double>> cpu(count), wall(count);
-  for (int round = 0; round < warmUp + frames; ++round)
+  std::vector<std::vector<double>> cpu(count), wall(count), ratio(count);
+  double firstSpent = 0;
+  for (int round = 0; round < warmUp + frames || firstSpent < minSeconds * 1000; ++round) {
+    std::vector<double> roundCpu(count);
     for (size_t turn = 0; turn < count; ++turn) {
       const size_t i = (turn + static_cast<size_t>(round)) % count;
       if (entries[i].activate) entries[i].activate();
       const double cpuStart = seconds(CLOCK_PROCESS_CPUTIME_ID), wallStart = seconds(CLOCK_MONOTONIC);
       entries[i].frame();
-      const double cpuTime = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart;
+      roundCpu[i] = (seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart) * 1000;
       const double wallTime = seconds(CLOCK_MONOTONIC) - wallStart;
       if (round < warmUp) continue;
-      cpu[i].push_back(cpuTime * 1000);
+      cpu[i].push_back(roundCpu[i]);
       wall[i].push_back(wallTime * 1000);
     }
+    if (round < warmUp) continue;
+    firstSpent += roundCpu[0];
+    for (size_t i = 1; i < count; ++i) ratio[i].push_back(roundCpu[0] / roundCpu[i]);
+  }
   if (std::find(scenes.begin(), scenes.end(), scene) == scenes.end()) scenes.push_back(scene);
   std::vector<double> medians;
   for (size_t i = 0; i < count; ++i) {
     Medians& kept = results[scene][entries[i].name];
     kept.cpu.push_back(median(cpu[i]));
     kept.wall.push_back(median(wall[i]));
+    kept.ratio.push_back(median(ratio[i]));
     medians.push_back(kept.cpu.back());
   }
   return medians;
@@ -59,7 +66,7 @@ std::vector<double> FrameRace::run(const std::string& scene, std::vector<RaceEnt
 
 void FrameRace::print(const std::string& ours, const std::vector<std::string>& references) const {
   std::printf("\nCPU ms a frame (process, driver threads counted; wall ms in brackets), median of the repetitions;\n"
-              "ours / reference: median of the repetitions' ratios [lowest, highest]\n%-24s %18s", "scene",
+              "ours / reference: median of the repetitions' ratios (each the median of its rounds') [lowest, highest]\n%-24s %18s", "scene",
               ours.c_str());
   for (const std::string& reference : references) std::printf(" %18s %22s", reference.c_str(), "ratio");
   std::printf("\n");
@@ -70,13 +77,11 @@ void FrameRace::print(const std::string& ours, const std::vector<std::string>& r
     std::printf("%-24s %8.2f (%7.2f)", scene.c_str(), median(mine->second.cpu), median(mine->second.wall));
     for (const std::string& reference : references) {
       const auto other = byName.find(reference);
-      if (other == byName.end() || other->second.cpu.size() != mine->second.cpu.size()) {
+      if (other == byName.end() || other->second.ratio.empty()) {
         std::printf(" %18s %22s", "-", "-");
         continue;
       }
-      std::vector<double> ratios;
-      for (size_t i = 0; i < mine->second.cpu.size(); ++i)
-        ratios.push_back(mine->second.cpu[i] / other->second.cpu[i]);
+      const std::vector<double>& ratios = other->second.ratio;
       std::printf(" %8.2f (%7.2f) %6.3f [%5.3f, %5.3f]", median(other->second.cpu), median(other->second.wall),
                   median(ratios), *std::min_element(ratios.begin(), ratios.end()),
                   *std::max_element(ratios.begin(), ratios.end()));

@@ -3,9 +3,11 @@
 // turn within every repetition, so that a busy machine weighs on all of them
 // alike. A frame's cost is the CPU time of the whole process (the driver's
 // threads included: a software rasteriser does its work there) and its wall
-// time. Each repetition keeps the median frame of each implementation; the
-// table gives, per scene, the median over the repetitions and the ratio of
-// ours to each reference with its spread.
+// time. Each repetition keeps the median frame of each implementation and,
+// against the first (ours), the median of the rounds' ratios: a round's frames
+// are taken back to back, so a change of the machine's load hits both sides of
+// a ratio. The table gives, per scene, the median over the repetitions and the
+// ratio of ours to each reference with its spread.
 #include <functional>
 #include <map>
 #include <string>
@@ -25,10 +27,12 @@ struct RaceEntry {
 
 class FrameRace {
  public:
-  // Runs `warmUp` untimed rounds, then `frames` rounds of one frame of every
-  // entry, the first to go turning round; records each entry's median frame
-  // under `scene`. Returns the medians in ms of CPU time, by entry.
-  std::vector<double> run(const std::string& scene, std::vector<RaceEntry>& entries, int warmUp, int frames);
+  // Runs `warmUp` untimed rounds, then rounds of one frame of every entry, the
+  // first to go turning round: at least `frames`, and until the first entry has
+  // taken `minSeconds` of CPU. Records each entry's median frame under `scene`.
+  // Returns the medians in ms of CPU time, by entry.
+  std::vector<double> run(const std::string& scene, std::vector<RaceEntry>& entries, int warmUp, int frames,
+                          double minSeconds = 0);
 
   // The table of every scene run, ours first, then each reference: median
   // CPU ms over the repetitions, and ours / it with the repetitions' range.
@@ -37,6 +41,7 @@ class FrameRace {
  private:
   struct Medians {
     std::vector<double> cpu, wall;
+    std::vector<double> ratio;  // the first entry's CPU time over this one's, round by round
   };
   std::vector<std::string> scenes;  // in the order first run
   std::map<std::string, std::map<std::string, Medians>> results;

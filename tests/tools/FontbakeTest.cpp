@@ -116,7 +116,9 @@ TEST_F(FontbakeTest, EveryBakedGlyphKeepsFreeTypesInkAndTheHangingAccentsTheirRo
           EXPECT_GE(h, cell);
           // Under the letter, where the face's own composed letter has it.
           const Coverage composed = reference(*font, c == 0xB8 ? u'\u00C7' : u'\u0104', cell);
-          if (font->hasGlyph(c == 0xB8 ? u'\u00C7' : u'\u0104')) EXPECT_NEAR(baked.bottom - *shift, composed.bottom, 1);
+          if (font->hasGlyph(c == 0xB8 ? u'\u00C7' : u'\u0104')) {
+            EXPECT_NEAR(baked.bottom - *shift, composed.bottom, 1);
+          }
         }
       }
     }
