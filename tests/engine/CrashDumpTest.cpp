@@ -143,12 +143,11 @@ TEST(CrashDumpTest, EachSignalHasItsWindowsCode) {
   }
 }
 
-TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
+TEST(CrashDumpTest, ACrashLeavesTheDumpAndStillEndsTheProcess) {
   TempDataHome dataHome;
   ASSERT_EQ(signalEndingChild([] {
               new Zib();
               zib->pLogger = new Logger();
-              ZIB_LOG(u"Before the crash.");
               installCrashFilter();
               volatile uintptr_t bad = 16;
               *reinterpret_cast<volatile int*>(bad) = 1;
@@ -160,7 +159,6 @@ TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
   const uint32_t exception = dump.streams()[6].second;
   EXPECT_EQ(dump.u32(exception + 8), 0xC0000005u);
   EXPECT_EQ(dump.u64(exception + 24), 16u);
-  EXPECT_NE(EngineTest::readFile(toUtf8(crashLogPath())).find("Before the crash."), std::string::npos);
 }
 
 }  // namespace

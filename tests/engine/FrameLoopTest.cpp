@@ -86,7 +86,6 @@ TEST_F(FrameLoopTest, LostDeviceFreezesInOneFrameAndClimbsBackOneStepPerFrame) {
   zib->frame(nullptr);  // still lost: a second's sleep, no restore
   EXPECT_EQ(idleSleeps(), Sleeps{1000});
   EXPECT_EQ(device.restores, 0);
-  EXPECT_TRUE(logged("frame(): FROZEN dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."));
 
   device.level = Device::kDeviceNotReset;
   zib->frame(nullptr);
@@ -137,7 +136,6 @@ TEST_F(FrameLoopTest, PausedRendersWithoutTickingUnlessTickWhilePaused) {
   device.level = Device::kDeviceLost;
   zib->frame(&root);
   EXPECT_EQ(zib->zibMode, MODE_FROZEN);
-  EXPECT_TRUE(logged("frame(): PAUSED dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."));
 }
 
 TEST_F(FrameLoopTest, TickedFramesTickTheRootAndKeepTheStatistics) {
@@ -184,7 +182,6 @@ TEST_F(FrameLoopTest, ModeRequestsAreCheckedAndIgnoredDuringShutdown) {
   zib->bShuttingDown = true;
   zib->changeZIBmode(MODE_FROZEN);
   EXPECT_EQ(zib->zibMode, MODE_OK);
-  EXPECT_TRUE(logged("changeZIBmode(): Shutdown in progress -- ignoring."));
 
   // Last: a fatal report ends the engine's normal life.
   EXPECT_FATAL(zib->changeZIBmode(0), "requested >= MODE_FROZEN");

@@ -141,42 +141,35 @@ TEST_F(MemoryIniFileTest, ReparsingTheSavedFormGivesTheSameContents) {
   }
 }
 
-TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
+TEST_F(MemoryIniFileTest, FilesReadThroughTheFileManagerAndSaveAsUtf8ByRename) {
   const auto file = path("user.cfg");
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
+  const std::u16string name = fromUtf8(file.string());
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
   EXPECT_FALSE(std::filesystem::exists(file));
-  writeFile(file, "");
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
-
-  writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
-  MemoryIniFile ini(fromUtf8(file.string()));
-  EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
-  EXPECT_TRUE(ini.save().ok());
-  EXPECT_EQ(readFile(file), "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n");
-  EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
-}
-
-// A sparse file costs nothing on disk but gigabytes to read and decode.
-TEST_F(MemoryIniFileTest, AFileBeyondTheSizeLimitReadsAsEmpty) {
-  const auto file = path("user.cfg");
+  // A sparse file costs nothing on disk but gigabytes to read and decode: past the limit it reads as empty.
   writeFile(file, "[S]\nk=v\n");
   std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes);
-  EXPECT_EQ(MemoryIniFile(fromUtf8(file.string())).getString(u"S", u"k"), u"v");
+  EXPECT_EQ(MemoryIniFile(name).getString(u"S", u"k"), u"v");
   std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes + 1);
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
-}
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
+  writeFile(file, "");
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
 
-TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
-  const auto file = path("user.cfg");
-  writeFile(file, "[S]\nk=old\n");
-  MemoryIniFile ini(fromUtf8(file.string()));
+  writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
+  MemoryIniFile ini(name);
+  EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
+  EXPECT_TRUE(ini.save().ok());
+  const std::string saved = "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n";
+  EXPECT_EQ(readFile(file), saved);
+  EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
+
+  // The temporary file cannot be created while a folder has its name: the old file stays.
   ini.setString(u"S", u"k", u"new");
-  // The temporary file cannot be created while a folder has its name.
   std::filesystem::create_directory(path("user.cfg.tmp"));
   const WriteResult result = ini.save();
   EXPECT_EQ(result.error, EISDIR);
   EXPECT_EQ(result.reason(), u"Is a directory");
-  EXPECT_EQ(readFile(file), "[S]\nk=old\n");
+  EXPECT_EQ(readFile(file), saved);
 
   EXPECT_EQ(MemoryIniFile(fromUtf8((userDataFolder() / "missing" / "x.cfg").string())).save().error, ENOENT);
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));

