@@ -18,8 +18,7 @@
 
 namespace {
 
-// Counts the crash pictures a report asks for; `bFailing` makes the picture
-// itself a fatal error.
+// Counts the crash pictures a report asks for; `bFailing` makes the picture itself a fatal error.
 struct ScreenshotModules : ZibModules {
   void saveCrashScreenshot(Zib&, const std::u16string& path) override {
     ++count;

@@ -69,16 +69,6 @@ TEST_F(MemoryIniFileTest, ParsesLinesAsTheFormatDefines) {
                              }));
 }
 
-TEST_F(MemoryIniFileTest, DecodesAllThreeByteOrders) {
-  const Contents expected{{u"S\u00e9", {{u"k", u"\u20ac"}}}};
-  EXPECT_EQ(contentsOf(parse("[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
-  EXPECT_EQ(contentsOf(parse("\xEF\xBB\xBF[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
-  const std::u16string wide = u"[S\u00e9]\r\nk=\u20ac";
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t unit : wide) utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  EXPECT_EQ(contentsOf(parse(utf16 + std::string("\0\0junk=1"sv))), expected);
-}
-
 TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
   MemoryIniFile ini = parse(
       "[S]\nn=42abc\nneg= -7\nword=abc\nbig=99999999999\nsmall=-99999999999\nlimit=2147483647\n"

@@ -22,8 +22,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The log's messages ("Function(): text") without the time column; only
-// those starting with `function` when given.
+// The log's messages ("Function(): text") without the time column; only those starting with `function`.
 Lines logLines(const std::string& function = "") {
   std::istringstream in(EngineTest::readFile(toUtf8(getUserDataFolder()) + "Skerrion2demo.log"));
   Lines lines;
@@ -53,7 +52,7 @@ class ZibTest : public ::testing::Test {
   TestPlatform platform;
 };
 
-TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownInNumberedSteps) {
+TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownCleanly) {
   auto* engine = new Zib(nullptr, nullptr);
   EXPECT_EQ(zib, engine);
   EXPECT_NE(engine->pLanguage, nullptr);
@@ -122,15 +121,14 @@ TEST_F(ZibTest, StaticConfigurationMustExistWithEveryKey) {
   staticConfigFolder = fromUtf8(dataHome.path().string() + "/");
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Skerrion2demo.cfg.static verification failed");
   EXPECT_EQ(zib, nullptr);
-  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
-            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n");
+  const std::string file = dataHome.path().string() + "/Skerrion2demo.cfg.static",
+                    config = "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n";
+  EngineTest::writeFile(file, config);
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Key 'hq2x' could not be found in section 'Graphics'.");
   EXPECT_EQ(zib, nullptr);
 
   // A scaling mode past the few there are would overflow every size it multiplies.
-  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
-            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n"
-            "hq2x=2147483647\n");
+  EngineTest::writeFile(file, config + "hq2x=2147483647\n");
   Zib* engine = new Zib(nullptr, nullptr);
   EXPECT_EQ(engine->hq2x, 1);
   EXPECT_NE(EngineTest::logText().find("HQ2X 2147483647 is out of range (0 to 4), using 1."), std::string::npos);

@@ -45,8 +45,7 @@ TEST_F(ZibTimerTest, WaitSleepsOutTheRestOfThePeriodOnTheTimer) {
   EXPECT_NEAR(timer.lastTime - timer.previousTime, 0.02, 1e-9);
   EXPECT_NEAR(timer.lateness, -0.0005, 1e-9);
 
-  // A period already over: no wait, and the next period runs from the actual
-  // wake-up, so a late frame is not made up.
+  // A period already over: no wait, and the next period runs from the actual wake-up: a late frame is not made up.
   clock.advance(0.0305);
   timer.wait();
   EXPECT_EQ(clock.timerDelays, Delays{15});
