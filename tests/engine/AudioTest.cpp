@@ -96,7 +96,6 @@ TEST_F(AudioTest, VersionErrorNamesAndConfiguration) {
   EXPECT_FALSE(manager.bNoAudio);
   EXPECT_EQ(manager.frequency, 22050);
   EXPECT_EQ(audio.frequency, 22050u);
-  EXPECT_EQ(zib->pConfig->getInt(u"ZibAudio", u"channels"), 32);
   // The game's choice outlives the engine's own save, which came earlier.
   manager.frequency = 44100;
   delete zib->pZibAudio;
@@ -148,7 +147,6 @@ TEST_F(AudioTest, SetMusicKeepsStartsSwitchesAndStops) {
   EXPECT_EQ(BASS_ChannelGetPosition(second.stream, BASS_POS_BYTE), 0u);
   manager.setMusic(nullptr);
   EXPECT_EQ(BASS_ChannelIsActive(second.stream), BASS_ACTIVE_STOPPED);
-  EXPECT_EQ(manager.music, nullptr);
   // The music pointer never outlives its stream.
   manager.setMusic(first.get());
   first.reset();

@@ -84,8 +84,11 @@ TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
   EXPECT_FATAL(ini.getInt(u"Nowhere", u"k"), "Key 'k' could not be found in section 'Nowhere'.");
 }
 
-TEST_F(MemoryIniFileTest, SettersFormatAndReplace) {
-  MemoryIniFile ini = parse("");
+TEST_F(MemoryIniFileTest, SettersFormatAndTheSavedFormKeepsFileOrderAndEmptySections) {
+  MemoryIniFile ini = parse("k=0\n[B]\nz=1\ny=2\n[A]\nx=3\n");
+  EXPECT_FALSE(ini.hasKey(u"Queried", u"k"));
+  ini.setString(u"B", u"a", u"new");
+  ini.setString(u"B", u"z", u"changed");
   ini.setDouble(0.25, u"S", u"d");
   ini.setDouble(0.2, u"S", u"tenth");
   ini.setInt(-12, u"S", u"i");
@@ -93,19 +96,11 @@ TEST_F(MemoryIniFileTest, SettersFormatAndReplace) {
   ini.setBool(false, u"S", u"off");
   ini.setString(u"S", u"d", u"replaced");
   ini.setDouble(0.25, u"S", u"d");
-  EXPECT_EQ(ini.saveText(), "\xEF\xBB\xBF[S]\r\nd=0.25000000\r\ntenth=0.20000000\r\ni=-12\r\non=Yes\r\noff=No\r\n\r\n");
-  ini.removeKey(u"S", u"on");
-  EXPECT_FALSE(ini.hasKey(u"S", u"on"));
-}
-
-TEST_F(MemoryIniFileTest, SavedFormKeepsFileOrderAndEmptySections) {
-  MemoryIniFile ini = parse("k=0\n[B]\nz=1\ny=2\n[A]\nx=3\n");
-  EXPECT_FALSE(ini.hasKey(u"Queried", u"k"));
-  ini.setString(u"B", u"a", u"new");
-  ini.setString(u"B", u"z", u"changed");
+  ini.setString(u"S", u"gone", u"x");
+  ini.removeKey(u"S", u"gone");
   EXPECT_EQ(ini.saveText(),
-            "\xEF\xBB\xBF[]\r\nk=0\r\n\r\n[B]\r\nz=changed\r\ny=2\r\na=new\r\n\r\n[A]\r\nx=3\r\n\r\n"
-            "[Queried]\r\n\r\n");
+            "\xEF\xBB\xBF[]\r\nk=0\r\n\r\n[B]\r\nz=changed\r\ny=2\r\na=new\r\n\r\n[A]\r\nx=3\r\n\r\n[Queried]\r\n\r\n"
+            "[S]\r\nd=0.25000000\r\ntenth=0.20000000\r\ni=-12\r\non=Yes\r\noff=No\r\n\r\n");
   EXPECT_EQ(contentsOf(parse(ini.saveText())), contentsOf(ini));
 }
 
