@@ -18,7 +18,7 @@ fs::perms permsOf(const fs::path& path) { return fs::status(path).permissions();
 
 }  // namespace
 
-TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
+TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHomeAndTheProgramsFolderIsItsOwn) {
   TempDataHome temp;
   const fs::path home = temp.path() / "data" / "home";
   ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
@@ -36,6 +36,11 @@ TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
   fs::permissions(expected, fs::perms(0700));
   EXPECT_EQ(getUserDataFolder(), folder);
   EXPECT_EQ(permsOf(expected) & fs::perms::all, fs::perms(0700));
+
+  const std::string bin = fs::canonical(ZIB_BIN_DIR).string();
+  EXPECT_EQ(getProgramFolder(), fromUtf8(bin));
+  EXPECT_EQ(getInstallFolder(), fromUtf8(bin + "/"));
+  EXPECT_EQ(baseDirectoryPath(), getInstallFolder());
 }
 
 TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
@@ -50,13 +55,6 @@ TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
   }
   ScopedEnv badXdg("XDG_DATA_HOME", "/proc/no-such-folder");
   EXPECT_EQ(getCommonAppDataFolder(), u".");
-}
-
-TEST(SystemInfoTest, ProgramFolder) {
-  const std::string bin = fs::canonical(ZIB_BIN_DIR).string();
-  EXPECT_EQ(getProgramFolder(), fromUtf8(bin));
-  EXPECT_EQ(getInstallFolder(), fromUtf8(bin + "/"));
-  EXPECT_EQ(baseDirectoryPath(), getInstallFolder());
 }
 
 TEST(SystemInfoTest, FileExistsAndCopyFile) {
