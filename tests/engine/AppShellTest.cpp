@@ -139,10 +139,14 @@ TEST_F(AppShellTest, WindowMenuKeysAreSwallowedAndDestroyPostsQuit) {
   EXPECT_EQ(message.wParam, 0u);
 }
 
-TEST_F(AppShellTest, FocusAndCharactersReachTheEngineOnlyWhenItExists) {
+// The display gone under the program: the user's files are saved at once, through the window's own layer,
+// and nothing is shut down.
+TEST_F(AppShellTest, FocusCharactersAndEndOfSessionReachTheEngineOnlyWhenItExists) {
   windowProc(window, WM_ACTIVATE, WA_INACTIVE, 0);
   windowProc(window, WM_CHAR, 'x', 0);
   windowProc(window, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));  // nothing to reach: ignored
+  endSession();
+  EXPECT_TRUE(calls.empty()) << "no game yet";
 
   startEngine();
   windowProc(window, WM_ACTIVATE, WA_INACTIVE, 0);
@@ -154,6 +158,9 @@ TEST_F(AppShellTest, FocusAndCharactersReachTheEngineOnlyWhenItExists) {
   zib->pZibInput = new ZibInput();
   windowProc(window, WM_CHAR, 0x1F600, 0);
   EXPECT_EQ(zib->pZibInput->typedChar, u'\xF600');
+  endSession();
+  EXPECT_EQ(calls, std::vector<std::string>{"saveUserData"});
+  EXPECT_NE(zib, nullptr);
 }
 
 TEST_F(AppShellTest, CloseShutsDownThenOpensThePendingLink) {
@@ -176,17 +183,6 @@ TEST_F(AppShellTest, CloseShutsDownThenOpensThePendingLink) {
     EXPECT_EQ(calls.size(), bWithGame ? 2u : 0u);  // pendingWebLink, deleteGame
     EXPECT_FALSE(fake->bOpen);
   }
-}
-
-// The display gone under the program: the user's files are saved at once,
-// through the window's own layer, and nothing is shut down.
-TEST_F(AppShellTest, EndOfSessionSavesTheUserFilesWithoutAShutdown) {
-  endSession();
-  EXPECT_TRUE(calls.empty()) << "no game yet";
-  startEngine();
-  endSession();
-  EXPECT_EQ(calls, std::vector<std::string>{"saveUserData"});
-  EXPECT_NE(zib, nullptr);
 }
 
 TEST_F(AppShellTest, MessageLoopRunsFramesUntilQuitThenShutsDown) {

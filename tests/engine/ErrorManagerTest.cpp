@@ -12,7 +12,6 @@
 #include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "engine/ZibModules.h"
-#include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>

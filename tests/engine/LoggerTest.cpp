@@ -10,7 +10,6 @@
 #include "engine/AppPaths.h"
 #include "engine/SystemInfo.h"
 #include "engine/Zib.h"
-#include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "engine/Zib.h"
-#include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 

@@ -83,7 +83,6 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
   const std::string saved = EngineTest::readFile(configPath());
   EXPECT_NE(saved.find("defaultLanguage=0\r\n"), std::string::npos);
   EXPECT_NE(saved.find("[Other]\r\nkey=value\r\n"), std::string::npos);
-  EXPECT_NE(saved.find("bEnableDelayedLoad=Yes\r\n"), std::string::npos);
   EXPECT_TRUE(contains(logLines("Zib::~Zib(): "), "Objects still allocated (memory leaks?): 0"));
 
   EngineTest::writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40916\n");
@@ -179,8 +178,6 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
     EXPECT_TRUE(contains(lines, line)) << line;
   for (const std::string& line : lines) EXPECT_EQ(line.find("Platform ID:"), std::string::npos) << line;
   const Lines tree = logLines("ZibProcessEntry::dump(): ");
-  ASSERT_FALSE(tree.empty());
-  EXPECT_EQ(tree[0], "|_ ");
   EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& l) { return l.ends_with("|_ zibtests"); }));
 }
 
