@@ -76,16 +76,11 @@ class FileManagerTest : public EngineTest {
     return std::string(reinterpret_cast<const char*>(data.block.data), data.block.size);
   }
 
-  // A fresh manager; recorded entries are dropped, not written.
-  void restart() {
-    files->bCreateWad = false;
-    delete files;
-    zib->pFileManager = files = new FileManager();
-  }
-
   // Packs the files through creation mode on a fresh manager; returns the written path.
   std::string pack(const std::string& wad, const Files& contents, bool compress) {
-    restart();
+    files->bCreateWad = false;  // recorded entries are dropped, not written
+    delete files;
+    zib->pFileManager = files = new FileManager();
     for (const auto& [name, bytes] : contents) writeFile(name, bytes);
     files->bUseWad = false;
     files->bCreateWad = true;

@@ -34,8 +34,6 @@ class ZibTimerTest : public EngineTest {
 TEST_F(ZibTimerTest, WaitSleepsOutTheRestOfThePeriodOnTheTimer) {
   timer.lateness = 0.25;
   timer.start(0.0205);
-  EXPECT_DOUBLE_EQ(timer.lastTime, now());
-  EXPECT_DOUBLE_EQ(timer.previousTime, timer.lastTime);
   EXPECT_DOUBLE_EQ(timer.lateness, 0.25);  // start keeps it
 
   clock.advance(0.005);
