@@ -147,6 +147,7 @@ TEST_F(AudioTest, SetMusicKeepsStartsSwitchesAndStops) {
   EXPECT_EQ(BASS_ChannelGetPosition(second.stream, BASS_POS_BYTE), 0u);
   manager.setMusic(nullptr);
   EXPECT_EQ(BASS_ChannelIsActive(second.stream), BASS_ACTIVE_STOPPED);
+  EXPECT_EQ(manager.music, nullptr);
   // The music pointer never outlives its stream.
   manager.setMusic(first.get());
   first.reset();
