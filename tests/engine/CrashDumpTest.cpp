@@ -9,9 +9,9 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "engine/AppPaths.h"
-#include "engine/ErrorManager.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
 #include "platform/posix/PosixCrashFilter.h"
@@ -62,7 +62,7 @@ Dump writeDump(const std::filesystem::path& path, int signalNumber, int signalCo
 
 constexpr uint32_t kRipOffset = 0xF8, kRspOffset = 0x98;
 
-TEST(CrashDumpTest, MinidumpHoldsSystemExceptionThreadAndModules) {
+TEST(CrashDumpTest, MinidumpHoldsSystemExceptionThreadAndModulesAndEachSignalsCode) {
   TempDataHome folder;
   ucontext_t context;
   getcontext(&context);
@@ -122,33 +122,23 @@ TEST(CrashDumpTest, MinidumpHoldsSystemExceptionThreadAndModules) {
     if (name.ends_with("/zibtests")) bFoundProgram = base <= code && code < base + size;
   }
   EXPECT_TRUE(bFoundProgram);
-}
 
-TEST(CrashDumpTest, EachSignalHasItsWindowsCode) {
-  TempDataHome folder;
-  ucontext_t context;
-  getcontext(&context);
-  struct Case {
-    int signalNumber, signalCode;
-    uint32_t code;
-  };
-  for (const Case& c : {Case{SIGBUS, BUS_ADRERR, 0xC0000006}, Case{SIGFPE, FPE_INTDIV, 0xC0000094},
-                        Case{SIGFPE, FPE_FLTINV, 0xC0000090}, Case{SIGABRT, SI_TKILL, 0x40000015}}) {
-    const Dump dump = writeDump(folder.path() / "test.mdmp", c.signalNumber, c.signalCode, nullptr, context);
-    const uint32_t exception = dump.streams()[6].second;
-    EXPECT_EQ(dump.u32(exception + 8), c.code) << c.signalNumber;
-    if (c.signalCode == SI_TKILL) {  // a sent signal is placed at the instruction
-      EXPECT_EQ(dump.u64(exception + 24), uint64_t(context.uc_mcontext.gregs[REG_RIP]));
-    }
+  for (const auto& [signalNumber, signalCode, windowsCode] :
+       {std::tuple{SIGBUS, int{BUS_ADRERR}, 0xC0000006u}, {SIGFPE, FPE_INTDIV, 0xC0000094u}, {SIGFPE, FPE_FLTINV, 0xC0000090u},
+        {SIGABRT, SI_TKILL, 0x40000015u}}) {
+    const Dump other = writeDump(folder.path() / "test.mdmp", signalNumber, signalCode, nullptr, context);
+    const uint32_t at = other.streams()[6].second;
+    EXPECT_EQ(other.u32(at + 8), windowsCode) << signalNumber;
+    if (signalCode == SI_TKILL)  // a sent signal is placed at the instruction
+      EXPECT_EQ(other.u64(at + 24), uint64_t(context.uc_mcontext.gregs[REG_RIP]));
   }
 }
 
-TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
+TEST(CrashDumpTest, ACrashLeavesTheDumpAndStillEndsTheProcess) {
   TempDataHome dataHome;
   ASSERT_EQ(signalEndingChild([] {
               new Zib();
               zib->pLogger = new Logger();
-              ZIB_LOG(u"Before the crash.");
               installCrashFilter();
               volatile uintptr_t bad = 16;
               *reinterpret_cast<volatile int*>(bad) = 1;
@@ -160,7 +150,6 @@ TEST(CrashDumpTest, ACrashLeavesTheDumpAndTheLogAndStillEndsTheProcess) {
   const uint32_t exception = dump.streams()[6].second;
   EXPECT_EQ(dump.u32(exception + 8), 0xC0000005u);
   EXPECT_EQ(dump.u64(exception + 24), 16u);
-  EXPECT_NE(EngineTest::readFile(toUtf8(crashLogPath())).find("Before the crash."), std::string::npos);
 }
 
 }  // namespace

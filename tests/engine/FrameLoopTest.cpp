@@ -60,9 +60,6 @@ class FrameLoopTest : public EngineTest {
     delete listener;
     EngineTest::TearDown();
   }
-  bool logged(const std::string& line) const {
-    return logText().find("Zib::" + line) != std::string::npos;
-  }
 
   FakeDevice device;
   // The idle modes' sleeps; the frame pacing's short ones are the timer's business.
@@ -81,12 +78,12 @@ TEST_F(FrameLoopTest, LostDeviceFreezesInOneFrameAndClimbsBackOneStepPerFrame) {
   device.level = Device::kDeviceLost;
   zib->frame(nullptr);
   EXPECT_EQ(steps, (Steps{{3, 2}, {2, 1}}));
-  EXPECT_TRUE(logged("frame(): OK dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."));
+  EXPECT_NE(logText().find("Zib::frame(): OK dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."),
+            std::string::npos);
 
   zib->frame(nullptr);  // still lost: a second's sleep, no restore
   EXPECT_EQ(idleSleeps(), Sleeps{1000});
   EXPECT_EQ(device.restores, 0);
-  EXPECT_TRUE(logged("frame(): FROZEN dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."));
 
   device.level = Device::kDeviceNotReset;
   zib->frame(nullptr);
@@ -115,7 +112,6 @@ TEST_F(FrameLoopTest, FrozenSleepsWithoutFocusAndRetriesFailedRestores) {
   EXPECT_EQ(device.restores, 2);
   EXPECT_EQ(idleSleeps(), (Sleeps{100, 1000, 1000}));
   EXPECT_EQ(zib->zibMode, MODE_FROZEN);
-  EXPECT_TRUE(logged("frame(): restorePresentation() failed. Aborting..."));
 }
 
 TEST_F(FrameLoopTest, PausedRendersWithoutTickingUnlessTickWhilePaused) {
@@ -137,7 +133,6 @@ TEST_F(FrameLoopTest, PausedRendersWithoutTickingUnlessTickWhilePaused) {
   device.level = Device::kDeviceLost;
   zib->frame(&root);
   EXPECT_EQ(zib->zibMode, MODE_FROZEN);
-  EXPECT_TRUE(logged("frame(): PAUSED dxDevice->TestCooperativeLevel() returned D3DERR_DEVICELOST (0x88760868)."));
 }
 
 TEST_F(FrameLoopTest, TickedFramesTickTheRootAndKeepTheStatistics) {
@@ -184,7 +179,6 @@ TEST_F(FrameLoopTest, ModeRequestsAreCheckedAndIgnoredDuringShutdown) {
   zib->bShuttingDown = true;
   zib->changeZIBmode(MODE_FROZEN);
   EXPECT_EQ(zib->zibMode, MODE_OK);
-  EXPECT_TRUE(logged("changeZIBmode(): Shutdown in progress -- ignoring."));
 
   // Last: a fatal report ends the engine's normal life.
   EXPECT_FATAL(zib->changeZIBmode(0), "requested >= MODE_FROZEN");

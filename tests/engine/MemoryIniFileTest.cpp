@@ -69,16 +69,6 @@ TEST_F(MemoryIniFileTest, ParsesLinesAsTheFormatDefines) {
                              }));
 }
 
-TEST_F(MemoryIniFileTest, DecodesAllThreeByteOrders) {
-  const Contents expected{{u"S\u00e9", {{u"k", u"\u20ac"}}}};
-  EXPECT_EQ(contentsOf(parse("[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
-  EXPECT_EQ(contentsOf(parse("\xEF\xBB\xBF[S\xC3\xA9]\nk=\xE2\x82\xAC")), expected);
-  const std::u16string wide = u"[S\u00e9]\r\nk=\u20ac";
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t unit : wide) utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  EXPECT_EQ(contentsOf(parse(utf16 + std::string("\0\0junk=1"sv))), expected);
-}
-
 TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
   MemoryIniFile ini = parse(
       "[S]\nn=42abc\nneg= -7\nword=abc\nbig=99999999999\nsmall=-99999999999\nlimit=2147483647\n"
@@ -94,8 +84,11 @@ TEST_F(MemoryIniFileTest, TypedGettersConvertAndMissingKeysAreFatal) {
   EXPECT_FATAL(ini.getInt(u"Nowhere", u"k"), "Key 'k' could not be found in section 'Nowhere'.");
 }
 
-TEST_F(MemoryIniFileTest, SettersFormatAndReplace) {
-  MemoryIniFile ini = parse("");
+TEST_F(MemoryIniFileTest, SettersFormatAndTheSavedFormKeepsFileOrderAndEmptySections) {
+  MemoryIniFile ini = parse("k=0\n[B]\nz=1\ny=2\n[A]\nx=3\n");
+  EXPECT_FALSE(ini.hasKey(u"Queried", u"k"));
+  ini.setString(u"B", u"a", u"new");
+  ini.setString(u"B", u"z", u"changed");
   ini.setDouble(0.25, u"S", u"d");
   ini.setDouble(0.2, u"S", u"tenth");
   ini.setInt(-12, u"S", u"i");
@@ -103,19 +96,11 @@ TEST_F(MemoryIniFileTest, SettersFormatAndReplace) {
   ini.setBool(false, u"S", u"off");
   ini.setString(u"S", u"d", u"replaced");
   ini.setDouble(0.25, u"S", u"d");
-  EXPECT_EQ(ini.saveText(), "\xEF\xBB\xBF[S]\r\nd=0.25000000\r\ntenth=0.20000000\r\ni=-12\r\non=Yes\r\noff=No\r\n\r\n");
-  ini.removeKey(u"S", u"on");
-  EXPECT_FALSE(ini.hasKey(u"S", u"on"));
-}
-
-TEST_F(MemoryIniFileTest, SavedFormKeepsFileOrderAndEmptySections) {
-  MemoryIniFile ini = parse("k=0\n[B]\nz=1\ny=2\n[A]\nx=3\n");
-  EXPECT_FALSE(ini.hasKey(u"Queried", u"k"));
-  ini.setString(u"B", u"a", u"new");
-  ini.setString(u"B", u"z", u"changed");
+  ini.setString(u"S", u"gone", u"x");
+  ini.removeKey(u"S", u"gone");
   EXPECT_EQ(ini.saveText(),
-            "\xEF\xBB\xBF[]\r\nk=0\r\n\r\n[B]\r\nz=changed\r\ny=2\r\na=new\r\n\r\n[A]\r\nx=3\r\n\r\n"
-            "[Queried]\r\n\r\n");
+            "\xEF\xBB\xBF[]\r\nk=0\r\n\r\n[B]\r\nz=changed\r\ny=2\r\na=new\r\n\r\n[A]\r\nx=3\r\n\r\n[Queried]\r\n\r\n"
+            "[S]\r\nd=0.25000000\r\ntenth=0.20000000\r\ni=-12\r\non=Yes\r\noff=No\r\n\r\n");
   EXPECT_EQ(contentsOf(parse(ini.saveText())), contentsOf(ini));
 }
 
@@ -141,42 +126,35 @@ TEST_F(MemoryIniFileTest, ReparsingTheSavedFormGivesTheSameContents) {
   }
 }
 
-TEST_F(MemoryIniFileTest, ReadsThroughTheFileManagerAndSavesAsUtf8) {
+TEST_F(MemoryIniFileTest, FilesReadThroughTheFileManagerAndSaveAsUtf8ByRename) {
   const auto file = path("user.cfg");
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
+  const std::u16string name = fromUtf8(file.string());
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
   EXPECT_FALSE(std::filesystem::exists(file));
-  writeFile(file, "");
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
-
-  writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
-  MemoryIniFile ini(fromUtf8(file.string()));
-  EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
-  EXPECT_TRUE(ini.save().ok());
-  EXPECT_EQ(readFile(file), "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n");
-  EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
-}
-
-// A sparse file costs nothing on disk but gigabytes to read and decode.
-TEST_F(MemoryIniFileTest, AFileBeyondTheSizeLimitReadsAsEmpty) {
-  const auto file = path("user.cfg");
+  // A sparse file costs nothing on disk but gigabytes to read and decode: past the limit it reads as empty.
   writeFile(file, "[S]\nk=v\n");
   std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes);
-  EXPECT_EQ(MemoryIniFile(fromUtf8(file.string())).getString(u"S", u"k"), u"v");
+  EXPECT_EQ(MemoryIniFile(name).getString(u"S", u"k"), u"v");
   std::filesystem::resize_file(file, MemoryIniFile::kMaxFileBytes + 1);
-  EXPECT_TRUE(MemoryIniFile(fromUtf8(file.string())).sections.empty());
-}
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
+  writeFile(file, "");
+  EXPECT_TRUE(MemoryIniFile(name).sections.empty());
 
-TEST_F(MemoryIniFileTest, FailedSaveKeepsTheOldFile) {
-  const auto file = path("user.cfg");
-  writeFile(file, "[S]\nk=old\n");
-  MemoryIniFile ini(fromUtf8(file.string()));
+  writeFile(file, "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xAC\x20"sv);
+  MemoryIniFile ini(name);
+  EXPECT_EQ(ini.getString(u"S", u"k"), u"\u20ac");
+  EXPECT_TRUE(ini.save().ok());
+  const std::string saved = "\xEF\xBB\xBF[S]\r\nk=\xE2\x82\xAC\r\n\r\n";
+  EXPECT_EQ(readFile(file), saved);
+  EXPECT_FALSE(std::filesystem::exists(path("user.cfg.tmp")));
+
+  // The temporary file cannot be created while a folder has its name: the old file stays.
   ini.setString(u"S", u"k", u"new");
-  // The temporary file cannot be created while a folder has its name.
   std::filesystem::create_directory(path("user.cfg.tmp"));
   const WriteResult result = ini.save();
   EXPECT_EQ(result.error, EISDIR);
   EXPECT_EQ(result.reason(), u"Is a directory");
-  EXPECT_EQ(readFile(file), "[S]\nk=old\n");
+  EXPECT_EQ(readFile(file), saved);
 
   EXPECT_EQ(MemoryIniFile(fromUtf8((userDataFolder() / "missing" / "x.cfg").string())).save().error, ENOENT);
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));

