@@ -129,8 +129,9 @@ TEST(CrashDumpTest, MinidumpHoldsSystemExceptionThreadAndModulesAndEachSignalsCo
     const Dump other = writeDump(folder.path() / "test.mdmp", signalNumber, signalCode, nullptr, context);
     const uint32_t at = other.streams()[6].second;
     EXPECT_EQ(other.u32(at + 8), windowsCode) << signalNumber;
-    if (signalCode == SI_TKILL)  // a sent signal is placed at the instruction
+    if (signalCode == SI_TKILL) {  // a sent signal is placed at the instruction
       EXPECT_EQ(other.u64(at + 24), uint64_t(context.uc_mcontext.gregs[REG_RIP]));
+    }
   }
 }
 

@@ -163,7 +163,7 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   const Bytes old = bytesOf(file("game.pro"));
   // A container whose read failed holds nothing and writes nothing over the save.
   EXPECT_FALSE(container.readFile(1, folder() + u"absent.pro", 500));
-  container.writeFile(folder() + u"game.pro");
+  EXPECT_TRUE(container.writeFile(folder() + u"game.pro").ok());
   EXPECT_EQ(bytesOf(file("game.pro")), old);
   std::filesystem::create_directory(file("game.pro.tmp"));
   save(makeRecord(600));
