@@ -1,11 +1,7 @@
 #include "graphics/Camera.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <memory>
 
-#include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"

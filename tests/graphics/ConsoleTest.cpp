@@ -1,17 +1,11 @@
 #include "graphics/Console.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <csignal>
-#include <initializer_list>
-#include <string>
-#include <vector>
 
 #include "engine/AppPaths.h"
 #include "engine/CrashDump.h"
 #include "engine/TimeKeeper.h"
-#include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
 #include "graphics/ZibGraphics.h"

@@ -1,7 +1,5 @@
 #include "graphics/Context.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "engine/Zib.h"

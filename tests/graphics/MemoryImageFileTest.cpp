@@ -3,13 +3,9 @@
 #include <jpeglib.h>
 
 #include <cmath>
-#include <cstdio>
 #include <fstream>
-#include <memory>
 #include <set>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "engine/Zib.h"
 #include "support/EngineFixture.h"

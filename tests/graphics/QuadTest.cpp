@@ -1,11 +1,8 @@
 #include "graphics/Quad.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "engine/MemoryIniFile.h"
-#include "engine/Zib.h"
 #include "graphics/RectF.h"
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"

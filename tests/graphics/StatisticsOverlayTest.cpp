@@ -1,10 +1,6 @@
 #include "graphics/StatisticsOverlay.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "engine/Zib.h"
 #include "graphics/text/FontCache.h"

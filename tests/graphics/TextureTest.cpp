@@ -4,12 +4,9 @@
 #include <sys/resource.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "engine/ByteBuffer.h"
-#include "engine/DataStream.h"
 #include "engine/FileManager.h"
-#include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Quad.h"
 #include "graphics/TextureGrid.h"
@@ -162,7 +159,6 @@ TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {
   EXPECT_EQ(texel(*tiles[2], 93, 7), pattern(599, 7));
   EXPECT_EQ(texel(*tiles[2], 92, 7), pattern(599, 7));
   EXPECT_EQ(texel(*tiles[2], 0, 200), 0u);  // not cut vertically: no border row
-
 
   writeImage("wide.tga", 600, 200);
   // Skins ending or starting on a tile edge lie on one tile each.

@@ -1,12 +1,10 @@
 #include <algorithm>
 #include <array>
 #include <iostream>
-#include <memory>
 
 #include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/SystemInfo.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/VideoMode.h"

@@ -1,10 +1,6 @@
 #include "graphics/text/FontQuad.h"
 
-#include <gtest/gtest.h>
 #include <iconv.h>
-
-#include <memory>
-#include <vector>
 
 #include "engine/FileData.h"
 #include "engine/ResourceManager.h"

@@ -1,11 +1,5 @@
 #include "graphics/text/TextBlock.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
-
-#include "engine/Zib.h"
 #include "graphics/Quad.h"
 #include "graphics/Texture.h"
 #include "graphics/text/FontQuad.h"
