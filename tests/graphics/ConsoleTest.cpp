@@ -8,6 +8,7 @@
 #include "engine/TimeKeeper.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Camera.h"
+#include "graphics/StatisticsOverlay.h"
 #include "graphics/ZibGraphics.h"
 #include "graphics/text/FontCache.h"
 #include "graphics/text/FontCacheEntry.h"
@@ -15,6 +16,15 @@
 #include "support/GraphicsFixture.h"
 
 namespace {
+
+// The texts drawn through the default font, sorted.
+std::vector<std::string> drawnTexts() {
+  std::vector<std::string> texts;
+  for (BasicLink* node = zib->pDefaultFont->pFontCache->pEntries->firstChild; node; node = node->next)
+    if (const auto* entry = static_cast<FontCacheEntry*>(node); !entry->text.empty()) texts.push_back(toUtf8(entry->text));
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
 
 // A console over the scripted keyboard, the manual clock and an 800 x 480
 // graphics manager on the null device.
@@ -218,22 +228,50 @@ TEST_F(ConsoleTest, OpenConsoleDrawsItsTextsThroughTheDefaultFontWithoutDebugDec
   zib->pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
   console->addLine(u"hello");
   console->input = u"ab";
-  const auto drawnTexts = [] {
-    std::vector<std::u16string> texts;
-    for (BasicLink* node = zib->pDefaultFont->pFontCache->pEntries->firstChild; node; node = node->next)
-      if (const auto* entry = static_cast<FontCacheEntry*>(node); !entry->text.empty()) texts.push_back(entry->text);
-    std::sort(texts.begin(), texts.end());
-    return texts;
-  };
   zib->debugLevel = 0x40;
   console->frameRender();
   EXPECT_TRUE(drawnTexts().empty()) << "closed: nothing drawn";
   toggle();
   console->frameRender();
   EXPECT_EQ(zib->debugLevel, 0x40);
-  EXPECT_EQ(drawnTexts(), (std::vector<std::u16string>{u"> ab_", u"hello"}));
+  EXPECT_EQ(drawnTexts(), (std::vector<std::string>{"> ab_", "hello"}));
   delete zib->pDefaultFont;
   zib->pDefaultFont = nullptr;
+}
+
+class StatisticsOverlayTest : public GraphicsTest {};
+
+TEST_F(StatisticsOverlayTest, DebugLevelBitsChooseTheLinesWithTheSavedCounters) {
+  makeGraphics();
+  zib->pDefaultFont = new FontGDI(12, 1, 1, 1, u"Arial");
+  const int32_t stats[9] = {7, 5, 20, 1, 2, 3, 4, 0, 6};
+  zib->debugLevel = 1;
+  StatisticsOverlay::draw(stats);
+  std::vector<std::string> texts = drawnTexts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].rfind("frame: fps=", 0), 0u);
+
+  zib->debugLevel = 2 | 4;
+  zib->renderedFrames += 2;  // the first frame's strip may be taken again
+  StatisticsOverlay::draw(stats);
+  texts = drawnTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      "5/7 renderables, 20 vertices, 1 vbuffer writes, 4 update visuals, 0 invXforms, 6 collisions"),
+            texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "tex 0.0"), texts.end());  // the memory graph's label
+  delete zib->pDefaultFont;
+  zib->pDefaultFont = nullptr;
+}
+
+TEST(StatisticsOverlayLabelsTest, LabelsKeepALineApartAndInsideTheView) {
+  // Four empty series at the bottom edge: stacked upward, the first lowest, all above the edge.
+  std::vector<float> y = StatisticsOverlay::placeLabels({0, 0, 0, 0}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{12, 24, 36, 48}));
+  // Wishes kept where they do not meet; near the top the rows give way downward.
+  y = StatisticsOverlay::placeLabels({100, 40, 475}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{100, 40, 475}));
+  y = StatisticsOverlay::placeLabels({470, 478, 700}, 12, 0, 480);
+  EXPECT_EQ(y, (std::vector<float>{456, 468, 480}));
 }
 
 }  // namespace
