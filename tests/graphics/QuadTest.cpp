@@ -70,32 +70,27 @@ TEST_F(QuadTest, VertexBufferResizesZeroedAndDrawsOnlyWhatItHolds) {
   for (const Vertex& v : buffer.vertexData) EXPECT_EQ(v.diffuse, 0u);
   buffer.resize(6);
 
-  // (primitive, start, count) -> recorded type and vertex count.
+  // (primitive, start, count) -> recorded type and vertex count; untextured
+  // draws give back the stage set-up they found.
+  Renderable tinted;
+  tinted.color = 0xFFFFFFFF;  // texture as it is, on both channels
+  tinted.applyColorStageStates();
   takeCalls();
   buffer.draw(nullptr, VertexBuffer::kTriangleStrip, 2, -1);
   buffer.draw(nullptr, VertexBuffer::kLineList, 0, 5);
   buffer.draw(nullptr, VertexBuffer::kTriangleList, 1, 5);
   buffer.draw(nullptr, VertexBuffer::kLineStrip, 0, 1);  // no primitive: no call
-  EXPECT_EQ(takeCalls("DrawPrimitive"),
-            (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(2, 4)", "DrawPrimitive(4, 3)"}));
-  EXPECT_EQ(zib->frameStats[STAT_VERTICES], 4 + 5 + 5 + 1);
+  RectF{-10, 20, 30, -40}.drawOutline(0xFFFFFFFF);
+  EXPECT_EQ(takeCalls("DrawPrimitive"), (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(2, 4)",
+                                                                  "DrawPrimitive(4, 3)", "DrawPrimitive(3, 5)"}));
+  EXPECT_EQ(zib->frameStats[STAT_VERTICES], 4 + 5 + 5 + 1 + 5);
+  DWORD colorOp = 0;
+  device().GetTextureStageState(0, D3DTSS_COLOROP, &colorOp);
+  EXPECT_EQ(colorOp, 2u);
   // Last: a fatal report lets go of the device.
   EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 5, 2), "count <= vertices - start");
   EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 7, -1), "start <= vertices");
   EXPECT_FATAL(buffer.draw(nullptr, 6, 0, 3), "Unknown primitive type 6");
-}
-
-TEST_F(QuadTest, UntexturedDrawsGiveTheStageBack) {
-  Renderable tinted;
-  tinted.color = 0xFFFFFFFF;  // texture as it is, on both channels
-  tinted.applyColorStageStates();
-  takeCalls();
-  RectF{-10, 20, 30, -40}.drawFilled(0x80FF0000);
-  DWORD arg = 0;
-  device().GetTextureStageState(0, D3DTSS_COLOROP, &arg);
-  EXPECT_EQ(arg, 2u);
-  RectF{-10, 20, 30, -40}.drawOutline(0xFFFFFFFF);
-  EXPECT_EQ(takeCalls("DrawPrimitive"), (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(3, 5)"}));
 }
 
 TEST_F(QuadTest, TextureRectsGiveUVsOneUnitPerTexelAndDrawTintedByTheOwner) {
