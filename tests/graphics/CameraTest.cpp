@@ -46,8 +46,7 @@ TEST_F(CameraTest, DefaultsViewRectAndPixelSnapWithTheTexelOffset) {
   camera.tick(0, 0);
   EXPECT_FLOAT_EQ(camera.eye.x, 11.2f);
 
-  // Half a unit per device pixel on a viewport twice as wide; nearer cameras
-  // scale the offset down, farther ones do not scale it up.
+  // Half a unit per device pixel on a viewport twice as wide; nearer cameras scale it down, farther ones not up.
   camera.position = Vector3(0, 0, -400);
   zib->pZibGraphics->viewportWidth = 1600;
   camera.tick(0, 0);

@@ -113,8 +113,7 @@ TEST_F(QuadTest, TextureRectsGiveUVsOneUnitPerTexelAndDrawTintedByTheOwner) {
   expectVertex(0, -64, 32, -66.0f / 256, -36.0f / 128);
   expectVertex(3, 64, -32, 62.0f / 256, 28.0f / 128);
 
-  // The owner's tint is the factor; an opaque texture draws without blending;
-  // the debug cover draws again untextured and leaves no writes behind.
+  // The owner's tint is the factor; an opaque texture draws unblended; the debug cover leaves no writes.
   Renderable owner;
   owner.color = 0x80FF0000;
   texture.bHasAlpha = 0;

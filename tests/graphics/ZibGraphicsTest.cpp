@@ -43,13 +43,13 @@ Rect viewportOf(const ZibGraphics& g) { return {g.viewportLeft, g.viewportTop, g
 TEST_F(ZibGraphicsTest, ClosestMatchChoosesModeAndViewport) {
   nullAdapterConfig().modes.push_back({2560, 1080, 60, D3DFMT_X8R8G8B8});
   ZibGraphics& g = makeGraphics();
-  g.calcClosestMatchParameters(true, 1024, 768);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 77, 1024, 691}));
+  const auto viewportAt = [&](bool full, int32_t w, int32_t h) {
+    return g.calcClosestMatchParameters(full, w, h), viewportOf(g);
+  };
+  EXPECT_EQ(viewportAt(true, 1024, 768), (Rect{0, 77, 1024, 691}));
   EXPECT_EQ(g.viewportAspect, 614.0f / 1024.0f);
-  g.calcClosestMatchParameters(true, 1920, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 0, 1920, 1080}));
-  g.calcClosestMatchParameters(true, 2560, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{381, 0, 381 + 1798, 1080}));
+  EXPECT_EQ(viewportAt(true, 1920, 1080), (Rect{0, 0, 1920, 1080}));
+  EXPECT_EQ(viewportAt(true, 2560, 1080), (Rect{381, 0, 381 + 1798, 1080}));
 
   g.calcClosestMatchParameters(true, 9999, 9999);
   EXPECT_EQ(g.videoModeWidth, 2560);
@@ -59,10 +59,8 @@ TEST_F(ZibGraphicsTest, ClosestMatchChoosesModeAndViewport) {
   EXPECT_EQ(g.backBufferHeight, 720);
 
   // Windowed: limited by the width, then the height of the work area.
-  g.calcClosestMatchParameters(false, 1920, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 0, 1666, 1000}));
-  EXPECT_EQ(g.videoModeWidth, 1920);
-  EXPECT_EQ(g.videoModeHeight, 1080);
+  EXPECT_EQ(viewportAt(false, 1920, 1080), (Rect{0, 0, 1666, 1000}));
+  EXPECT_EQ(std::pair(g.videoModeWidth, g.videoModeHeight), std::pair(1920, 1080));
 }
 
 TEST_F(ZibGraphicsTest, FullScreenTakesOnlyModesOfTheChosenFormat) {
@@ -175,8 +173,7 @@ TEST_F(ZibGraphicsTest, RepeatedFailedResetsFallBackToADesktopWindow) {
   for (int i = 0; i < ZibGraphics::kMaxFailedResets; ++i) EXPECT_FALSE(zib->pFrameDevice->restorePresentation());
   EXPECT_TRUE(zib->pFrameDevice->restorePresentation());
   EXPECT_FALSE(g.bFullScreen);
-  EXPECT_EQ(g.videoModeWidth, 1920);
-  EXPECT_EQ(g.videoModeHeight, 1080);
+  EXPECT_EQ(std::pair(g.videoModeWidth, g.videoModeHeight), std::pair(1920, 1080));
 }
 
 TEST_F(ZibGraphicsTest, TgaScreenshotsInsideAndBetweenFramesKeepThePictureAndTheScene) {
@@ -247,8 +244,7 @@ TEST_F(ZibGraphicsTest, ScreenshotFilesAndFailedCapture) {
   ASSERT_EQ(blind->initialize(&d3dpp), D3D_OK);
   g.dxDevice->Release();
   g.dxDevice = blind;
-  // A freed block of the picture's size, poisoned: the allocator hands it
-  // straight back for the picture's pixels (without a sanitizer's quarantine).
+  // A freed, poisoned block of the picture's size: the allocator hands it back for its pixels (without ASan).
   const uint32_t* poisoned = nullptr;
   {
     const auto block = std::make_unique<uint32_t[]>(8);

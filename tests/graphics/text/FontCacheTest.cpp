@@ -93,8 +93,7 @@ TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
   EXPECT_FALSE(first->next->bPrimaryLine);
   EXPECT_EQ(first->next->text, u"");
   EXPECT_EQ(cache.findText(u"wide"), first);
-  // Nothing of the chain is free while it is fresh; once old, the first
-  // entry goes with its followers.
+  // Nothing of the chain is free while it is fresh; once old, the first entry goes with its followers.
   FontCacheEntry* follower = first->next->next;
   EXPECT_NE(cache.getFreeEntry(), follower);
   zib->renderedFrames += 2;

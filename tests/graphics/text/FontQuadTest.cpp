@@ -21,8 +21,7 @@
 
 namespace {
 
-// A glyph page of `count` glyphs, glyph i being widths[i % n] x height pixels
-// of opaque white, laid out left to right in rows.
+// `count` glyphs of opaque white, glyph i widths[i % n] x height, laid out left to right in rows.
 std::unique_ptr<Texture> glyphPage(int32_t count, std::vector<int32_t> widths, int32_t height) {
   auto texture = std::make_unique<Texture>(512, 512, Texture::kKeepSource | Texture::kAllow512);
   for (Skin* skin : texture->skins) delete skin;
@@ -209,8 +208,7 @@ TEST_F(FontQuadTest, CompositesTakeBaseAndAccentAndSkipMissingBases) {
   EXPECT_EQ(font.getSymbol(0x178)->pAccentQuad, page->skins[0xA8]);
   EXPECT_EQ(font.calcTextWidth(true, nullptr, 0, u"\u00C9").x, 3 + 1);
 
-  // Only the upper half of the page: every base letter is missing, and the
-  // letters are skipped instead of taking a glyph that is not there.
+  // Only the upper half of the page: letters whose base is missing are skipped.
   auto upper = glyphPage(0x60, {5}, 12);
   FontQuad half;
   half.addSourceTexture(upper.get(), 0xA0);
