@@ -139,18 +139,9 @@ TEST_F(RenderableTest, CollisionsCombineScaledRadiiAndRefuseUnboundedObjects) {
   EXPECT_FATAL(a.collide(&b), "!bSkipVisibility && !other->bSkipVisibility");
 }
 
-TEST_F(RenderableTest, OwnedSkinsGoWithTheirOwner) {
-  const size_t objects = zib->objectList.countChildren();
-  auto* owner = new Renderable();
-  owner->pSkin = new Skin();
-  owner->bOwnsSkin = 1;
-  owner->destroy();
-  EXPECT_EQ(zib->objectList.countChildren(), objects);
-}
-
 }  // namespace
 
-TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndUpdateTheVisual) {
+TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndOwnedSkinsGoWithTheirOwner) {
   Skin skin;
   ZibBase texture;
   skin.width = skin.height = 10;
@@ -181,4 +172,11 @@ TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndUpdateTheVisual) 
   PropertyPointer(u"pSkin", Property::kResourceName, reinterpret_cast<ZibBase**>(&received.pSkin), &Skin::classInfo)
       .fromString(u"notASkin");
   EXPECT_EQ(received.pSkin, &skin);
+
+  const size_t objects = zib->objectList.countChildren();
+  auto* owner = new Renderable();
+  owner->pSkin = new Skin();
+  owner->bOwnsSkin = 1;
+  owner->destroy();
+  EXPECT_EQ(zib->objectList.countChildren(), objects);
 }
