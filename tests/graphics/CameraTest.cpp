@@ -42,22 +42,19 @@ TEST_F(CameraTest, DefaultsViewRectAndPixelSnapWithTheTexelOffset) {
   camera.position.y = -10.7f;
   camera.tick(0, 0);
   expectNear(camera.eye, Vector3(10.5f, -10.5f, -400));  // truncated toward zero
+  const auto eyeX = [&] { return camera.tick(0, 0), camera.eye.x; };
   camera.bPixelSnap = 0;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 11.2f);
+  EXPECT_FLOAT_EQ(eyeX(), 11.2f);
 
   // Half a unit per device pixel on a viewport twice as wide; nearer cameras scale it down, farther ones not up.
   camera.position = Vector3(0, 0, -400);
   zib->pZibGraphics->viewportWidth = 1600;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.25f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.25f);
   zib->pZibGraphics->viewportWidth = 800;
   camera.position.z = -200;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.25f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.25f);
   camera.position.z = -800;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.5f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.5f);
 }
 
 TEST_F(CameraTest, PointerProjectsOntoThePlaneThroughTheCamera) {

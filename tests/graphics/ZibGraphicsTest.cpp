@@ -90,10 +90,9 @@ TEST_F(ZibGraphicsTest, FullScreenTakesOnlyModesOfTheChosenFormat) {
 }
 
 TEST_F(ZibGraphicsTest, UnusableSettingsFallBack) {
-  zib->pConfig->setString(u"ZibGraphics", u"texelAlignment.x", u"nan");
-  zib->pConfig->setString(u"ZibGraphics", u"texelAlignment.y", u"1e300");
-  zib->pConfig->setString(u"ZibGraphics", u"videoModeWidth", u"0");
-  zib->pConfig->setString(u"ZibGraphics", u"bFullScreen", u"No");
+  for (auto [key, value] : {std::pair{u"texelAlignment.x", u"nan"}, {u"texelAlignment.y", u"1e300"},
+                            {u"videoModeWidth", u"0"}, {u"bFullScreen", u"No"}})
+    zib->pConfig->setString(u"ZibGraphics", key, value);
   ZibGraphics& g = makeGraphics();
   EXPECT_EQ(g.texelAlignment, Vector3(0.5f, -0.5f, 0.0f));
   EXPECT_EQ(g.backBufferWidth, 1666);  // the desktop width in the work area

@@ -137,14 +137,13 @@ TEST_F(FontQuadTest, LookupTableResourceAndItsDamage) {
     EXPECT_EQ(named.getSymbol(0xAC03)->pBaseQuad, second->skins[0]);
     EXPECT_EQ(named.getSymbol(0xAD01)->pBaseQuad, extra->skins[1]);
   }
-  delete zib->pResourceManager;
-  zib->pResourceManager = new ResourceManager();
+  const auto freshRegistry = [] { delete zib->pResourceManager, zib->pResourceManager = new ResourceManager(); };
+  freshRegistry();
   FontQuad font;
   EXPECT_FATAL(font.addSourceTexture(page.get(), 0), "Korean.codepointLUT");  // must exist
   zib->pResourceManager->addResource(lutFile("short", 300, 2), u"Korean.codepointLUT");
   EXPECT_FATAL(font.addSourceTexture(page.get(), 0), "300 entries in 16 bytes");
-  delete zib->pResourceManager;
-  zib->pResourceManager = new ResourceManager();
+  freshRegistry();
   zib->pResourceManager->addResource(lutFile("huge", 0x10000, 0), u"Korean.codepointLUT");
   EXPECT_FATAL(font.addSourceTexture(page.get(), 0), "65536 entries");
 }
