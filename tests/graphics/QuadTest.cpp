@@ -34,13 +34,11 @@ TEST_F(QuadTest, AlignmentCornersAndTheHalfOpenPointTest) {
   Skin skin;
   skin.width = 100;
   skin.height = 50;
-  skin.setAlignment(3);
-  EXPECT_EQ(skin.anchor, Vector3(50, -25, 0));  // bottom right on the owner
-  skin.setAlignment(7);
-  EXPECT_EQ(skin.anchor, Vector3(-50, 25, 0));
+  const auto anchorFor = [&](int32_t code) { return skin.setAlignment(code), skin.anchor; };
+  EXPECT_EQ(anchorFor(3), Vector3(50, -25, 0));  // bottom right on the owner
+  EXPECT_EQ(anchorFor(7), Vector3(-50, 25, 0));
   skin.offset = Vector3(1, 2, 3);
-  skin.setAlignment(0);
-  EXPECT_EQ(skin.anchor, Vector3(1, 2, 3));
+  EXPECT_EQ(anchorFor(0), Vector3(1, 2, 3));
   EXPECT_EQ(skin.getCornerPoint(), Vector3(51, 27, 3));
 
   skin.width = skin.height = 10;
