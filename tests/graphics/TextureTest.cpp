@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine/ByteBuffer.h"
+#include "engine/DataStream.h"
 #include "engine/FileManager.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Quad.h"
