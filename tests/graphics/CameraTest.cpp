@@ -1,11 +1,7 @@
 #include "graphics/Camera.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <memory>
 
-#include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
@@ -46,23 +42,19 @@ TEST_F(CameraTest, DefaultsViewRectAndPixelSnapWithTheTexelOffset) {
   camera.position.y = -10.7f;
   camera.tick(0, 0);
   expectNear(camera.eye, Vector3(10.5f, -10.5f, -400));  // truncated toward zero
+  const auto eyeX = [&] { return camera.tick(0, 0), camera.eye.x; };
   camera.bPixelSnap = 0;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 11.2f);
+  EXPECT_FLOAT_EQ(eyeX(), 11.2f);
 
-  // Half a unit per device pixel on a viewport twice as wide; nearer cameras
-  // scale the offset down, farther ones do not scale it up.
+  // Half a unit per device pixel on a viewport twice as wide; nearer cameras scale it down, farther ones not up.
   camera.position = Vector3(0, 0, -400);
   zib->pZibGraphics->viewportWidth = 1600;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.25f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.25f);
   zib->pZibGraphics->viewportWidth = 800;
   camera.position.z = -200;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.25f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.25f);
   camera.position.z = -800;
-  camera.tick(0, 0);
-  EXPECT_FLOAT_EQ(camera.eye.x, 0.5f);
+  EXPECT_FLOAT_EQ(eyeX(), 0.5f);
 }
 
 TEST_F(CameraTest, PointerProjectsOntoThePlaneThroughTheCamera) {
@@ -117,6 +109,85 @@ TEST_F(CameraTest, RenderClearsAfterTheBackgroundAndGivesBothTransformsBack) {
   // The clear came after the background and covers it.
   const std::unique_ptr<MemoryImageFile> image(zib->pZibGraphics->captureBackBuffer());
   EXPECT_EQ(image->pImageData[0], 0xFF102030u);
+}
+
+// Records each tick (time, delta) and render with the Context current at that moment.
+struct Recorder : ZibBase {
+  void tick(double time, double delta) override { ticks.push_back({time, delta, zib->currentContext}); }
+  void render() override { renders.push_back(zib->currentContext); }
+  struct Tick {
+    double time, delta;
+    Context* current;
+  };
+  std::vector<Tick> ticks;
+  std::vector<Context*> renders;
+};
+
+class ContextTest : public EngineTest {
+ protected:
+  // The frame timer's last step, which every Context takes (to within rounding).
+  void setFrameStep(double step) {
+    zib->frameTimer.previousTime = 10.0;
+    zib->frameTimer.lastTime = 10.0 + step;
+  }
+};
+
+TEST_F(ContextTest, ClockTakesTheCappedScaledFrameStepAndFinishesPastEndTime) {
+  Context context;
+  setFrameStep(0.02);
+  context.frameTick(123.0, 456.0);  // the arguments do not drive the clock
+  EXPECT_NEAR(context.time, 0.02, 1e-12);
+  setFrameStep(0.2);
+  context.frameTick(0, 0);
+  EXPECT_EQ(context.delta, 0.05);
+  context.timeScale = 0.5;
+  context.frameTick(0, 0);
+  EXPECT_EQ(context.delta, 0.025);
+  EXPECT_NEAR(context.time, 0.095, 1e-12);
+  EXPECT_FALSE(context.bFinished);  // endTime 0: never
+
+  zib->maxFrameDelta = 1.0;
+  setFrameStep(0.5);  // exact, so that the clock lands on endTime
+  Context timed;
+  timed.endTime = 1.0;
+  timed.frameTick(0, 0);
+  timed.frameTick(0, 0);
+  EXPECT_EQ(timed.time, 1.0);
+  EXPECT_FALSE(timed.bFinished);
+  timed.frameTick(0, 0);
+  EXPECT_TRUE(timed.bFinished);
+}
+
+TEST_F(ContextTest, BackgroundSeesLastFrameOverlayThisFrameAndOnlyContentsSeeTheContext) {
+  Context outer, context;
+  Recorder background, overlay;
+  auto* inner = new Context();
+  auto* content = new Recorder();
+  context.appendChild(inner);
+  inner->appendChild(content);
+  context.pBackground = &background;
+  context.pOverlay = &overlay;
+  zib->currentContext = &outer;
+
+  setFrameStep(0.01);
+  context.frameTick(0, 0);
+  setFrameStep(0.03);
+  context.frameTick(0, 0);
+  ASSERT_EQ(background.ticks.size(), 2u);
+  EXPECT_EQ(background.ticks[0].delta, 0.0);
+  EXPECT_NEAR(background.ticks[1].time, 0.01, 1e-12);
+  EXPECT_NEAR(overlay.ticks[1].time, 0.04, 1e-12);
+  EXPECT_NEAR(overlay.ticks[1].delta, 0.03, 1e-12);
+  EXPECT_EQ(background.ticks[1].current, &outer);
+  EXPECT_EQ(overlay.ticks[1].current, &outer);
+  EXPECT_EQ(content->ticks[1].current, inner);
+  EXPECT_EQ(zib->currentContext, &outer);
+
+  context.frameRender();
+  EXPECT_EQ(background.renders, std::vector<Context*>{&outer});
+  EXPECT_EQ(content->renders, std::vector<Context*>{inner});
+  EXPECT_EQ(overlay.renders, std::vector<Context*>{&outer});
+  EXPECT_EQ(zib->currentContext, &outer);
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 #include "graphics/Quad.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "engine/MemoryIniFile.h"
-#include "engine/Zib.h"
 #include "graphics/RectF.h"
 #include "graphics/Renderable.h"
 #include "graphics/Texture.h"
@@ -37,13 +34,11 @@ TEST_F(QuadTest, AlignmentCornersAndTheHalfOpenPointTest) {
   Skin skin;
   skin.width = 100;
   skin.height = 50;
-  skin.setAlignment(3);
-  EXPECT_EQ(skin.anchor, Vector3(50, -25, 0));  // bottom right on the owner
-  skin.setAlignment(7);
-  EXPECT_EQ(skin.anchor, Vector3(-50, 25, 0));
+  const auto anchorFor = [&](int32_t code) { return skin.setAlignment(code), skin.anchor; };
+  EXPECT_EQ(anchorFor(3), Vector3(50, -25, 0));  // bottom right on the owner
+  EXPECT_EQ(anchorFor(7), Vector3(-50, 25, 0));
   skin.offset = Vector3(1, 2, 3);
-  skin.setAlignment(0);
-  EXPECT_EQ(skin.anchor, Vector3(1, 2, 3));
+  EXPECT_EQ(anchorFor(0), Vector3(1, 2, 3));
   EXPECT_EQ(skin.getCornerPoint(), Vector3(51, 27, 3));
 
   skin.width = skin.height = 10;
@@ -73,39 +68,27 @@ TEST_F(QuadTest, VertexBufferResizesZeroedAndDrawsOnlyWhatItHolds) {
   for (const Vertex& v : buffer.vertexData) EXPECT_EQ(v.diffuse, 0u);
   buffer.resize(6);
 
-  // (primitive, start, count) -> recorded type and vertex count.
+  // (primitive, start, count) -> recorded type and vertex count; untextured
+  // draws give back the stage set-up they found.
+  Renderable tinted;
+  tinted.color = 0xFFFFFFFF;  // texture as it is, on both channels
+  tinted.applyColorStageStates();
   takeCalls();
   buffer.draw(nullptr, VertexBuffer::kTriangleStrip, 2, -1);
   buffer.draw(nullptr, VertexBuffer::kLineList, 0, 5);
   buffer.draw(nullptr, VertexBuffer::kTriangleList, 1, 5);
   buffer.draw(nullptr, VertexBuffer::kLineStrip, 0, 1);  // no primitive: no call
-  EXPECT_EQ(takeCalls("DrawPrimitive"),
-            (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(2, 4)", "DrawPrimitive(4, 3)"}));
-  EXPECT_EQ(zib->frameStats[STAT_VERTICES], 4 + 5 + 5 + 1);
+  RectF{-10, 20, 30, -40}.drawOutline(0xFFFFFFFF);
+  EXPECT_EQ(takeCalls("DrawPrimitive"), (std::vector<std::string>{"DrawPrimitive(5, 4)", "DrawPrimitive(2, 4)",
+                                                                  "DrawPrimitive(4, 3)", "DrawPrimitive(3, 5)"}));
+  EXPECT_EQ(zib->frameStats[STAT_VERTICES], 4 + 5 + 5 + 1 + 5);
+  DWORD colorOp = 0;
+  device().GetTextureStageState(0, D3DTSS_COLOROP, &colorOp);
+  EXPECT_EQ(colorOp, 2u);
   // Last: a fatal report lets go of the device.
   EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 5, 2), "count <= vertices - start");
   EXPECT_FATAL(buffer.draw(nullptr, VertexBuffer::kPointList, 7, -1), "start <= vertices");
   EXPECT_FATAL(buffer.draw(nullptr, 6, 0, 3), "Unknown primitive type 6");
-}
-
-TEST_F(QuadTest, UntexturedDrawsTakeTheFactorAloneAndGiveTheStageBack) {
-  Renderable tinted;
-  tinted.color = 0xFFFFFFFF;  // texture as it is, on both channels
-  tinted.applyColorStageStates();
-  D3DXMATRIX world;
-  device().SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 5, 5, 0));
-  takeCalls();
-  RectF{-10, 20, 30, -40}.drawFilled(0x80FF0000);
-  // Drawn untextured with the factor as colour and alpha; the stage takes the texture again after.
-  EXPECT_TRUE(setBeforeFirstDraw(takeCalls(), {"SetTexture(0, null)", "SetRenderState(60, 0x80ff0000)",
-                                               "SetTextureStageState(0, 1, 0x3)", "SetTextureStageState(0, 4, 0x3)"}));
-  DWORD arg = 0;
-  device().GetTextureStageState(0, D3DTSS_COLOROP, &arg);
-  EXPECT_EQ(arg, 2u);
-  device().GetTransform(D3DTS_WORLD, &world);
-  EXPECT_EQ(world, D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
-  RectF{-10, 20, 30, -40}.drawOutline(0xFFFFFFFF);
-  EXPECT_EQ(takeCalls("DrawPrimitive"), std::vector<std::string>{"DrawPrimitive(3, 5)"});
 }
 
 TEST_F(QuadTest, TextureRectsGiveUVsOneUnitPerTexelAndDrawTintedByTheOwner) {
@@ -128,8 +111,7 @@ TEST_F(QuadTest, TextureRectsGiveUVsOneUnitPerTexelAndDrawTintedByTheOwner) {
   expectVertex(0, -64, 32, -66.0f / 256, -36.0f / 128);
   expectVertex(3, 64, -32, 62.0f / 256, 28.0f / 128);
 
-  // The owner's tint is the factor; an opaque texture draws without blending;
-  // the debug cover draws again untextured and leaves no writes behind.
+  // The owner's tint is the factor; an opaque texture draws unblended; the debug cover leaves no writes.
   Renderable owner;
   owner.color = 0x80FF0000;
   texture.bHasAlpha = 0;

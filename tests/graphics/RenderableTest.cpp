@@ -1,14 +1,9 @@
 #include "graphics/Renderable.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <memory>
 #include <numbers>
-#include <string>
 
 #include "engine/ResourceManager.h"
-#include "engine/Zib.h"
 #include "engine/net/Packet.h"
 #include "engine/object/PropertyContainer.h"
 #include "engine/object/PropertyPointer.h"
@@ -144,31 +139,9 @@ TEST_F(RenderableTest, CollisionsCombineScaledRadiiAndRefuseUnboundedObjects) {
   EXPECT_FATAL(a.collide(&b), "!bSkipVisibility && !other->bSkipVisibility");
 }
 
-TEST_F(RenderableTest, TintSetsTheStagesAndOwnedSkinsGoWithTheirOwner) {
-  Renderable r;
-  const auto stages = [&](UColor color) {
-    r.color = color;
-    r.applyColorStageStates();
-    DWORD colorOp = 0, alphaOp = 0;
-    zib->pZibGraphics->dxDevice->GetTextureStageState(0, D3DTSS_COLOROP, &colorOp);
-    zib->pZibGraphics->dxDevice->GetTextureStageState(0, D3DTSS_ALPHAOP, &alphaOp);
-    return std::vector<DWORD>{colorOp, alphaOp};
-  };
-  EXPECT_EQ(stages(0xFFFFFFFF), (std::vector<DWORD>{D3DTOP_SELECTARG1, D3DTOP_SELECTARG1}));
-  EXPECT_EQ(stages(0x80FFFFFF), (std::vector<DWORD>{D3DTOP_SELECTARG1, D3DTOP_MODULATE}));
-  EXPECT_EQ(stages(0xFF808080), (std::vector<DWORD>{D3DTOP_MODULATE, D3DTOP_SELECTARG1}));
-
-  const size_t objects = zib->objectList.countChildren();
-  auto* owner = new Renderable();
-  owner->pSkin = new Skin();
-  owner->bOwnsSkin = 1;
-  owner->destroy();
-  EXPECT_EQ(zib->objectList.countChildren(), objects);
-}
-
 }  // namespace
 
-TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndUpdateTheVisual) {
+TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndOwnedSkinsGoWithTheirOwner) {
   Skin skin;
   ZibBase texture;
   skin.width = skin.height = 10;
@@ -199,4 +172,11 @@ TEST_F(RenderableTest, PlacementColourAndSkinReplicateByNameAndUpdateTheVisual) 
   PropertyPointer(u"pSkin", Property::kResourceName, reinterpret_cast<ZibBase**>(&received.pSkin), &Skin::classInfo)
       .fromString(u"notASkin");
   EXPECT_EQ(received.pSkin, &skin);
+
+  const size_t objects = zib->objectList.countChildren();
+  auto* owner = new Renderable();
+  owner->pSkin = new Skin();
+  owner->bOwnsSkin = 1;
+  owner->destroy();
+  EXPECT_EQ(zib->objectList.countChildren(), objects);
 }

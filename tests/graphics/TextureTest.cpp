@@ -4,12 +4,10 @@
 #include <sys/resource.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "engine/ByteBuffer.h"
 #include "engine/DataStream.h"
 #include "engine/FileManager.h"
-#include "engine/Zib.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/Quad.h"
 #include "graphics/TextureGrid.h"
@@ -138,9 +136,7 @@ TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {
   EXPECT_EQ(wide.pTileContainer->countChildren(), 3u);
   const auto* grid = dynamic_cast<TextureGrid*>(wide.skins[0]);
   ASSERT_NE(grid, nullptr);
-  EXPECT_EQ(grid->columns, 3);
-  EXPECT_FLOAT_EQ(grid->width, 600);
-  EXPECT_FLOAT_EQ(grid->height, 200);
+  EXPECT_EQ(std::tuple(grid->columns, grid->width, grid->height), std::tuple(3, 600.0f, 200.0f));
   Texture* tiles[3];
   int i = 0;
   for (BasicLink* node = wide.pTileContainer->firstChild; node; node = node->next)
@@ -154,15 +150,11 @@ TEST_F(TextureTest, LargeImagesAreCutIntoBorderedTilesOrHalved) {
   wide.bind();
   tiles[1]->bind();
   // Each tile holds its step plus a one-texel border; the image's own edges are repeated.
-  EXPECT_EQ(texel(*tiles[0], 0, 5), pattern(0, 5));
-  EXPECT_EQ(texel(*tiles[0], 1, 5), pattern(0, 5));
-  EXPECT_EQ(texel(*tiles[0], 255, 5), pattern(254, 5));
-  EXPECT_EQ(texel(*tiles[1], 0, 199), pattern(253, 199));
-  EXPECT_EQ(texel(*tiles[1], 255, 7), pattern(508, 7));
-  EXPECT_EQ(texel(*tiles[2], 93, 7), pattern(599, 7));
-  EXPECT_EQ(texel(*tiles[2], 92, 7), pattern(599, 7));
+  // (tile, x, y) holds the image's (sourceX, y).
+  for (auto [tile, x, y, sourceX] : {std::array{0, 0, 5, 0}, {0, 1, 5, 0}, {0, 255, 5, 254}, {1, 0, 199, 253},
+                                     {1, 255, 7, 508}, {2, 93, 7, 599}, {2, 92, 7, 599}})
+    EXPECT_EQ(texel(*tiles[tile], x, y), pattern(sourceX, y)) << tile << "," << x;
   EXPECT_EQ(texel(*tiles[2], 0, 200), 0u);  // not cut vertically: no border row
-
 
   writeImage("wide.tga", 600, 200);
   // Skins ending or starting on a tile edge lie on one tile each.
@@ -266,15 +258,9 @@ TEST_F(TextureTest, ASkinCacheThatCannotBeWrittenIsFatalAndLeavesNoFile) {
   const rlimit none = {0, old.rlim_max};
   const auto previous = signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &none);
-  std::string error;
-  try {
-    Texture::loadSkinDescription(u"c.tga");
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
+  EXPECT_FATAL(Texture::loadSkinDescription(u"c.tga"), "Cannot write the skin description cache 'c.tga.ini.preload'");
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, previous);
-  EXPECT_NE(error.find("Cannot write the skin description cache 'c.tga.ini.preload'"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists("c.tga.ini.preload"));
 }
 

@@ -1,12 +1,10 @@
 #include <algorithm>
 #include <array>
 #include <iostream>
-#include <memory>
 
 #include "engine/AppPaths.h"
 #include "engine/ErrorManager.h"
 #include "engine/MemoryIniFile.h"
-#include "engine/SystemInfo.h"
 #include "graphics/Context.h"
 #include "graphics/MemoryImageFile.h"
 #include "graphics/VideoMode.h"
@@ -45,13 +43,13 @@ Rect viewportOf(const ZibGraphics& g) { return {g.viewportLeft, g.viewportTop, g
 TEST_F(ZibGraphicsTest, ClosestMatchChoosesModeAndViewport) {
   nullAdapterConfig().modes.push_back({2560, 1080, 60, D3DFMT_X8R8G8B8});
   ZibGraphics& g = makeGraphics();
-  g.calcClosestMatchParameters(true, 1024, 768);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 77, 1024, 691}));
+  const auto viewportAt = [&](bool full, int32_t w, int32_t h) {
+    return g.calcClosestMatchParameters(full, w, h), viewportOf(g);
+  };
+  EXPECT_EQ(viewportAt(true, 1024, 768), (Rect{0, 77, 1024, 691}));
   EXPECT_EQ(g.viewportAspect, 614.0f / 1024.0f);
-  g.calcClosestMatchParameters(true, 1920, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 0, 1920, 1080}));
-  g.calcClosestMatchParameters(true, 2560, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{381, 0, 381 + 1798, 1080}));
+  EXPECT_EQ(viewportAt(true, 1920, 1080), (Rect{0, 0, 1920, 1080}));
+  EXPECT_EQ(viewportAt(true, 2560, 1080), (Rect{381, 0, 381 + 1798, 1080}));
 
   g.calcClosestMatchParameters(true, 9999, 9999);
   EXPECT_EQ(g.videoModeWidth, 2560);
@@ -61,10 +59,8 @@ TEST_F(ZibGraphicsTest, ClosestMatchChoosesModeAndViewport) {
   EXPECT_EQ(g.backBufferHeight, 720);
 
   // Windowed: limited by the width, then the height of the work area.
-  g.calcClosestMatchParameters(false, 1920, 1080);
-  EXPECT_EQ(viewportOf(g), (Rect{0, 0, 1666, 1000}));
-  EXPECT_EQ(g.videoModeWidth, 1920);
-  EXPECT_EQ(g.videoModeHeight, 1080);
+  EXPECT_EQ(viewportAt(false, 1920, 1080), (Rect{0, 0, 1666, 1000}));
+  EXPECT_EQ(std::pair(g.videoModeWidth, g.videoModeHeight), std::pair(1920, 1080));
 }
 
 TEST_F(ZibGraphicsTest, FullScreenTakesOnlyModesOfTheChosenFormat) {
@@ -94,10 +90,9 @@ TEST_F(ZibGraphicsTest, FullScreenTakesOnlyModesOfTheChosenFormat) {
 }
 
 TEST_F(ZibGraphicsTest, UnusableSettingsFallBack) {
-  zib->pConfig->setString(u"ZibGraphics", u"texelAlignment.x", u"nan");
-  zib->pConfig->setString(u"ZibGraphics", u"texelAlignment.y", u"1e300");
-  zib->pConfig->setString(u"ZibGraphics", u"videoModeWidth", u"0");
-  zib->pConfig->setString(u"ZibGraphics", u"bFullScreen", u"No");
+  for (auto [key, value] : {std::pair{u"texelAlignment.x", u"nan"}, {u"texelAlignment.y", u"1e300"},
+                            {u"videoModeWidth", u"0"}, {u"bFullScreen", u"No"}})
+    zib->pConfig->setString(u"ZibGraphics", key, value);
   ZibGraphics& g = makeGraphics();
   EXPECT_EQ(g.texelAlignment, Vector3(0.5f, -0.5f, 0.0f));
   EXPECT_EQ(g.backBufferWidth, 1666);  // the desktop width in the work area
@@ -177,8 +172,7 @@ TEST_F(ZibGraphicsTest, RepeatedFailedResetsFallBackToADesktopWindow) {
   for (int i = 0; i < ZibGraphics::kMaxFailedResets; ++i) EXPECT_FALSE(zib->pFrameDevice->restorePresentation());
   EXPECT_TRUE(zib->pFrameDevice->restorePresentation());
   EXPECT_FALSE(g.bFullScreen);
-  EXPECT_EQ(g.videoModeWidth, 1920);
-  EXPECT_EQ(g.videoModeHeight, 1080);
+  EXPECT_EQ(std::pair(g.videoModeWidth, g.videoModeHeight), std::pair(1920, 1080));
 }
 
 TEST_F(ZibGraphicsTest, TgaScreenshotsInsideAndBetweenFramesKeepThePictureAndTheScene) {
@@ -249,8 +243,7 @@ TEST_F(ZibGraphicsTest, ScreenshotFilesAndFailedCapture) {
   ASSERT_EQ(blind->initialize(&d3dpp), D3D_OK);
   g.dxDevice->Release();
   g.dxDevice = blind;
-  // A freed block of the picture's size, poisoned: the allocator hands it
-  // straight back for the picture's pixels (without a sanitizer's quarantine).
+  // A freed, poisoned block of the picture's size: the allocator hands it back for its pixels (without ASan).
   const uint32_t* poisoned = nullptr;
   {
     const auto block = std::make_unique<uint32_t[]>(8);
