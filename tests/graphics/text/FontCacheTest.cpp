@@ -72,9 +72,10 @@ TEST_F(FontCacheTest, ConfigurationKeyStripsAndBadSizes) {
 TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
   FontCache cache(20, false, u"Age");
   FontCacheEntry* entry = cache.getFreeEntry();
+  ASSERT_NE(entry, nullptr);
   zib->renderedFrames = 10;
   entry->lastUse = 10;
-  entry->text = u"x";
+  entry->text = std::u16string(1, u'x');
   zib->renderedFrames = 11;
   EXPECT_NE(cache.getFreeEntry(), entry);
   zib->renderedFrames = 12;
