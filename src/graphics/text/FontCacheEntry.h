@@ -28,6 +28,7 @@ class FontCacheEntry : public ZibBase {
   int32_t fillCacheFromFontQuad(FontQuad* font, const std::u16string& text);
   // Draws the strip in the owner's transform and colour.
   void render(Renderable* owner);
+  using ZibBase::render;
 
   uint8_t bPrimaryLine = 1;
   FontCacheEntry* next = nullptr;
