@@ -4,13 +4,16 @@
 #include <cstdint>
 #include <type_traits>
 
+// The output rates `sampleRateIndex` chooses from.
+inline constexpr int32_t kSampleRates[] = {11025, 22050, 44100};
+
 struct GameConfiguration {
   // Replaces the record with the saved one; a missing or damaged file keeps it.
   bool load();
   void save() const;
 
   int32_t tickRate = 60;        // frames per second the frame timer paces
-  int32_t sampleRateIndex = 1;  // 0: 11025 Hz, 1: 22050 Hz (the audio manager's default), 2: 44100 Hz
+  int32_t sampleRateIndex = 1;  // into kSampleRates; 1 is the audio manager's default
   float soundVolume = 1.0f;     // 0 to 1
   float musicVolume = 1.0f;     // 0 to 1
   uint8_t bMute = 0;

@@ -101,9 +101,8 @@ void Global::applyConfiguration(int32_t width, int32_t height) {
 void Global::applyAudioSettings() {
   if (!zib->pZibAudio) return;
   // Takes effect at the next start of the engine, which reads it back from the configuration.
-  static constexpr int32_t kRates[] = {11025, 22050, 44100};
   const GameConfiguration& settings = gameConfiguration;
-  zib->pZibAudio->frequency = kRates[std::clamp(settings.sampleRateIndex, 0, 2)];
+  zib->pZibAudio->frequency = kSampleRates[std::clamp(settings.sampleRateIndex, 0, 2)];
   const auto scaled = [&](float volume) {
     if (settings.bMute || !(volume > 0)) return DWORD{0};
     return static_cast<DWORD>(std::min(volume, 1.0f) * 10000.0f);

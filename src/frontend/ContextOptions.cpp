@@ -16,8 +16,6 @@
 
 namespace {
 
-// The rates the settings' index chooses from, as the audio manager takes them.
-constexpr int32_t kSampleRates[] = {11025, 22050, 44100};
 // Selectors: captions on the left half, the values right of the middle.
 constexpr float kValueX = 120;
 
