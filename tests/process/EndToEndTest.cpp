@@ -345,6 +345,9 @@ TEST_F(OptionsTest, KeyboardTurnsTheMusicDownSwitchesToAWindowAndBackAndTheChoic
   ASSERT_TRUE(waitFor([&] { return geometryOf(window).coversScreen(); }, kStartTimeout));
   ASSERT_TRUE(pressAll(window, {"Escape"}));  // leaving the options saves them
   ASSERT_TRUE(endsCleanly(pid, window));
+  const std::string text = log();
+  EXPECT_EQ(text.find("Setting input mode to 1", text.find("Restarting to apply configuration.")), std::string::npos)
+      << "the window changing under a still pointer is no mouse move: the keyboard keeps the input";
 
   GameConfiguration saved;
   ASSERT_TRUE(loadChecksummedFile(&saved, sizeof saved, getUserDataFolder(), u"Skerrion2demo.hst", kSaveVersion));

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -59,6 +60,7 @@ class SdlWindow final : public WindowBackend {
     window = nullptr;
     pending.clear();
     fingers.clear();
+    lastMotion.reset();
     sdlpump::reset(false);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -199,6 +201,11 @@ class SdlWindow final : public WindowBackend {
           add(WM_SYSCOMMAND, SC_KEYMENU);
         break;
       case SDL_MOUSEMOTION:
+        // When the window goes full screen or back under a still pointer, SDL
+        // keeps the pointer where it was in the window and reports it there
+        // again. No hand moved it: the game stays with the keyboard.
+        if (lastMotion == std::make_pair(event.motion.x, event.motion.y)) break;
+        lastMotion = {event.motion.x, event.motion.y};
         add(WM_MOUSEMOVE, 0, MAKELPARAM(event.motion.x, event.motion.y), mouseExtraInfo(event.motion.which));
         break;
       case SDL_MOUSEBUTTONDOWN:
@@ -228,6 +235,8 @@ class SdlWindow final : public WindowBackend {
   // Fingers down, by device and SDL's finger id.
   std::map<std::pair<SDL_TouchID, SDL_FingerID>, uint32_t> fingers;
   uint32_t nextFingerId = 0;
+  // Where the last mouse move left the pointer, in the window.
+  std::optional<std::pair<int, int>> lastMotion;
 };
 
 }  // namespace
