@@ -295,6 +295,7 @@ BENCHMARK(BM_TitleFrame)
 }  // namespace
 
 int main(int argc, char** argv) {
+  keepAllocationsInTheHeap();
   registerBackends();
   setGraphicsBackend(GraphicsBackend::Gl);
   setWindowBackend(makeDesktopWindowBackend());

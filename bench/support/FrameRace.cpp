@@ -1,6 +1,7 @@
 #include "support/FrameRace.h"
 
 #include <SDL.h>
+#include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
@@ -22,6 +23,13 @@ double median(std::vector<double> values) {
 }
 
 }  // namespace
+
+void keepAllocationsInTheHeap() {
+  // A fixed threshold also stops the library from moving it.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  mallopt(M_TOP_PAD, 64 << 20);
+}
 
 std::function<void()> makeCurrent(SDL_Window* window, void* context) {
   return [window, context] {
