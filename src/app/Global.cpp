@@ -1,6 +1,7 @@
 #include "app/Global.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/AppPaths.h"
 #include "app/ContextManager.h"
@@ -102,7 +103,7 @@ void Global::applyAudioSettings() {
   if (!zib->pZibAudio) return;
   // Takes effect at the next start of the engine, which reads it back from the configuration.
   const GameConfiguration& settings = gameConfiguration;
-  zib->pZibAudio->frequency = kSampleRates[std::clamp(settings.sampleRateIndex, 0, 2)];
+  zib->pZibAudio->frequency = kSampleRates[std::clamp(settings.sampleRateIndex, 0, int32_t{std::size(kSampleRates)} - 1)];
   const auto scaled = [&](float volume) {
     if (settings.bMute || !(volume > 0)) return DWORD{0};
     return static_cast<DWORD>(std::min(volume, 1.0f) * 10000.0f);
