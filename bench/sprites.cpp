@@ -131,9 +131,12 @@ std::vector<uint32_t> makeImage(int which) {
 
 // Frames per repetition, at least, and ours' CPU time a repetition: enough
 // that the median of five repetitions holds within a few percent from run to
-// run (the many small sprites, bound by the CPU, vary the most frame by frame).
-int framesFor(int count) { return count <= 1000 ? 40 : count <= 5000 ? 20 : 10; }
-constexpr double kMinSeconds = 2;
+// run. A shared machine's speed drifts from second to second (one frame of a
+// scene took from 93 to 190 ms, the process pinned or not), and for the scenes
+// bound by texture lookups the ratio drifts with it, so a repetition has to
+// span several seconds of it.
+constexpr int kMinFrames = 20;
+constexpr double kMinSeconds = 5;
 
 // The references raced against ours: --references=sdl2,sfml,ceiling (all by default).
 std::string references = "sdl2,sfml,ceiling";
@@ -489,7 +492,7 @@ void BM_Sprites(benchmark::State& state) {
   char name[48];
   std::snprintf(name, sizeof name, "%dx%d tex %d n %d", scene.size, scene.size, scene.textures, scene.count);
   for (auto _ : state) {
-    const std::vector<double> medians = race.run(name, entries, kWarmUpFrames, framesFor(scene.count), kMinSeconds);
+    const std::vector<double> medians = race.run(name, entries, kWarmUpFrames, kMinFrames, kMinSeconds);
     state.SetIterationTime(medians[0] / 1000);
     for (size_t i = 1; i < entries.size(); ++i) state.counters[entries[i].name + "_ms"] = medians[i];
   }
