@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "engine/FileManager.h"
 #include "base/StringUtils.h"
 #include "engine/Zib.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "app/GameModules.h"
 #include "program/Backends.h"
 #include "app/ContextManager.h"

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "app/GameModules.h"
 #include "program/Backends.h"
 #include "engine/ByteBuffer.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "engine/FileData.h"
 #include "engine/FileManager.h"
 #include "base/StringUtils.h"

@@ -1,4 +1,4 @@
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/FuzzSupport.h"
 
 #include <cmath>

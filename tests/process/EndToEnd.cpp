@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "base/StringUtils.h"
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 #include "engine/SystemInfo.h"
 
 // Last: Xlib's macros (None, Status, True...) would clash with the headers above.

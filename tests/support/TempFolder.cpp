@@ -1,4 +1,4 @@
-#include "base/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <stdlib.h>
 
