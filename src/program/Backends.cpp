@@ -1,5 +1,7 @@
 #include "program/Backends.h"
 
+#include "engine/Logger.h"
+#include "platform/BackendLog.h"
 #include "platform/D3D9.h"
 #include "platform/TextRaster.h"
 #include "platform/freetype/FreeTypeRaster.h"
@@ -14,6 +16,7 @@ void registerBackends() {
   registerGraphicsBackend(GraphicsBackend::Null, {&NullDirect3D::create, &NullDirect3D::getWorkArea});
   registerDirectInputBackend(&makeSdlDirectInput);
   registerTextRasterBackend(&openFreeTypeFont);
+  setBackendLogSink(&logFunctionMessage);
 }
 
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend() { return makeSdlWindowBackend(); }

@@ -7,7 +7,7 @@
 
 // Registers the graphics backends (OpenGL, and the headless one that draws
 // into memory), the input backend (SDL) and the text raster (FreeType) with
-// the platform interfaces.
+// the platform interfaces, and sends what backends log to the engine's log.
 void registerBackends();
 // The window backend of a desktop session (SDL2).
 std::unique_ptr<WindowBackend> makeDesktopWindowBackend();
