@@ -10,8 +10,10 @@
 
 #include "program/Backends.h"
 #include "base/StringUtils.h"
+#include "platform/BackendLog.h"
 #include "platform/D3D9.h"
 #include "platform/D3DX9.h"
+#include "platform/gl/GlDevice.h"
 #include "support/DeviceSupport.h"
 #include "support/TestPlatform.h"
 
@@ -305,6 +307,41 @@ TEST_F(GlDeviceTest, LargeAndOpaqueDrawsAmongMergedOnesKeepTheirPixels) {
   expectChannelsNear(pixels[8 * width + 8], over(texels[8 * 256 + 200], 0xFF0000FF, 128));
   expectChannelsNear(pixels[8 * width + 60], over(texels[8 * 256 + 252], 0xFFFF0000, 128));
   expectChannelsNear(pixels[100 * width + 30], over(texels[100 * 256 + 222], 0xFF808080, 128));
+}
+
+// A driver that refuses a program: its batches are still drawn, texture by
+// texture or without the alpha test, and the log has its text, once.
+TEST_F(GlDeviceTest, BatchesWhoseProgramTheDriverRefusesAreStillDrawn) {
+  static std::vector<std::u16string> lines;
+  const BackendLogSink sink = setBackendLogSink([](const std::u16string&, const std::u16string& line) {
+    lines.push_back(line);
+  });
+  platform.onRestore([sink] {
+    setBackendLogSink(sink);
+    GlDevice::refuseProgramsWith(nullptr);
+  });
+  IDirect3DTexture9* red = makeTexture(1, 1, {0xFFFF0000});
+  IDirect3DTexture9* green = makeTexture(1, 1, {0xFF00FF00});
+  IDirect3DTexture9* translucent = makeTexture(1, 1, {0x80FFFFFF});
+  GlDevice::refuseProgramsWith("if (");  // those of several units and the alpha-tested ones
+  for (int frame = 0; frame < 2; ++frame) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // Merged: red, green over its right half, red over green's right half.
+    for (const auto& [texture, left] : {std::pair{red, -40.0f}, {green, -30.0f}, {red, -20.0f}}) {
+      device->SetTexture(0, texture);
+      drawRect(left, 24, left + 20, 14);
+    }
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTexture(0, translucent);
+    drawRect(10, 24, 20, 14);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    const std::vector<uint32_t> pixels = readBackBuffer(device);
+    EXPECT_EQ(std::vector<uint32_t>({pixels[5 * kWidth + 5], pixels[5 * kWidth + 15], pixels[5 * kWidth + 25],
+                                     pixels[5 * kWidth + 55]}),
+              (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF}));
+  }
+  ASSERT_EQ(lines.size(), 2u);
+  for (const std::u16string& line : lines) EXPECT_NE(line.find(u"refused for a test"), std::u16string::npos);
 }
 
 }  // namespace

@@ -251,7 +251,7 @@ HRESULT DeviceCore::CreateTexture(UINT Width, UINT Height, UINT, DWORD, D3DFORMA
       bytesPerPixel(Format) == 0 || Pool > D3DPOOL_SCRATCH)
     return D3DERR_INVALIDCALL;
   *ppTexture = newTexture(Width, Height, Format, Pool);
-  return D3D_OK;
+  return *ppTexture ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY;
 }
 
 HRESULT DeviceCore::CreateVertexBuffer(UINT Length, DWORD, DWORD, D3DPOOL Pool,

@@ -78,6 +78,7 @@ class DeviceCore : public RefCounted<IDirect3DDevice9> {
   // Brings the back buffer's pixels up to date for a read.
   virtual void readBackBuffer(MemorySurface& surface) = 0;
   virtual void applyGammaRamp(const D3DGAMMARAMP&) {}
+  // Null when the device has no memory for it.
   virtual MemoryTexture* newTexture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool);
   virtual UINT maxTextureSize() const { return 8192; }
   // Whether the device window has the focus (a full-screen device that loses

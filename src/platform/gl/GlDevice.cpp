@@ -3,14 +3,21 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "base/Format.h"
+#include "base/StringUtils.h"
+#include "platform/BackendLog.h"
 #include "platform/gl/GlTexture.h"
 #include "platform/d3dcore/PixelFormat.h"
 
 namespace {
+
+// Tests: fragment programs whose source holds it do not compile.
+const char* refusedProgramText = nullptr;
 
 constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 clip;
@@ -90,17 +97,17 @@ inline Row rowOf(const float* values) {
 }
 
 
-GLuint compileShader(GLenum kind, const char* source) {
-  const GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
+// The driver's text on building a shader or a program, on one line.
+std::u16string buildLog(GLuint object, PFNGLGETSHADERIVPROC getInteger, PFNGLGETSHADERINFOLOGPROC getLog) {
+  GLint length = 0;
+  getInteger(object, GL_INFO_LOG_LENGTH, &length);
+  std::string text(static_cast<size_t>(std::max(length, 1)), '\0');
+  GLsizei written = 0;
+  getLog(object, static_cast<GLsizei>(text.size()), &written, text.data());
+  text.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, static_cast<GLsizei>(text.size()))));
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return fromUtf8(text);
 }
 
 GLenum blendFactor(DWORD blend) {
@@ -199,7 +206,7 @@ HRESULT GlDevice::createContext() {
 
   // Fragment programs are linked with it when first needed; the default
   // states' one proves that they build.
-  vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShader);
+  vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShader, u"The vertex shader");
   if (!vertexShader || !useProgram(1, 1, D3DCMP_ALWAYS, 1)) return D3DERR_NOTAVAILABLE;
 
   glGenVertexArrays(1, &vertexArray);
@@ -229,7 +236,8 @@ HRESULT GlDevice::createContext() {
   glGenTextures(1, &whiteTexture);
   bindForUpload(whiteTexture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white);
+  if (outOfMemoryIn([&] { glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white); }))
+    return D3DERR_OUTOFVIDEOMEMORY;
 
   glDisable(GL_DITHER);
   glDisable(GL_DEPTH_TEST);
@@ -287,8 +295,11 @@ HRESULT GlDevice::applyPresentation(const D3DPRESENT_PARAMETERS& pp) {
   }
   SDL_GL_SetSwapInterval(pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
   glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(pp.BackBufferWidth),
-                        static_cast<GLsizei>(pp.BackBufferHeight));
+  if (outOfMemoryIn([&] {
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(pp.BackBufferWidth),
+                              static_cast<GLsizei>(pp.BackBufferHeight));
+      }))
+    return D3DERR_OUTOFVIDEOMEMORY;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   bDirect = bTargetChosen = false;
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
@@ -481,12 +492,49 @@ void GlDevice::applyGlState(const BatchState& s) {
   bGlStateValid = true;
 }
 
+void GlDevice::refuseProgramsWith(const char* text) { refusedProgramText = text; }
+
+bool GlDevice::readErrors() {
+  bool bOutOfMemory = false;
+  // A lost context may keep raising its flag: OpenGL has a handful to clear.
+  for (int i = 0; i < 8; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) break;
+    bOutOfMemory |= error == GL_OUT_OF_MEMORY;
+  }
+  return bOutOfMemory;
+}
+
+GLuint GlDevice::compileShader(GLenum kind, const std::string& source, const std::u16string& what) {
+  const GLuint shader = glCreateShader(kind);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    logFromBackend(ZIB_FUNCTION, formatString(u"%s failed to compile: %s", what,
+                                              buildLog(shader, glGetShaderiv, glGetShaderInfoLog)));
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
 GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
   const int function = static_cast<int>(alphaFunc - D3DCMP_NEVER);
   Program& program = programs[((colorTexture * 3 + alphaTexture) * 8 + function) * kUnits + units - 1];
   if (!program.name) {
-    const std::string source = fragmentShader(colorTexture, alphaTexture, alphaFunc, units);
-    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, source.c_str());
+    // One the driver refuses is asked for, and logged, once.
+    if (program.bTried) return nullptr;
+    program.bTried = true;
+    std::string source = fragmentShader(colorTexture, alphaTexture, alphaFunc, units);
+    if (refusedProgramText && source.find(refusedProgramText) != std::string::npos)
+      source += "#error refused for a test\n";
+    const std::u16string what =
+        formatString(u"The fragment program for texel powers %d and %d, alpha function %lu, units %d",
+                     colorTexture, alphaTexture, static_cast<unsigned long>(alphaFunc), units);
+    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, source, what);
     if (!fragment) return nullptr;
     const GLuint name = glCreateProgram();
     glAttachShader(name, vertexShader);
@@ -496,6 +544,8 @@ GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWOR
     GLint linked = 0;
     glGetProgramiv(name, GL_LINK_STATUS, &linked);
     if (!linked) {
+      logFromBackend(ZIB_FUNCTION, formatString(u"%s failed to link: %s", what,
+                                                buildLog(name, glGetProgramiv, glGetProgramInfoLog)));
       glDeleteProgram(name);
       return nullptr;
     }
@@ -526,7 +576,13 @@ void GlDevice::flush() {
     return;
   }
   const BatchState s = drawnState();
-  if (Program* program = useProgram(s.colorTexture, s.alphaTexture, s.alphaFunc, unitCount)) {
+  Program* program = useProgram(s.colorTexture, s.alphaTexture, s.alphaFunc, unitCount);
+  // A batch whose program the driver refuses is drawn texture by texture,
+  // with the state's one-unit program or else the one proven at start-up.
+  const bool bByUnit = !program && unitCount > 1;
+  if (bByUnit) program = useProgram(s.colorTexture, s.alphaTexture, s.alphaFunc, 1);
+  if (!program) program = useProgram(1, 1, D3DCMP_ALWAYS, 1);
+  if (program) {
     applyGlState(s);
     const float halfPixel[2] = {1.0f / static_cast<float>(s.viewport[2]), 1.0f / static_cast<float>(s.viewport[3])};
     if (!std::equal(halfPixel, halfPixel + 2, program->halfPixelSet)) {
@@ -554,13 +610,31 @@ void GlDevice::flush() {
                  GL_STREAM_DRAW);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint32_t)), indices.data(),
                  GL_STREAM_DRAW);
-    glDrawElements(batchMode, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+    if (bByUnit) {
+      drawByUnit();
+    } else {
+      glDrawElements(batchMode, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+    }
   }
   vertexCount = indexCount = 0;
   unitCount = 0;
   bBatchOpaque = true;
   bBatchSingle = false;
   batchArea = 0;
+}
+
+void GlDevice::drawByUnit() {
+  // A draw's primitives share a unit and follow each other: runs of one unit
+  // keep the painter's order.
+  for (size_t first = 0; first < indexCount;) {
+    const float unit = vertices[indices[first]].uv[2];
+    size_t end = first + 1;
+    while (end < indexCount && vertices[indices[end]].uv[2] == unit) ++end;
+    bindForUpload(units[static_cast<int>(unit)]);
+    glDrawElements(batchMode, static_cast<GLsizei>(end - first), GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(first * sizeof(uint32_t)));
+    first = end;
+  }
 }
 
 double GlDevice::screenArea(size_t firstIndex) const {
@@ -872,5 +946,8 @@ void GlDevice::readBackBuffer(MemorySurface& surface) {
 }
 
 MemoryTexture* GlDevice::newTexture(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool) {
-  return new GlTexture(this, width, height, format, pool);
+  auto* texture = new GlTexture(this, width, height, format, pool);
+  if (texture->hasStorage()) return texture;
+  texture->Release();
+  return nullptr;
 }

@@ -16,9 +16,13 @@
 // Small shader programs, made when first needed, emulate the first
 // fixed-function texture stage (disable, select and modulate over texture,
 // factor, diffuse and current) with the alpha test; Direct3D's clip depth and
-// pixel centres are reproduced.
+// pixel centres are reproduced. A program the driver refuses is logged once
+// with its text, and its batches are drawn texture by texture with a
+// one-unit program that builds. OpenGL's out of memory where storage is made
+// is Direct3D's out of video memory.
 #include <epoxy/gl.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/d3dcore/DeviceCore.h"
@@ -52,6 +56,18 @@ class GlDevice : public DeviceCore {
   // Binds `texture` to unit 0 for an upload or a deletion.
   void bindForUpload(GLuint texture);
   void forgetBinding(GLuint texture);
+
+  // Whether OpenGL ran out of memory in `call`; flags raised before it are
+  // cleared first, not taken for its own.
+  template <class Call>
+  static bool outOfMemoryIn(const Call& call) {
+    readErrors();
+    call();
+    return readErrors();
+  }
+  // Tests: fragment programs whose source holds `text` fail to compile, as
+  // on a driver that refuses them; null for none. Programs already built stay.
+  static void refuseProgramsWith(const char* text);
 
  protected:
   ~GlDevice() override;
@@ -105,7 +121,14 @@ class GlDevice : public DeviceCore {
     float halfPixelSet[2] = {-1, -1};
     float rowOrderSet = 0;
     float alphaRefSet = -1;
+    // Built, or refused by the driver (and logged).
+    bool bTried = false;
   };
+
+  // Reads and clears OpenGL's error flags: whether one was out of memory.
+  static bool readErrors();
+  // Compiles `source`, or logs the driver's text on `what` and gives 0.
+  GLuint compileShader(GLenum kind, const std::string& source, const std::u16string& what);
 
   static int watchEvents(void* device, SDL_Event* event);
   BatchState currentBatchState() const;
@@ -116,7 +139,10 @@ class GlDevice : public DeviceCore {
   void updateStage();
   void updateMatrix();
   uint8_t unitFor(GLuint texture);
+  // Null when the driver refuses the program.
   Program* useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units);
+  // Draws the batch with a one-unit program, one run of a unit after another.
+  void drawByUnit();
   // The batch's states as drawn: an opaque batch's blending and alpha test
   // left out where they cannot change a pixel.
   BatchState drawnState() const;

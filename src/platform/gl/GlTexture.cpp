@@ -55,8 +55,10 @@ GlTexture::GlTexture(GlDevice* device_, UINT width, UINT height, D3DFORMAT forma
   if (gl.bOpaque) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, gl.internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
-               gl.format, gl.type, texels().bits());
+  bStorage = !GlDevice::outOfMemoryIn([&] {
+    glTexImage2D(GL_TEXTURE_2D, 0, gl.internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
+                 gl.format, gl.type, texels().bits());
+  });
   noteOpacity({0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)});
 }
 

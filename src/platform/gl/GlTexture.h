@@ -13,6 +13,8 @@ class GlTexture : public MemoryTexture {
   GlTexture(GlDevice* device, UINT width, UINT height, D3DFORMAT format, D3DPOOL pool);
 
   GLuint name() const { return texture; }
+  // False when OpenGL had no memory for the texels.
+  bool hasStorage() const { return bStorage; }
   // Whether every texel's alpha reads 1, as last uploaded: such a texture
   // drawn with opaque colours needs no blending.
   bool isOpaque() const { return bOpaque; }
@@ -31,4 +33,5 @@ class GlTexture : public MemoryTexture {
   GlDevice* glDevice;
   GLuint texture = 0;
   bool bOpaque = false;
+  bool bStorage = false;
 };
