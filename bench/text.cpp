@@ -1,9 +1,10 @@
 // Text: measuring a line with a glyph font against a FreeType advance loop;
 // wrapping a 20 kB text; a frame of 200 cached texts among 10, 100 and 1,000
 // cache entries (null device: the engine's own cost); one line of 1 K, 10 K
-// and 100 K characters, its first frame and a later one, per character; and 1,000 cached
-// one-line texts a frame through the default font against SDL_ttf's
-// TTF_RenderUTF8_Blended into cached textures drawn by SDL2's renderer.
+// and 100 K characters, cached whole, drawn first and drawn later, per
+// character; and 1,000 cached one-line texts a frame through the default
+// font against SDL_ttf's TTF_RenderUTF8_Blended into cached textures drawn
+// by SDL2's renderer.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
@@ -151,24 +152,28 @@ void oursCachedFrame(benchmark::State& state) {
 }
 BENCHMARK(oursCachedFrame)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-// One line of `range(0)` characters: drawn once into an empty cache
-// (range(1) 0), or drawn again a frame later (1). Time per character.
+// One line of range(0) characters, time per character: put whole into an
+// empty cache (range(1) 0), drawn in its first frame, cut to the widest line
+// drawn (1), and drawn again a frame later (2).
 void oursLongLine(benchmark::State& state) {
   FontQuad& font = *nullEngine().font;
   std::u16string text;
   while (text.size() < size_t(state.range(0))) text += kLine;
   text.resize(size_t(state.range(0)));
-  const bool bLater = state.range(1) != 0;
+  const int64_t mode = state.range(1);
   font.pFontCache->purge();
   for (auto _ : state) {
-    if (!bLater) font.pFontCache->purge();
+    if (mode < 2) font.pFontCache->purge();
     ++zib->renderedFrames;
-    font.drawText(0, 0, 0, 0xFFFFFFFF, 0, text);
+    if (mode == 0)
+      font.findCachedText(text);
+    else
+      font.drawText(0, 0, 0, 0xFFFFFFFF, 0, text);
   }
   state.counters["per_char"] = benchmark::Counter(double(text.size()), benchmark::Counter::kIsIterationInvariantRate |
                                                                            benchmark::Counter::kInvert);
 }
-BENCHMARK(oursLongLine)->ArgsProduct({{1000, 10000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(oursLongLine)->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 std::string lineText(int i) { return "Line " + std::to_string(i) + ": status 12345"; }
 
