@@ -1,8 +1,10 @@
 // Text: measuring a line with a glyph font against a FreeType advance loop;
 // wrapping a 20 kB text; a frame of 200 cached texts among 10, 100 and 1,000
-// cache entries (null device: the engine's own cost); and 1,000 cached
-// one-line texts a frame through the default font against SDL_ttf's
-// TTF_RenderUTF8_Blended into cached textures drawn by SDL2's renderer.
+// cache entries (null device: the engine's own cost); one line of 1 K, 10 K
+// and 100 K characters, cached whole, drawn first and drawn later, per
+// character; and 1,000 cached one-line texts a frame through the default
+// font against SDL_ttf's TTF_RenderUTF8_Blended into cached textures drawn
+// by SDL2's renderer.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
@@ -33,6 +35,7 @@
 #include "graphics/text/TextBlock.h"
 #include "platform/D3D9.h"
 #include "platform/Window.h"
+#include "platform/null/NullDevice.h"
 #include "program/Backends.h"
 #include "support/WindowedEngine.h"
 
@@ -55,6 +58,8 @@ struct NullEngine {
     zib->pConfig->setBool(false, u"ZibGraphics", u"bFullScreen");
     zib->pConfig->setInt(800, u"ZibGraphics", u"videoModeWidth");
     zib->pZibGraphics = new ZibGraphics();
+    // The null device would keep a line per draw call for the whole run.
+    static_cast<NullDevice*>(zib->pZibGraphics->dxDevice)->bRecordCalls = false;
     page = std::make_unique<Texture>(256, 256, Texture::kKeepSource);
     for (Skin* skin : page->skins) delete skin;
     page->skins.clear();
@@ -147,6 +152,29 @@ void oursCachedFrame(benchmark::State& state) {
 }
 BENCHMARK(oursCachedFrame)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
+// One line of range(0) characters, time per character: put whole into an
+// empty cache (range(1) 0), drawn in its first frame, cut to the widest line
+// drawn (1), and drawn again a frame later (2).
+void oursLongLine(benchmark::State& state) {
+  FontQuad& font = *nullEngine().font;
+  std::u16string text;
+  while (text.size() < size_t(state.range(0))) text += kLine;
+  text.resize(size_t(state.range(0)));
+  const int64_t mode = state.range(1);
+  font.pFontCache->purge();
+  for (auto _ : state) {
+    if (mode < 2) font.pFontCache->purge();
+    ++zib->renderedFrames;
+    if (mode == 0)
+      font.findCachedText(text);
+    else
+      font.drawText(0, 0, 0, 0xFFFFFFFF, 0, text);
+  }
+  state.counters["per_char"] = benchmark::Counter(double(text.size()), benchmark::Counter::kIsIterationInvariantRate |
+                                                                           benchmark::Counter::kInvert);
+}
+BENCHMARK(oursLongLine)->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+
 std::string lineText(int i) { return "Line " + std::to_string(i) + ": status 12345"; }
 
 void oursThousandTexts(benchmark::State& state) {
@@ -218,6 +246,7 @@ int main(int argc, char** argv) {
   registerBackends();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
+  theNullEngine.reset();  // before the statics its shutdown formats with
   benchmark::Shutdown();
   return 0;
 }

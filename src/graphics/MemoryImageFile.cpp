@@ -200,8 +200,9 @@ void MemoryImageFile::loadTGA() {
   constexpr uint32_t kHeaderSize = 18;
   if (block.size < kHeaderSize) ZIB_ERROR(u"TGA is truncated.");
   if (file[2] != 2) ZIB_ERROR(u"TGA is compressed.");
-  const int32_t w = static_cast<int16_t>(readU16(file + 12));
-  const int32_t h = static_cast<int16_t>(readU16(file + 14));
+  // The sizes are unsigned: 65535 is too wide, not -1 wide.
+  const int32_t w = readU16(file + 12);
+  const int32_t h = readU16(file + 14);
   if (file[16] != 32) ZIB_ERROR(u"TGA depth is not 32 bits");
   if (file[17] & 0x20) ZIB_ERROR(u"TGA is flipped vertically.");
   if (!isValidSize(w, h)) ZIB_ERROR(u"Image size %dx%d is not supported.", w, h);

@@ -1,6 +1,7 @@
 #include "graphics/text/FontCache.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/Format.h"
 #include "engine/ErrorManager.h"
@@ -40,6 +41,7 @@ void FontCache::onZIBmodeChange(int32_t oldMode, int32_t newMode) {
 
 void FontCache::purge() {
   textIndex.clear();
+  resumeAt = nullptr;
   pEntries->destroyChildren();
   pTextures->destroyChildren();
 }
@@ -65,15 +67,21 @@ FontCacheEntry* FontCache::createCacheTexture() {
 
 FontCacheEntry* FontCache::getFreeEntry() {
   const int32_t now = zib->renderedFrames;
-  for (BasicLink* node = pEntries->firstChild; node; node = node->next) {
+  const bool bResume = resumeAt && resumeFrame == now && resumeTTL == cacheTTLframes;
+  BasicLink* node = bResume ? resumeAt : pEntries->firstChild;
+  resumeFrame = now;
+  resumeTTL = cacheTTLframes;
+  for (; node; node = node->next) {
     auto* entry = static_cast<FontCacheEntry*>(node);
     // As a difference: a configured lifetime near the integer limit must not overflow.
     if (entry->bPrimaryLine && int64_t(now) - entry->lastUse >= cacheTTLframes) {
-      entry->release();
+      resumeAt = entry;
+      entry->release();  // its followers, freed, may lie before it
       return entry;
     }
   }
-  return createCacheTexture();
+  resumeAt = createCacheTexture();
+  return resumeAt;
 }
 
 FontCacheEntry* FontCache::findText(const std::u16string& text) {
@@ -92,7 +100,9 @@ void FontCache::indexText(FontCacheEntry* entry) {
   if (!inserted && entry->serial < at->second->serial) at->second = entry;
 }
 
-void FontCache::forgetText(FontCacheEntry* entry) {
+void FontCache::entryReleased(FontCacheEntry* entry) {
+  if (resumeAt && entry->serial < resumeAt->serial) resumeAt = entry;
+  if (entry->text.empty()) return;
   const auto found = textIndex.find(entry->text);
   if (found == textIndex.end() || found->second != entry) return;
   textIndex.erase(found);
@@ -137,12 +147,12 @@ FontCacheEntry* FontCache::addTextGDI(const uint32_t* pixels, const std::u16stri
 FontCacheEntry* FontCache::addTextFontQuad(FontQuad* font, const std::u16string& text) {
   FontCacheEntry* first = nullptr;
   FontCacheEntry* previous = nullptr;
-  std::u16string rest = text;
+  // A view moves on by the characters placed: cutting them off the string would copy the rest for every strip.
+  std::u16string_view rest = text;
   while (!rest.empty()) {
     FontCacheEntry* entry = chainEntry(previous, text);
     if (!first) first = entry;
-    const int32_t n = entry->fillCacheFromFontQuad(font, rest);
-    rest.erase(0, static_cast<size_t>(n));
+    rest.remove_prefix(static_cast<size_t>(entry->fillCacheFromFontQuad(font, rest)));
     previous = entry;
   }
   return first;

@@ -32,9 +32,15 @@ class FontCache : public ZibBase {
   // A W x H top-down 32-bit rendering cut into slices of stripStep columns.
   FontCacheEntry* addTextGDI(const uint32_t* pixels, const std::u16string& text, int32_t width, int32_t height);
   FontCacheEntry* addTextFontQuad(FontQuad* font, const std::u16string& text);
-  // Keep findText's index: an entry took its text, or is about to lose it.
+  // Keeps findText's index: an entry took its text.
   void indexText(FontCacheEntry* entry);
-  void forgetText(FontCacheEntry* entry);
+  // An entry is being released: its text leaves the index and getFreeEntry
+  // may take it again.
+  void entryReleased(FontCacheEntry* entry);
+
+  // The widest text in font pixels that is drawn: a wider line is cut there.
+  // No screen shows more of one line, and its strips would fill memory.
+  static constexpr int32_t kMaxTextWidth = 8192;
 
   int32_t textureSize = 256;
   int32_t scalingMode = 1;
@@ -54,4 +60,10 @@ class FontCache : public ZibBase {
   // Each text's first entry in creation order.
   std::unordered_map<std::u16string, FontCacheEntry*> textIndex;
   int32_t nextSerial = 0;
+  // Where getFreeEntry's walk resumes, so that a text of many strips costs
+  // one walk, not one per strip: every entry before it was in use in frame
+  // resumeFrame under lifetime resumeTTL. Null: from the first entry.
+  FontCacheEntry* resumeAt = nullptr;
+  int32_t resumeFrame = 0;
+  int32_t resumeTTL = 0;
 };

@@ -24,7 +24,7 @@ FontCacheEntry::~FontCacheEntry() { delete pQuad; }
 
 void FontCacheEntry::release() {
   // The cache's holder of entries is the cache's child.
-  if (!text.empty() && parent && parent->parent) static_cast<FontCache*>(parent->parent)->forgetText(this);
+  if (parent && parent->parent) static_cast<FontCache*>(parent->parent)->entryReleased(this);
   if (MemoryImageFile* image = pQuad->pTexture->pSavedSourceData) image->clear(&cacheBounds, true);
   text.clear();
   bPrimaryLine = 1;
@@ -65,7 +65,7 @@ void FontCacheEntry::fillCacheFromGDI(const uint32_t* pixels, int32_t width, int
   pQuad->pTexture->copyImageData(pDestMIF, &cacheBounds, &at);
 }
 
-int32_t FontCacheEntry::fillCacheFromFontQuad(FontQuad* font, const std::u16string& text) {
+int32_t FontCacheEntry::fillCacheFromFontQuad(FontQuad* font, std::u16string_view text) {
   lastUse = zib->renderedFrames;
   const int32_t s = scalingMode;
   MemoryImageFile* pDestMIF = pQuad->pTexture->pSavedSourceData;

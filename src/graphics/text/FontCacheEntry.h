@@ -3,6 +3,7 @@
 // (with the whole text), or a follower in that text's chain.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/ZibBase.h"
 #include "graphics/RectI.h"
@@ -25,7 +26,7 @@ class FontCacheEntry : public ZibBase {
   // source rectangle into the strip's alpha.
   void fillCacheFromGDI(const uint32_t* pixels, int32_t width, int32_t height, const RectI& source);
   // Blits as many leading characters' glyphs as fit; returns their count.
-  int32_t fillCacheFromFontQuad(FontQuad* font, const std::u16string& text);
+  int32_t fillCacheFromFontQuad(FontQuad* font, std::u16string_view text);
   // Draws the strip in the owner's transform and colour.
   void render(Renderable* owner);
   using ZibBase::render;

@@ -77,7 +77,8 @@ Vector3 FontGDI::measureText(const std::u16string& text) {
 FontCacheEntry* FontGDI::renderToCache(const std::u16string& text) {
   int32_t leftPad = 0;
   const PointI size = calcTextSize(&leftPad, nullptr, text);
-  const int32_t w = scalingMode * size.x, h = scalingMode * size.y;
+  // A line wider than the cache takes is cut.
+  const int32_t w = scalingMode * std::min(size.x, FontCache::kMaxTextWidth), h = scalingMode * size.y;
   if (w <= 0 || h <= 0) return nullptr;
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
   pRaster->textOut(pixels.data(), w, h, leftPad, 0, text);

@@ -284,7 +284,14 @@ void FontQuad::renderText(Renderable* owner, int32_t flags, const std::u16string
     getGDIFont()->renderText(owner, flags, text);
     return;
   }
-  const int32_t width = calcTextWidth(false, nullptr, flags, text).x;
+  // A line wider than any screen is cut to what fits. Its new last character
+  // is measured without its advance, so the cut text is measured anew.
+  int32_t fit = FontCache::kMaxTextWidth;
+  const int32_t width = calcTextWidth(false, &fit, flags, text).x;
+  if (static_cast<size_t>(fit) < text.size()) {
+    renderText(owner, flags, text.substr(0, static_cast<size_t>(fit)));
+    return;
+  }
   float offsetX, offsetY;
   alignmentOffsets(flags, width, offsetX, offsetY);
   offsetX *= scale.x;

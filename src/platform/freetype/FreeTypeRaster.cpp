@@ -151,7 +151,8 @@ class FreeTypeFont final : public TextRasterFont {
     int32_t pen = x;
     for (size_t i = 0; i < text.size();) {
       const char32_t cp = decodeAt(text, i);
-      if (FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+      // Ink starting past the right edge is clipped whole: a line cut by the buffer renders nothing beyond it.
+      if (pen + metrics(cp).left < width && FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bitmap = slot->bitmap;
         const int32_t left = pen + slot->bitmap_left, top = y + ascent - slot->bitmap_top;

@@ -96,13 +96,15 @@ TEST_F(FontCacheTest, EntriesAreReusedByAgeAndChainsGoWhole) {
   EXPECT_EQ(cache.findText(u"wide"), first);
   // Nothing of the chain is free while it is fresh; once old, the first entry goes with its followers.
   FontCacheEntry* follower = first->next->next;
-  EXPECT_NE(cache.getFreeEntry(), follower);
-  zib->renderedFrames += 2;
+  FontCacheEntry* later = cache.getFreeEntry();
+  EXPECT_NE(later, follower);
+  later->lastUse = zib->renderedFrames;
   first->release();
   EXPECT_TRUE(follower->bPrimaryLine);
   EXPECT_EQ(follower->lastUse, -999);
   EXPECT_EQ(first->next, nullptr);
   EXPECT_EQ(cache.findText(u"wide"), nullptr);
+  EXPECT_EQ(cache.getFreeEntry(), first);  // freed in the frame that took a later entry, yet first again
 }
 
 TEST_F(FontCacheTest, TextsChangingWhilePausedReuseTheirStrips) {
@@ -177,6 +179,10 @@ TEST_F(FontCacheTest, OverhangsWidenTheText) {
   EXPECT_EQ(right, 3);
   EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"xx").x, 22);
   EXPECT_EQ(font.calcTextSize(nullptr, nullptr, u"RL").x, 22);  // only the first A and the last C count
+  // 10,002 pixels wide: cut to 8,192, in 33 strips.
+  const std::u16string endless(1000, u'x');
+  font.drawText(0, 0, 0, 0xFFFFFFFF, 0, endless);
+  EXPECT_EQ(sliceWidths(font.pFontCache->findText(endless)).size(), 33u);
 }
 
 }  // namespace

@@ -246,6 +246,13 @@ TEST_F(FontQuadTest, FourCharactersOrMoreComeFromTheCacheWithinTheirStrip) {
   const MemoryImageFile& image = *first->pQuad->pTexture->pSavedSourceData;
   EXPECT_EQ(image.pImageData[size_t(first->cacheBounds.top * image.width + 1)], 0xFFFFFFFFu);
   EXPECT_EQ(image.pImageData[size_t(first->cacheBounds.top * image.width)], 0u);
+  // A line wider than any screen is cut: what fits 8,192 pixels is cached, 1,637 characters in 33 strips.
+  const std::u16string endless(100000, u'W');
+  font.drawText(0, 0, 0, 0xFFFFFFFF, 0, endless);
+  EXPECT_EQ(font.pFontCache->findText(endless), nullptr);
+  strips = 0;
+  for (first = font.pFontCache->findText(endless.substr(0, 1637)); first; first = first->next) ++strips;
+  EXPECT_EQ(strips, 33);
 }
 
 // Every character 4 wide with a spacing of 1: 5 a character, 4 a space.
