@@ -164,6 +164,28 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndACrashOfTheFirstWritesMinidumpAndCras
   EXPECT_NE(crashLog.find(kGameLoop), std::string::npos);
 }
 
+// A double click on a launcher: exactly one of the two copies runs, and the
+// other names it. Three rounds, since a start's timing varies.
+TEST_F(ProgramTest, OfTwoCopiesStartedTogetherExactlyOneRuns) {
+  for (int round = 0; round < 3; ++round) {
+    const size_t said = output().size();
+    const pid_t copies[] = {start(), start()};
+    std::optional<int> status;
+    pid_t yielded = 0;
+    waitFor([&] {
+      for (pid_t pid : copies)
+        if ((status = waitExit(pid, 0ms))) return yielded = pid, true;
+      return false;
+    }, kStartTimeout);
+    const pid_t runs = yielded == copies[0] ? copies[1] : copies[0];
+    ASSERT_TRUE(exitedWith(status, 0)) << output();
+    EXPECT_EQ(output().substr(said), "Skerrion 2 is running already: process " + std::to_string(runs) + ".\n");
+    ASSERT_FALSE(waitExit(runs, 1s)) << "the other copy runs on: " << output();
+    kill(runs, SIGKILL);
+    waitExit(runs);
+  }
+}
+
 TEST_F(ProgramTest, FullScreenCoversTheDisplayWithoutAWindowManager) {
   // Xvfb runs no window manager: nobody carries out a full-screen request.
   // The default configuration, then windowed, then full screen again.
