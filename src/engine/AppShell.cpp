@@ -34,6 +34,14 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
 }
 
+// One lock per executable name, in any case, in a folder of this user's own.
+std::u16string instanceLockPath(std::u16string_view exeFileName) {
+  std::u16string name(exeFileName);
+  std::ranges::transform(name, name.begin(), foldCase);
+  const std::u16string runtime = privateRuntimeFolder();
+  return (runtime.empty() ? getUserDataFolder() : runtime + u'/') + name + u".lock";
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
@@ -83,8 +91,12 @@ int32_t findAnotherInstance() {
   const int32_t selfId = currentProcessId();
   // The running executable's own name, whatever argv[0] says.
   const auto self = std::ranges::find(processes, selfId, &ProcessEntry::pid);
-  return findAnotherInstance(processes, self != processes.end() ? self->exeFileName : programFileName, currentUserId(),
-                             selfId);
+  const std::u16string exeFileName = self != processes.end() ? self->exeFileName : programFileName;
+  // Copies started together would each find the other in the list and all
+  // end: the lock, held for the whole run, lets exactly one run and names it.
+  // Only when no lock can be had does the list decide.
+  const int32_t holder = lockForTheRun(instanceLockPath(exeFileName));
+  return holder >= 0 ? holder : findAnotherInstance(processes, exeFileName, currentUserId(), selfId);
 }
 
 int32_t findAnotherInstance(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName,

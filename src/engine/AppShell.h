@@ -53,7 +53,8 @@ int runApplication(int argc, char** argv);
 int runMessageLoop(void* hInstance, HWND window);
 
 bool isAnotherInstanceRunning();
-// The process id of another copy of this program run by this user; 0 when none.
+// The process id of another copy of this program run by this user, the one
+// holding the run's lock; 0 when none, and this copy holds the lock now.
 int32_t findAnotherInstance();
 // The first of `processes` other than `selfId` that runs as `userId` an
 // executable named `exeFileName`, in any case; 0 when none.

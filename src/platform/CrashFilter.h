@@ -16,3 +16,7 @@ void startCrashFilter(const CrashFiles& files);
 void stopCrashFilter();
 // Whether a crash copies the log: set while the engine's log is open.
 void setCrashLogOpen(bool bOpen);
+// Called first on a fault, within its signal handler (async-signal-safe
+// calls only): it ends the process itself when the fault is no crash of ours,
+// as one inside the display libraries once the display has gone. Null: none.
+void setFaultHook(void (*hook)());

@@ -1,5 +1,5 @@
 #pragma once
-// The running processes.
+// The running processes, and the lock that lets one copy of a program run.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,3 +20,11 @@ std::vector<ProcessEntry> listProcesses();
 int32_t currentProcessId();
 // The user this process runs as.
 uint32_t currentUserId();
+
+// $XDG_RUNTIME_DIR when it is a folder of this user's own that nobody else may
+// enter; else empty.
+std::u16string privateRuntimeFolder();
+// Locks the file `path` (made when missing, for this user alone) until this
+// process ends: 0 when this process holds it now, else the id of the process
+// that holds it; -1 when it cannot be locked.
+int32_t lockForTheRun(const std::u16string& path);

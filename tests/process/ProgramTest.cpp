@@ -3,7 +3,9 @@
 // how it ends on a crash and on a fatal error.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -104,6 +106,36 @@ TEST_F(ProgramTest, HangUpADestroyedWindowAndALostDisplayConnectionSaveTheUserFi
   }
 }
 
+// A display lost while SDL makes the window faults in the GL driver, which
+// reads the empty reply of the dead connection: a fault once the display
+// server has gone ends as the lost connection does, and is no crash. Sent
+// while the program is stopped, on a display of its own.
+TEST_F(ProgramTest, AFaultOnceTheDisplayServerHasGoneEndsAsTheLostConnection) {
+  int numberPipe[2];  // Xvfb picks a free display and writes its number here
+  ASSERT_EQ(pipe(numberPipe), 0);
+  const std::string numberFd = std::to_string(numberPipe[1]);
+  const char* serverArgs[] = {"Xvfb", "-displayfd", numberFd.c_str(), "-nolisten", "tcp", nullptr};
+  pid_t server = 0;
+  const bool bStarted = posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(serverArgs), environ) == 0;
+  close(numberPipe[1]);
+  char number[16] = {};
+  const bool bReady = bStarted && read(numberPipe[0], number, sizeof(number) - 1) > 0;
+  close(numberPipe[0]);
+  if (bStarted) running.push_back(server);  // ended with the test
+  if (!bReady) GTEST_SKIP() << "no Xvfb";
+  std::erase_if(environment, [](const std::string& variable) { return variable.starts_with("DISPLAY="); });
+  environment.push_back("DISPLAY=:" + std::to_string(std::atoi(number)));
+  const pid_t pid = startInGameLoop();
+  kill(pid, SIGSTOP);
+  kill(server, SIGKILL);
+  waitExit(server);
+  kill(pid, SIGSEGV);
+  kill(pid, SIGCONT);
+  ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
+  EXPECT_NE(output().find("Skerrion 2: the connection to the display was lost.\n"), std::string::npos) << output();
+  EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp"));
+}
+
 TEST_F(ProgramTest, AReadOnlyUserFolderLogsEachFileThatCouldNotBeSaved) {
   bWithoutFileRights = true;
   const pid_t pid = startInGameLoop();
@@ -162,6 +194,28 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndACrashOfTheFirstWritesMinidumpAndCras
   const std::string crashLog = userFile("crash.Skerrion2demo.log");
   EXPECT_EQ(crashLog, log());
   EXPECT_NE(crashLog.find(kGameLoop), std::string::npos);
+}
+
+// A double click on a launcher: exactly one of the two copies runs, and the
+// other names it. Three rounds, since a start's timing varies.
+TEST_F(ProgramTest, OfTwoCopiesStartedTogetherExactlyOneRuns) {
+  for (int round = 0; round < 3; ++round) {
+    const size_t said = output().size();
+    const pid_t copies[] = {start(), start()};
+    std::optional<int> status;
+    pid_t yielded = 0;
+    waitFor([&] {
+      for (pid_t pid : copies)
+        if ((status = waitExit(pid, 0ms))) return yielded = pid, true;
+      return false;
+    }, kStartTimeout);
+    const pid_t runs = yielded == copies[0] ? copies[1] : copies[0];
+    ASSERT_TRUE(exitedWith(status, 0)) << output();
+    EXPECT_EQ(output().substr(said), "Skerrion 2 is running already: process " + std::to_string(runs) + ".\n");
+    ASSERT_FALSE(waitExit(runs, 1s)) << "the other copy runs on: " << output();
+    kill(runs, SIGKILL);
+    waitExit(runs);
+  }
 }
 
 TEST_F(ProgramTest, FullScreenCoversTheDisplayWithoutAWindowManager) {

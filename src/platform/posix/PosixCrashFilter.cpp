@@ -105,7 +105,9 @@ struct sigaction previousActions[std::size(kSignals)];
 bool bInstalled = false;
 std::atomic<bool> bHandling{false};
 std::atomic<bool> bLogOpen{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "read from a signal handler");
+std::atomic<void (*)()> faultHook{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<void (*)()>::is_always_lock_free,
+              "read from a signal handler");
 const long processorCount = sysconf(_SC_NPROCESSORS_ONLN);
 
 char mapsText[512 * 1024];
@@ -294,6 +296,7 @@ void copyLogToCrashLog() {
 // the logger may be what broke.
 void writeCrashDump(int signalNumber, siginfo_t* info, void* context) {
   const int savedErrno = errno;
+  if (void (*hook)() = faultHook.load()) hook();
   if (bHandling.exchange(true)) {
     for (;;) pause();  // another thread is writing the dump and will end the process
   }
@@ -444,3 +447,5 @@ void stopCrashFilter() {
 }
 
 void setCrashLogOpen(bool bOpen) { bLogOpen = bOpen; }
+
+void setFaultHook(void (*hook)()) { faultHook = hook; }

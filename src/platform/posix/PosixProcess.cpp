@@ -1,6 +1,6 @@
-// POSIX body of the process list, read from /proc. Processes come and go
-// while the list is read: each file is read with plain system calls, and a
-// process whose files are gone is left out.
+// POSIX body of the process list, read from /proc, and of the run's lock.
+// Processes come and go while the list is read: each file is read with plain
+// system calls, and a process whose files are gone is left out.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -78,3 +79,33 @@ std::vector<ProcessEntry> listProcesses() {
 int32_t currentProcessId() { return static_cast<int32_t>(getpid()); }
 
 uint32_t currentUserId() { return static_cast<uint32_t>(geteuid()); }
+
+std::u16string privateRuntimeFolder() {
+  const char* folder = std::getenv("XDG_RUNTIME_DIR");
+  struct stat info;
+  if (!folder || *folder != '/' || stat(folder, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
+      (info.st_mode & 077) != 0)
+    return {};
+  return fromUtf8(folder);
+}
+
+int32_t lockForTheRun(const std::u16string& path) {
+  // Left open: closing any handle of the file would let the lock go.
+  const int fd = open(toUtf8(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  // A record lock rather than flock(): the system names its holder. The holder
+  // may end between the two calls; then the lock is tried again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (fcntl(fd, F_SETLK, &lock) == 0) return 0;
+    if ((errno != EACCES && errno != EAGAIN) || fcntl(fd, F_GETLK, &lock) != 0) break;
+    if (lock.l_type != F_UNLCK) {
+      close(fd);
+      return static_cast<int32_t>(lock.l_pid);
+    }
+  }
+  close(fd);
+  return -1;
+}

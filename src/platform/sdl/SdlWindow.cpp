@@ -18,6 +18,12 @@ class SdlWindow final : public WindowBackend {
   ~SdlWindow() override { destroy(); }
 
   bool create(std::u16string_view title, int x, int y, int width, int height, std::u16string& error) override {
+    if (tryCreate(title, x, y, width, height, error)) return true;
+    unwatchX11Window();
+    return false;
+  }
+
+  bool tryCreate(std::u16string_view title, int x, int y, int width, int height, std::u16string& error) {
     // SIGINT and SIGTERM belong to the message layer, which closes the window on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // As on Windows, the click that activates the window is a click too.
@@ -26,6 +32,7 @@ class SdlWindow final : public WindowBackend {
     // server that resets as its last client leaves refuses connections for a moment: a named
     // display is tried again for up to a second before giving up.
     for (int attempt = 0;; ++attempt) {
+      watchX11Connection();  // before SDL's first request to the display
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = fromUtf8(SDL_GetError());
         return false;

@@ -2,11 +2,15 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/CrashFilter.h"
 #include "platform/Window.h"
 
 // Last: Xlib's macros (None, Status, True...) would clash with the headers above.
@@ -19,7 +23,12 @@ Display* watchedDisplay = nullptr;
 Window watchedWindow = 0;
 XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
-bool bWatching = false;
+bool bWatching = false, bConnectionWatched = false;
+// A connection of our own that sends nothing: its socket reads its end once
+// the display server has gone, which a fault handler can ask.
+xcb_connection_t* probe = nullptr;
+int probeSocket = -1;
+constexpr char kLostMessage[] = "Skerrion 2: the connection to the display was lost.\n";
 // GLX's request code and first error code: our window is the one GLX drawable.
 int glxRequest = -1, glxFirstError = -1;
 constexpr int kGlxBadDrawable = 2;
@@ -44,14 +53,39 @@ int onXConnectionLost(Display*) {
   static bool bEnding = false;
   if (!bEnding) {
     bEnding = true;
-    std::fputs("Skerrion 2: the connection to the display was lost.\n", stderr);
+    std::fputs(kLostMessage, stderr);
     endSession();
   }
   std::fflush(nullptr);
   _exit(1);
 }
 
+bool displayServerGone() {
+  char byte;
+  const ssize_t got = recv(probeSocket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// The crash filter's hook: async-signal-safe.
+void onFaultAfterLoss() {
+  if (probeSocket < 0 || !displayServerGone()) return;
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLostMessage, sizeof(kLostMessage) - 1);
+  _exit(1);
+}
+
 }  // namespace
+
+void watchX11Connection() {
+  if (!bConnectionWatched) previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
+  bConnectionWatched = true;
+  if (probeSocket >= 0) return;
+  // Again on a later try: an X server that resets refuses connections for a moment.
+  if (probe) xcb_disconnect(probe);
+  probe = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(probe)) return;
+  probeSocket = xcb_get_file_descriptor(probe);
+  setFaultHook(onFaultAfterLoss);
+}
 
 void watchX11Window(SDL_Window* window) {
   SDL_SysWMinfo info;
@@ -62,16 +96,22 @@ void watchX11Window(SDL_Window* window) {
   int glxEvent = 0;
   if (!XQueryExtension(watchedDisplay, "GLX", &glxRequest, &glxEvent, &glxFirstError)) glxRequest = glxFirstError = -1;
   previousErrorHandler = XSetErrorHandler(onXError);
-  previousIoErrorHandler = XSetIOErrorHandler(onXConnectionLost);
   bWatching = true;
 }
 
 void unwatchX11Window() {
-  if (!bWatching) return;
-  // The errors of what was sent until now still come to us (destroying a
-  // window destroyed from outside).
-  XSync(watchedDisplay, False);
-  XSetErrorHandler(previousErrorHandler);
+  if (bWatching) {
+    // The errors of what was sent until now still come to us (destroying a
+    // window destroyed from outside).
+    XSync(watchedDisplay, False);
+    XSetErrorHandler(previousErrorHandler);
+    bWatching = false;
+  }
+  if (!bConnectionWatched) return;
+  setFaultHook(nullptr);
+  probeSocket = -1;
+  xcb_disconnect(probe);
+  probe = nullptr;
   XSetIOErrorHandler(previousIoErrorHandler);
-  bWatching = false;
+  bConnectionWatched = false;
 }
