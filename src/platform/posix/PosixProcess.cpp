@@ -91,8 +91,14 @@ std::u16string privateRuntimeFolder() {
 
 int32_t lockForTheRun(const std::u16string& path) {
   // Left open: closing any handle of the file would let the lock go.
-  const int fd = open(toUtf8(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  // Not through a link, nor onto a FIFO or a device someone put there.
+  const int fd = open(toUtf8(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
   if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return -1;
+  }
   // A record lock rather than flock(): the system names its holder. The holder
   // may end between the two calls; then the lock is tried again.
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -103,7 +109,8 @@ int32_t lockForTheRun(const std::u16string& path) {
     if ((errno != EACCES && errno != EAGAIN) || fcntl(fd, F_GETLK, &lock) != 0) break;
     if (lock.l_type != F_UNLCK) {
       close(fd);
-      return static_cast<int32_t>(lock.l_pid);
+      // A holder in another process namespace has no id here: the list decides.
+      return lock.l_pid > 0 ? static_cast<int32_t>(lock.l_pid) : -1;
     }
   }
   close(fd);
