@@ -113,9 +113,8 @@ bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u
   if (recordLength == 0) return true;
   SaveContainer container;
   if (!container.pack(record, recordLength, hashName(fileName + version))) return false;
-  const std::u16string path = pathIn(folder, fileName);
-  const WriteResult result = container.writeFile(path);
-  if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", path, result.reason());
+  const WriteResult result = container.writeFile(pathIn(folder, fileName));
+  if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", result.file, result.reason());
   return result.ok();
 }
 
