@@ -54,6 +54,20 @@ class FatalErrorsThrow {
   ~FatalErrorsThrow();
 };
 
+// No file may grow beyond `limit` bytes for its lifetime (RLIMIT_FSIZE,
+// SIGXFSZ ignored): writes past it fail with EFBIG, as on a full disk.
+class NoFileGrowth {
+ public:
+  explicit NoFileGrowth(unsigned long long limit = 0);
+  ~NoFileGrowth();
+  NoFileGrowth(const NoFileGrowth&) = delete;
+  NoFileGrowth& operator=(const NoFileGrowth&) = delete;
+
+ private:
+  unsigned long long oldSoft = 0, oldHard = 0;
+  void (*oldHandler)(int) = nullptr;
+};
+
 // Runs `body` in a forked child that writes no core file and returns the
 // signal that ended the child: 0 when it exited, -1 when it could not start.
 int signalEndingChild(const std::function<void()>& body);
