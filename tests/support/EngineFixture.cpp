@@ -85,18 +85,13 @@ std::string EngineTest::readFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-NoFileGrowth::NoFileGrowth(unsigned long long limit) {
-  rlimit old{};
+NoFileGrowth::NoFileGrowth(rlim_t limit) : oldHandler(signal(SIGXFSZ, SIG_IGN)) {
   getrlimit(RLIMIT_FSIZE, &old);
-  oldSoft = old.rlim_cur;
-  oldHard = old.rlim_max;
-  oldHandler = signal(SIGXFSZ, SIG_IGN);
   const rlimit reduced = {limit, old.rlim_max};
   setrlimit(RLIMIT_FSIZE, &reduced);
 }
 
 NoFileGrowth::~NoFileGrowth() {
-  const rlimit old = {oldSoft, oldHard};
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldHandler);
 }

@@ -4,6 +4,7 @@
 // manager, resource manager). Fatal errors throw FatalError instead of ending
 // the process.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <functional>
@@ -58,14 +59,14 @@ class FatalErrorsThrow {
 // SIGXFSZ ignored): writes past it fail with EFBIG, as on a full disk.
 class NoFileGrowth {
  public:
-  explicit NoFileGrowth(unsigned long long limit = 0);
+  explicit NoFileGrowth(rlim_t limit = 0);
   ~NoFileGrowth();
   NoFileGrowth(const NoFileGrowth&) = delete;
   NoFileGrowth& operator=(const NoFileGrowth&) = delete;
 
  private:
-  unsigned long long oldSoft = 0, oldHard = 0;
-  void (*oldHandler)(int) = nullptr;
+  rlimit old{};
+  void (*oldHandler)(int);
 };
 
 // Runs `body` in a forked child that writes no core file and returns the
