@@ -1,6 +1,7 @@
 #include "base/StringUtils.h"
 
 #include <cmath>
+#include <cstring>
 
 void replaceAll(std::u16string& target, std::u16string_view from, std::u16string_view to) {
   // An empty search text would match everywhere without advancing.
@@ -69,6 +70,8 @@ std::string toUtf8(std::u16string_view text) {
 std::u16string toWideString(const char* text) { return fromUtf8(text ? text : ""); }
 
 std::u16string cutAtNul(std::u16string_view text) { return std::u16string(text.substr(0, text.find(u'\0'))); }
+
+std::u16string errnoText(int error) { return fromUtf8(std::strerror(error)); }
 
 std::vector<std::u16string> splitLines(std::u16string_view text) {
   std::vector<std::u16string> lines;

@@ -13,6 +13,8 @@ std::u16string fromUtf8(std::string_view text);
 std::string toUtf8(std::u16string_view text);
 std::u16string toWideString(const char* text);
 std::u16string cutAtNul(std::u16string_view text);
+// The system's text for an error number ("No space left on device").
+std::u16string errnoText(int error);
 
 std::vector<std::u16string> splitLines(std::u16string_view text);
 std::u16string getFileName(std::u16string_view path);

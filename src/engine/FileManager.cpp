@@ -38,8 +38,6 @@ std::u16string withSlashes(std::u16string path) {
   return path;
 }
 
-std::u16string errnoText(int error) { return fromUtf8(std::strerror(error)); }
-
 WadEntry makeEntry(const std::u16string& filename, const std::u16string& wadName, uint32_t offset = 0,
                    uint32_t size = 0, uint32_t storedSize = 0) {
   WadEntry entry;

@@ -61,5 +61,7 @@ bool FileStream::close() {
 }
 
 WriteResult writeFileReplacing(const std::u16string& path, const void* bytes, size_t count) {
-  return {replaceFile(path, bytes, count)};
+  WriteResult result;
+  result.error = replaceFile(path, bytes, count, result.file);
+  return result;
 }

@@ -1,5 +1,7 @@
 #include "engine/Logger.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 
 #include "engine/AppPaths.h"
@@ -19,7 +21,11 @@ std::u16string getLogFilePath() { return getUserDataFolder() + logFileName(); }
 Logger::Logger() : logFilePath(getLogFilePath()) {
   auto* file = new FileStream(logFilePath, FileStream::kWrite);
   if (!file->isOpen) {
-    delete file;  // no log for this run
+    // The run goes on without a log; the user learns where and why once.
+    const std::string reason = toUtf8(errnoText(errno));
+    std::fprintf(stderr, "%s: cannot open the log %s: %s\n", toUtf8(edition().windowTitle).c_str(),
+                 toUtf8(logFilePath).c_str(), reason.c_str());
+    delete file;
     return;
   }
   stream = file;

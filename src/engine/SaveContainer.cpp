@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "engine/FileStream.h"
 #include "engine/Logger.h"
 #include "engine/Md5.h"
+#include "base/Format.h"
 #include "base/StringUtils.h"
 
 namespace {
@@ -44,6 +46,7 @@ constexpr char16_t kWriterVersion[] = u"2.79";
 void SaveContainer::clear() {
   data.reset();
   length = 0;
+  refusal.clear();
 }
 
 bool SaveContainer::pack(const void* record, uint32_t recordLength, uint32_t salt) {
@@ -72,21 +75,22 @@ bool SaveContainer::pack(const void* record, uint32_t recordLength, uint32_t sal
 
 bool SaveContainer::unpack(const void* container, size_t containerLength, uint32_t salt, uint32_t expectedLength) {
   clear();
-  if (containerLength <= kDigestedFrom) return false;
+  if (containerLength < kHeaderSize) return refuse(u"too short for a container");
   const auto* bytes = static_cast<const uint8_t*>(container);
   uint8_t digest[16];
   md5DigestSalted(digest, salt, bytes + kDigestedFrom, containerLength - kDigestedFrom);
-  if (!md5Equal(digest, bytes + offsetof(SaveContainerHeader, digest))) return false;
-  if (containerLength < kHeaderSize) return false;
+  if (!md5Equal(digest, bytes + offsetof(SaveContainerHeader, digest)))
+    return refuse(u"damaged, edited or of another version (its checksum does not match)");
 
   uint32_t recordLength;
   memcpy(&recordLength, bytes + kDigestedFrom, sizeof recordLength);
-  if (recordLength != expectedLength) return false;
+  if (recordLength != expectedLength)
+    return refuse(formatString(u"a record of %u bytes where %u are expected", recordLength, expectedLength));
   auto record = std::make_unique_for_overwrite<uint8_t[]>(recordLength);
   uLongf inflatedLength = recordLength;
   if (uncompress(record.get(), &inflatedLength, bytes + kHeaderSize, containerLength - kHeaderSize) != Z_OK ||
       inflatedLength != recordLength)
-    return false;
+    return refuse(u"its compressed record is damaged");
 
   data = std::move(record);
   length = recordLength;
@@ -101,11 +105,18 @@ WriteResult SaveContainer::writeFile(const std::u16string& path) const {
 bool SaveContainer::readFile(uint32_t salt, const std::u16string& path, uint32_t expectedLength) {
   clear();
   FileStream file(path, FileStream::kRead);
+  // A missing file is no refusal: there is nothing saved yet.
+  if (!file.isOpen) return errno == ENOENT ? false : refuse(errnoText(errno));
   // No intact container of such a record is longer than this.
-  if (!file.isOpen || file.size > kHeaderSize + compressBound(expectedLength)) return false;
+  if (file.size > kHeaderSize + compressBound(expectedLength)) return refuse(u"too long for its record");
   auto bytes = std::make_unique_for_overwrite<uint8_t[]>(file.size);
-  if (file.read(bytes.get(), file.size) != static_cast<int32_t>(file.size)) return false;
+  if (file.read(bytes.get(), file.size) != static_cast<int32_t>(file.size)) return refuse(u"could not be read whole");
   return unpack(bytes.get(), file.size, salt, expectedLength);
+}
+
+bool SaveContainer::refuse(std::u16string why) {
+  refusal = std::move(why);
+  return false;
 }
 
 bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
@@ -113,9 +124,8 @@ bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u
   if (recordLength == 0) return true;
   SaveContainer container;
   if (!container.pack(record, recordLength, hashName(fileName + version))) return false;
-  const std::u16string path = pathIn(folder, fileName);
-  const WriteResult result = container.writeFile(path);
-  if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", path, result.reason());
+  const WriteResult result = container.writeFile(pathIn(folder, fileName));
+  if (!result.ok()) ZIB_LOG(u"Could not save %s: %s", result.file, result.reason());
   return result.ok();
 }
 
@@ -123,7 +133,11 @@ bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u1
                          const std::u16string& fileName, const std::u16string& version) {
   if (recordLength == 0) return true;
   SaveContainer container;
-  if (!container.readFile(hashName(fileName + version), pathIn(folder, fileName), recordLength)) return false;
+  const std::u16string path = pathIn(folder, fileName);
+  if (!container.readFile(hashName(fileName + version), path, recordLength)) {
+    if (!container.refusal.empty()) ZIB_LOG(u"Refused %s: %s. The defaults stay.", path, container.refusal);
+    return false;
+  }
   memcpy(destination, container.data.get(), recordLength);
   return true;
 }

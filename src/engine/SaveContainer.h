@@ -33,6 +33,11 @@ class SaveContainer {
 
   std::unique_ptr<uint8_t[]> data;
   uint32_t length = 0;
+  // Why the last read or unpack failed; empty after a success and for a missing file.
+  std::u16string refusal;
+
+ private:
+  bool refuse(std::u16string why);
 };
 
 // Packs the record and writes it to folder + "/" + fileName, salted with the
@@ -41,7 +46,8 @@ class SaveContainer {
 bool saveChecksummedFile(const void* record, uint32_t recordLength, const std::u16string& folder,
                          const std::u16string& fileName, const std::u16string& version);
 // Copies the saved record over `destination` when the file is intact and holds
-// a record of exactly `recordLength` bytes; otherwise leaves it untouched and
-// returns false. A length of 0 succeeds without reading.
+// a record of exactly `recordLength` bytes; otherwise leaves it untouched,
+// logs why a file that is there was refused, and returns false. A length of 0
+// succeeds without reading.
 bool loadChecksummedFile(void* destination, uint32_t recordLength, const std::u16string& folder,
                          const std::u16string& fileName, const std::u16string& version);

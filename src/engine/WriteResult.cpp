@@ -1,7 +1,5 @@
 #include "engine/WriteResult.h"
 
-#include <cstring>
-
 #include "base/StringUtils.h"
 
-std::u16string WriteResult::reason() const { return fromUtf8(std::strerror(error)); }
+std::u16string WriteResult::reason() const { return errnoText(error); }

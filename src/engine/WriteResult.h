@@ -5,6 +5,8 @@
 struct [[nodiscard]] WriteResult {
   // The system's error number; 0 when the file was written.
   int error = 0;
+  // The file the error concerns: the one saved, or its temporary file.
+  std::u16string file;
 
   bool ok() const { return error == 0; }
   // The system's text for the error ("Permission denied").

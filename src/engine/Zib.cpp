@@ -273,7 +273,7 @@ void Zib::saveDefaultLanguage() {
   if (!pConfig) return;
   pConfig->setInt(defaultLanguage, classInfo.getName(), u"defaultLanguage");
   if (const WriteResult result = pConfig->save(); !result.ok())
-    ZIB_LOG(u"Could not save %s: %s", pConfig->fileName, result.reason());
+    ZIB_LOG(u"Could not save %s: %s", result.file, result.reason());
 }
 
 void Zib::notifyObjects(const std::function<void(ZibBase*)>& notify) {

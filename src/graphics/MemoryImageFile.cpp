@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -27,6 +28,25 @@ void putU16(uint8_t* p, uint32_t v) {
 void putU32(uint8_t* p, uint32_t v) {
   putU16(p, v);
   putU16(p + 2, v >> 16);
+}
+
+// An image writer's file stream; one that cannot be opened is logged, with
+// the system's reason, in the name of the writer `function`. A file stream
+// refuses what is not a regular file (a FIFO would block).
+bool openedImageFile(const FileStream& out, const std::u16string& function, const std::u16string& path) {
+  if (!out.isOpen)
+    logFunctionMessage(function, formatString(u"Could not open %s for writing: %s", path, errnoText(errno)));
+  return out.isOpen;
+}
+
+// Closes an image writer's file. One that could not be written whole (a full
+// disk) is removed rather than left as a cut picture, and logged with the reason.
+void closeImageFile(FileStream& out, bool bWritten, const std::u16string& function, const std::u16string& path) {
+  const int writeError = errno;
+  if (out.close() && bWritten) return;
+  const int error = bWritten ? errno : writeError;
+  std::remove(toUtf8(path).c_str());
+  logFunctionMessage(function, formatString(u"Could not write %s: %s", path, errnoText(error)));
 }
 
 bool isValidSize(int64_t w, int64_t h) {
@@ -342,10 +362,7 @@ void MemoryImageFile::ditherDiffusion(uint8_t mask) {
 
 void MemoryImageFile::saveTGA(const std::u16string& path) const {
   FileStream out(path, FileStream::kWrite);
-  if (!out.isOpen) {
-    ZIB_LOG(u"Could not open %s for writing.", path);
-    return;
-  }
+  if (!openedImageFile(out, ZIB_FUNCTION, path)) return;
   uint8_t header[18] = {};
   header[2] = 2;
   putU16(header + 12, static_cast<uint32_t>(width));
@@ -353,17 +370,13 @@ void MemoryImageFile::saveTGA(const std::u16string& path) const {
   header[16] = 32;
   header[17] = 0x08;
   bool ok = out.write(header, sizeof header);
-  for (int32_t y = height - 1; y >= 0; --y) ok &= out.write(pImageData + size_t(y) * width, size_t(width) * 4);
-  ok &= out.close();
-  if (!ok) ZIB_LOG(u"Could not write %s.", path);
+  for (int32_t y = height - 1; ok && y >= 0; --y) ok = out.write(pImageData + size_t(y) * width, size_t(width) * 4);
+  closeImageFile(out, ok, ZIB_FUNCTION, path);
 }
 
 void MemoryImageFile::saveBMP(const std::u16string& path) const {
   FileStream out(path, FileStream::kWrite);
-  if (!out.isOpen) {
-    ZIB_LOG(u"Could not open %s for writing.", path);
-    return;
-  }
+  if (!openedImageFile(out, ZIB_FUNCTION, path)) return;
   const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
   uint8_t header[54] = {};
   header[0] = 'B';
@@ -377,33 +390,27 @@ void MemoryImageFile::saveBMP(const std::u16string& path) const {
   putU16(header + 28, 24);
   bool ok = out.write(header, sizeof header);
   std::vector<uint8_t> row(stride);
-  for (int32_t y = height - 1; y >= 0; --y) {
+  for (int32_t y = height - 1; ok && y >= 0; --y) {
     const UColor* src = pImageData + size_t(y) * width;
     for (int32_t x = 0; x < width; ++x) {
       row[3 * x] = static_cast<uint8_t>(src[x]);
       row[3 * x + 1] = static_cast<uint8_t>(src[x] >> 8);
       row[3 * x + 2] = static_cast<uint8_t>(src[x] >> 16);
     }
-    ok &= out.write(row.data(), stride);
+    ok = out.write(row.data(), stride);
   }
-  ok &= out.close();
-  if (!ok) ZIB_LOG(u"Could not write %s.", path);
+  closeImageFile(out, ok, ZIB_FUNCTION, path);
 }
 
 void MemoryImageFile::saveJPG(int quality, const std::u16string& path) const {
-  // A file stream refuses what is not a regular file (a FIFO would block).
   FileStream out(path, FileStream::kWrite);
-  if (!out.isOpen) {
-    ZIB_LOG(u"Could not open %s for writing.", path);
-    return;
-  }
+  if (!openedImageFile(out, ZIB_FUNCTION, path)) return;
   jpeg_compress_struct cinfo{};
   JpegError err{};
   initJpegError(err);
   cinfo.err = &err.pub;
   const bool ok = encodeJpeg(cinfo, err, out.file, *this, quality);
   jpeg_destroy_compress(&cinfo);
-  const bool closed = out.close();
+  closeImageFile(out, ok, ZIB_FUNCTION, path);
   if (!ok) reportError(err.function, __FILE__, __LINE__, fromUtf8(err.message));
-  if (!closed) ZIB_LOG(u"Could not write %s.", path);
 }

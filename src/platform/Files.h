@@ -10,10 +10,14 @@
 // refused at once rather than waited on. Null with errno set on failure.
 FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size);
 
-// Writes the bytes to a temporary file beside `path`, flushes it to the disk
-// and renames it over `path`, so that a failed or interrupted write leaves the
-// old file whole. A symbolic link stays and its file gets the content; a file
-// made read-only is left as it is. Another writer of the same file (a second
-// copy of the program) holding its temporary file makes this one give way.
-// Returns 0 or the system's error number.
-int replaceFile(const std::u16string& path, const void* bytes, size_t count);
+// Writes the bytes to a temporary file beside `path`, flushes it to the disk,
+// renames it over `path` and syncs the folder, so that a failed or interrupted
+// write leaves the old file whole. The new file keeps the old one's
+// permissions. A symbolic link stays and its file gets the content; only a
+// regular file (or none) is replaced: a link to a folder is refused with
+// EISDIR, one to a FIFO or device with EINVAL. A file made read-only is left
+// as it is. Another writer of the same file (a second copy of the program)
+// holding its temporary file makes this one give way. Returns 0 or the
+// system's error number, with `failedFile` naming the file it concerns:
+// `path`, or the temporary file when that could not be written.
+int replaceFile(const std::u16string& path, const void* bytes, size_t count, std::u16string& failedFile);

@@ -32,6 +32,7 @@ TEST_F(GlobalTest, RecordsRoundTripThroughTheSaveContainerAtTheirFixedSizes) {
   global->gameConfiguration.reserved[14659] = 7;
   global->profileManager.reserved[94247] = 9;
   global.reset();  // the destructor saves
+  EXPECT_EQ(logText().find("Refused"), std::string::npos);  // a first run has nothing to refuse
 
   SaveContainer container;
   const std::u16string folder = getUserDataFolder();
@@ -49,7 +50,7 @@ TEST_F(GlobalTest, RecordsRoundTripThroughTheSaveContainerAtTheirFixedSizes) {
   EXPECT_EQ(saved.tickRate, 40);
 }
 
-TEST_F(GlobalTest, DamagedOrForeignFilesSilentlyKeepTheDefaults) {
+TEST_F(GlobalTest, DamagedOrForeignFilesKeepTheDefaultsAndAreLogged) {
   GameConfiguration changed;
   changed.tickRate = 25;
   changed.save();
@@ -61,6 +62,11 @@ TEST_F(GlobalTest, DamagedOrForeignFilesSilentlyKeepTheDefaults) {
   GameGlobal global;
   EXPECT_EQ(global.gameConfiguration.tickRate, 60);
   EXPECT_EQ(global.profileManager.reserved[0], 0);
+  const std::string log = logText();
+  EXPECT_NE(log.find("Refused " + (userDataFolder() / "Skerrion2demo.hst").string() + ": damaged"), std::string::npos);
+  EXPECT_NE(log.find("Refused " + (userDataFolder() / "Skerrion2demo.pro").string() +
+                     ": a record of 100 bytes where 94248 are expected"),
+            std::string::npos);
   saveChecksummedFile(&changed, sizeof changed, getUserDataFolder(), u"Skerrion2demo.hst", u"2.80");
   EXPECT_FALSE(global.gameConfiguration.load());
 }

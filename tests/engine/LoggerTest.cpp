@@ -120,10 +120,13 @@ TEST_F(LoggerTest, LinesFromManyThreadsStayWhole) {
   EXPECT_EQ(count, 800);
 }
 
-TEST_F(LoggerTest, UncreatableLogLeavesTheLoggerSilent) {
+TEST_F(LoggerTest, UncreatableLogIsToldOnStandardErrorAndLeavesTheLoggerSilent) {
   // A folder in the log file's place: the open fails even for root.
   std::filesystem::create_directories(toUtf8(getLogFilePath()));
+  testing::internal::CaptureStderr();
   Logger logger;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Skerrion 2: cannot open the log " + toUtf8(getLogFilePath()) + ": Is a directory\n");
   EXPECT_EQ(logger.stream, nullptr);
   logger.log(u"nothing");
   logger.close();

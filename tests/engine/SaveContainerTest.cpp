@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -168,6 +169,7 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   std::filesystem::create_directory(file("game.pro.tmp"));
   save(makeRecord(600));
   EXPECT_EQ(bytesOf(file("game.pro")), old);
+  EXPECT_NE(logText().find("Could not save " + file("game.pro.tmp").string() + ": Is a directory"), std::string::npos);
   // The caller learns of a failure.
   EXPECT_FALSE(saveChecksummedFile(first.data(), 500, folder() + u"missing", u"game.pro", u"2.79"));
   EXPECT_FALSE(std::filesystem::exists(userDataFolder() / "missing"));
@@ -175,16 +177,32 @@ TEST_F(SaveContainerTest, EmptyRecordsAndFailedWrites) {
   EXPECT_EQ(container.writeFile(folder() + u"missing/game.pro").error, ENOENT);
 }
 
-// As a write in place: a linked save stays a link, a read-only one is kept.
-TEST_F(SaveContainerTest, ALinkedSaveStaysALinkAndAReadOnlyOneIsKept) {
+// As a write in place: a linked save stays a link and keeps its mode, a
+// read-only one is kept. Nothing but a regular file is replaced: a link to a
+// FIFO leaves the FIFO, and a link in the temporary file's place is not followed.
+TEST_F(SaveContainerTest, ALinkedSaveStaysALinkAndOnlyARegularFileIsReplaced) {
   std::filesystem::create_directory(file("elsewhere"));
   std::filesystem::create_symlink(file("elsewhere") / "game.pro", file("game.pro"));
   const Bytes record = makeRecord(500);
-  save(record);
+  save(makeRecord(400));
   EXPECT_TRUE(std::filesystem::is_symlink(file("game.pro")));
+  std::filesystem::permissions(file("game.pro"), std::filesystem::perms(0600));
+  save(record);
+  EXPECT_EQ(std::filesystem::status(file("game.pro")).permissions(), std::filesystem::perms(0600));
+  writeFile(file("victim"), "kept");
+  std::filesystem::create_symlink(file("victim"), file("elsewhere") / "game.pro.tmp");
+  save(makeRecord(550));
+  EXPECT_EQ(readFile(file("victim")), "kept");
+  std::filesystem::remove(file("elsewhere") / "game.pro.tmp");
   std::filesystem::permissions(file("game.pro"), std::filesystem::perms::owner_read);  // chmod a-w
   save(makeRecord(600));
   EXPECT_EQ(loaded(500), record);
+
+  ASSERT_EQ(mkfifo(file("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink(file("fifo"), file("fifo.pro"));
+  save(record, u"fifo.pro");
+  EXPECT_TRUE(std::filesystem::is_fifo(file("fifo")));
+  EXPECT_NE(logText().find("Could not save " + file("fifo.pro").string() + ": Invalid argument"), std::string::npos);
 }
 
 // Another copy of the program saving the same file holds its temporary file

@@ -306,15 +306,28 @@ TEST_F(MemoryImageFileTest, PurgeAndUnpurgeFollowTheEngineModes) {
   EXPECT_FATAL(MemoryImageFile(MemoryImageFile::kImageMayDelay, path("missing.tga")), "missing.tga");
 }
 
-TEST_F(MemoryImageFileTest, WritersLogFilesTheyCannotOpen) {
+// A file that cannot be written whole, as on a full disk, is removed.
+TEST_F(MemoryImageFileTest, WritersLogFilesTheyCannotOpenOrWriteWithTheReason) {
   const auto image = pattern(2, 2);
   image->saveTGA(path("no/such/a.tga"));
   image->saveBMP(path("no/such/a.bmp"));
   image->saveJPG(60, path("no/such/a.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dataHome.path() / "no"));
+  {
+    // Room for the log's lines, not for the pictures.
+    const NoFileGrowth full(logText().size() + 4096);
+    pattern(256, 256)->saveTGA(path("full.tga"));
+    pattern(256, 256)->saveBMP(path("full.bmp"));
+  }
   const std::string log = logText();
   for (auto [format, name] : {std::pair{"TGA", "a.tga"}, {"BMP", "a.bmp"}, {"JPG", "a.jpg"}})
     EXPECT_NE(log.find(std::string("MemoryImageFile::save") + format + "(): Could not open " +
-                       toUtf8(path(std::string("no/such/") + name))),
+                       toUtf8(path(std::string("no/such/") + name)) + " for writing: No such file or directory"),
               std::string::npos);
+  for (auto [format, name] : {std::pair{"TGA", "full.tga"}, {"BMP", "full.bmp"}}) {
+    EXPECT_NE(log.find(std::string("MemoryImageFile::save") + format + "(): Could not write " + toUtf8(path(name)) +
+                       ": File too large"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dataHome.path() / name));
+  }
 }

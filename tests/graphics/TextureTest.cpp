@@ -1,7 +1,5 @@
 #include "graphics/Texture.h"
 
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 
@@ -253,14 +251,10 @@ TEST_F(TextureTest, ASkinCacheThatCannotBeWrittenIsFatalAndLeavesNoFile) {
   writeImage("c.tga", 8, 8);
   files->bCreateWad = true;
   // No file may grow: the cache's bytes fit its buffer, and only closing the file fails.
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const rlimit none = {0, old.rlim_max};
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &none);
-  EXPECT_FATAL(Texture::loadSkinDescription(u"c.tga"), "Cannot write the skin description cache 'c.tga.ini.preload'");
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, previous);
+  {
+    const NoFileGrowth full;
+    EXPECT_FATAL(Texture::loadSkinDescription(u"c.tga"), "Cannot write the skin description cache 'c.tga.ini.preload'");
+  }
   EXPECT_FALSE(fs::exists("c.tga.ini.preload"));
 }
 

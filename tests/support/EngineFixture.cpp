@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -82,6 +83,17 @@ std::string EngineTest::logText() { return readFile(toUtf8(getLogFilePath())); }
 std::string EngineTest::readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+NoFileGrowth::NoFileGrowth(rlim_t limit) : oldHandler(signal(SIGXFSZ, SIG_IGN)) {
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit reduced = {limit, old.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &reduced);
+}
+
+NoFileGrowth::~NoFileGrowth() {
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
 }
 
 int signalEndingChild(const std::function<void()>& body) {

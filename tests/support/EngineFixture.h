@@ -4,6 +4,7 @@
 // manager, resource manager). Fatal errors throw FatalError instead of ending
 // the process.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <functional>
@@ -52,6 +53,20 @@ class FatalErrorsThrow {
  public:
   FatalErrorsThrow();
   ~FatalErrorsThrow();
+};
+
+// No file may grow beyond `limit` bytes for its lifetime (RLIMIT_FSIZE,
+// SIGXFSZ ignored): writes past it fail with EFBIG, as on a full disk.
+class NoFileGrowth {
+ public:
+  explicit NoFileGrowth(rlim_t limit = 0);
+  ~NoFileGrowth();
+  NoFileGrowth(const NoFileGrowth&) = delete;
+  NoFileGrowth& operator=(const NoFileGrowth&) = delete;
+
+ private:
+  rlimit old{};
+  void (*oldHandler)(int);
 };
 
 // Runs `body` in a forked child that writes no core file and returns the

@@ -138,7 +138,7 @@ ZibAudio::~ZibAudio() {
   if (MemoryIniFile* config = zib->pConfig) {
     config->setInt(frequency, classInfo.getName(), u"frequency");
     if (const WriteResult result = config->save(); !result.ok())
-      ZIB_LOG(u"Could not save %s: %s", config->fileName, result.reason());
+      ZIB_LOG(u"Could not save %s: %s", result.file, result.reason());
   }
   BASS_Free();
 }

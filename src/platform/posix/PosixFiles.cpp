@@ -12,6 +12,23 @@
 #include "base/StringUtils.h"
 #include "platform/Files.h"
 
+namespace {
+
+// Why a node of this kind is not used as a file: 0 for a regular file.
+int fileTypeError(mode_t mode) { return S_ISREG(mode) ? 0 : S_ISDIR(mode) ? EISDIR : EINVAL; }
+
+// Syncs the folder holding `path`, so that a rename in it survives a power
+// cut. A folder that cannot be synced leaves the file saved all the same.
+void syncFolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
 FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
   const std::string name = toUtf8(path);
   if (name.find('\0') != std::string::npos) {
@@ -27,9 +44,8 @@ FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
   int reason = 0;
   FILE* file = nullptr;
   if (fstat(fd, &info) != 0) reason = errno;
-  else if (S_ISDIR(info.st_mode)) reason = EISDIR;
-  else if (!S_ISREG(info.st_mode)) reason = EINVAL;
-  else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) reason = errno;
+  else reason = fileTypeError(info.st_mode);
+  if (!reason && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) reason = errno;
   if (!reason && !(file = fdopen(fd, bWrite ? "wb" : "rb"))) reason = errno;
   if (reason) {
     ::close(fd);
@@ -40,7 +56,8 @@ FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
   return file;
 }
 
-int replaceFile(const std::u16string& path, const void* bytes, size_t count) {
+int replaceFile(const std::u16string& path, const void* bytes, size_t count, std::u16string& failedFile) {
+  failedFile = path;
   std::string target = toUtf8(path);
   // A symbolic link stays and its file gets the content, as a write in place would give.
   std::error_code error;
@@ -51,17 +68,24 @@ int replaceFile(const std::u16string& path, const void* bytes, size_t count) {
     if (depth == 16) return ELOOP;
     target = (to.is_absolute() ? to : link.parent_path() / to).string();
   }
-  // Made read-only (no write permission for anyone), or not ours to write.
+  // Only a regular file is replaced: renaming over a FIFO or a device a link
+  // leads to would delete that node. Made read-only (no write permission for
+  // anyone), or not ours to write, it is kept.
   struct stat info;
-  if (stat(target.c_str(), &info) == 0) {
+  const bool bExists = stat(target.c_str(), &info) == 0;
+  if (bExists) {
+    if (const int reason = fileTypeError(info.st_mode)) return reason;
     if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return EACCES;
     if (access(target.c_str(), W_OK) != 0) return errno;
   }
   // Another copy of the program (under another name) may save the same file
   // at the same moment: the temporary file is locked while it is written and
   // renamed, and a writer that finds it taken leaves that save to the other.
+  // A link in the temporary file's place is not followed: its file would be
+  // truncated and the link renamed over the save.
   const std::string written = target + ".tmp";
-  const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  failedFile = fromUtf8(written);
+  const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return errno;
   int result = 0;
   const auto fail = [&result](int reason) {
@@ -72,17 +96,22 @@ int replaceFile(const std::u16string& path, const void* bytes, size_t count) {
   // On a file system without locks the file is written without one.
   const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK || fail(EBUSY);
   const bool bOurs = bLocked && ((fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-                                  stat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+                                  lstat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
                                   named.st_ino == opened.st_ino) ||
                                  fail(EBUSY));
   bool ok = bOurs && (ftruncate(fd, 0) == 0 || fail(errno));
+  // The replacement keeps the old file's permissions: a private save stays private.
+  ok = ok && (!bExists || fchmod(fd, info.st_mode & 07777) == 0 || fail(errno));
   for (size_t done = 0; ok && done < count;) {
     const ssize_t n = write(fd, static_cast<const uint8_t*>(bytes) + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     ok = n > 0 || fail(n < 0 ? errno : ENOSPC);
     done += ok ? static_cast<size_t>(n) : 0;
   }
-  ok = ok && (fsync(fd) == 0 || fail(errno)) && (std::rename(written.c_str(), target.c_str()) == 0 || fail(errno));
+  ok = ok && (fsync(fd) == 0 || fail(errno));
+  if (ok) failedFile = path;
+  ok = ok && (std::rename(written.c_str(), target.c_str()) == 0 || fail(errno));
+  if (ok) syncFolderOf(target);
   if (bOurs && !ok) unlink(written.c_str());
   close(fd);
   return result;
