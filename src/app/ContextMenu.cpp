@@ -1,6 +1,7 @@
 #include "app/ContextMenu.h"
 
 #include "app/GameInput.h"
+#include "app/MenuButton.h"
 #include "app/MenuSelector.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
@@ -113,5 +114,10 @@ void ContextMenu::navigate() {
 
 void ContextMenu::tickContents(double time, double delta) {
   Context::tickContents(time, delta);
+  // The item the pointer lights is the focused one: a key then acts on what the player sees lit.
+  for (size_t i = 0; i < items.size(); ++i) {
+    const auto* button = dynamic_cast<const MenuButton*>(items[i]->target);
+    if (button && button->look != MenuButton::kNormal) focusedItem = static_cast<int32_t>(i);
+  }
   navigate();
 }
