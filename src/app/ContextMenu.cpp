@@ -72,8 +72,9 @@ void ContextMenu::onInputModeChange() {
 
 void ContextMenu::onEnter(bool firstEnter) {
   Context::onEnter(firstEnter);
-  // A keyboard player's pointer comes along onto this screen's focused item.
-  if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
+  // Unless the mouse holds it, the pointer comes onto this screen's focused
+  // item, which lights up: what Enter will press shows from the first frame.
+  if (zib->pZibInput && zib->pZibInput->inputMode != 1) focusItem(focusedItem);
 }
 
 void ContextMenu::navigate() {

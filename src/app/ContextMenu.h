@@ -27,7 +27,7 @@ class ContextMenu : public Context {
   void tickContents(double time, double delta) override;
   // Into keyboard or controller mode: the pointer goes to the focused item.
   void onInputModeChange() override;
-  // In keyboard mode the pointer goes to the focused item, so that a press
+  // Outside mouse mode the pointer goes to the focused item, so that a press
   // lands on this screen's item rather than where the last screen left it.
   void onEnter(bool firstEnter) override;
 
