@@ -1,6 +1,7 @@
 #include "app/ContextMenu.h"
 
 #include "app/GameInput.h"
+#include "app/MenuButton.h"
 #include "app/MenuSelector.h"
 #include "engine/ResourceManager.h"
 #include "engine/Zib.h"
@@ -71,8 +72,9 @@ void ContextMenu::onInputModeChange() {
 
 void ContextMenu::onEnter(bool firstEnter) {
   Context::onEnter(firstEnter);
-  // A keyboard player's pointer comes along onto this screen's focused item.
-  if (zib->pZibInput && zib->pZibInput->inputMode == 0) focusItem(focusedItem);
+  // Unless the mouse holds it, the pointer comes onto this screen's focused
+  // item, which lights up: what Enter will press shows from the first frame.
+  if (zib->pZibInput && zib->pZibInput->inputMode != 1) focusItem(focusedItem);
 }
 
 void ContextMenu::navigate() {
@@ -113,5 +115,10 @@ void ContextMenu::navigate() {
 
 void ContextMenu::tickContents(double time, double delta) {
   Context::tickContents(time, delta);
+  // The item the pointer lights is the focused one: a key then acts on what the player sees lit.
+  for (size_t i = 0; i < items.size(); ++i) {
+    const auto* button = dynamic_cast<const MenuButton*>(items[i]->target);
+    if (button && button->look != MenuButton::kNormal) focusedItem = static_cast<int32_t>(i);
+  }
   navigate();
 }

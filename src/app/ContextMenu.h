@@ -2,7 +2,8 @@
 // A menu screen: its items in navigation order, reached without a mouse. The
 // arrow keys and a controller's stick or pad move the pointer from item to
 // item; Enter and a controller's first button press where the pointer stands
-// (the item under it takes the click as a mouse click). Left and right change
+// (the item under it takes the click as a mouse click). The item the pointer
+// lights, however it got there, is the focused one. Left and right change
 // the value of a focused selector. The first key moves the input into keyboard
 // mode, where the pointer is drawn on the focused item.
 #include <cstdint>
@@ -22,11 +23,11 @@ class ContextMenu : public Context {
  public:
   ~ContextMenu() override;
 
-  // Ticks the items, then moves the focus.
+  // Ticks the items, focuses the one under the pointer, then moves the focus by the keys.
   void tickContents(double time, double delta) override;
   // Into keyboard or controller mode: the pointer goes to the focused item.
   void onInputModeChange() override;
-  // In keyboard mode the pointer goes to the focused item, so that a press
+  // Outside mouse mode the pointer goes to the focused item, so that a press
   // lands on this screen's item rather than where the last screen left it.
   void onEnter(bool firstEnter) override;
 

@@ -241,7 +241,7 @@ void onMouseUpMessage(int x, int y, int button) {
 void onMouseMoveMessage(int x, int y) {
   ZibInput* input = liveInput();
   if (!input) return;
-  input->setInputMode(1);
+  input->setInputMode(1, true);
   input->setMousePosition(x, y);
   TouchContact* first = input->getContact(0);
   // A contact already released keeps where it ended: a move after the

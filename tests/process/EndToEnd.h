@@ -105,9 +105,8 @@ class EndToEndTest : public ::testing::Test {
   void destroyWindow(unsigned long window) const;
   // Closes the connection of the window's program to the display (as xkill does).
   void killClientOf(unsigned long window) const;
-  // A real left click at window pixel (x, y), held for several frames. A program in keyboard mode
-  // takes the first move of the mouse as a switch to it and puts the system pointer on its own
-  // (the focused button): the pointer is moved until the log says mouse, then onto the target.
+  // A real left click at window pixel (x, y), held for several frames, once the program has taken
+  // the mouse: the pointer is moved until the log says mouse, then onto the target.
   bool clickAt(unsigned long window, int x, int y) const;
   // Holds `keys` ("Shift_R+F9") down until `seen` holds, then lets them go:
   // the game reads the keyboard once a frame, so a press is held until its

@@ -34,12 +34,13 @@ class DesktopWindowTest : public GraphicsTest {
     GraphicsTest::TearDown();
   }
 
-  // Dispatches what has arrived, then polls as a frame does.
+  // Dispatches what has arrived, then polls and ticks `scene` as a frame does.
   void frame() {
     MSG message;
     while (PeekMessage(message, PM_REMOVE)) DispatchMessage(message);
     ++zib->frameCounter;
     input->update();
+    if (scene) scene->frameTick(0, 0);
   }
   // Frames until `done` holds, for at most five seconds: X delivers on its own time.
   template <class Condition>
@@ -57,6 +58,7 @@ class DesktopWindowTest : public GraphicsTest {
 
   HWND window = nullptr;
   ZibInput* input = nullptr;
+  Context* scene = nullptr;  // not owned
 };
 
 // A scene whose own drawing follows its objects'.

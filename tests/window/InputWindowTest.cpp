@@ -1,15 +1,19 @@
 // Real input under Xvfb: XTEST key presses and clicks (xdotool) reach the key
 // slots and the pointer through the SDL event pump, in a window and in full
 // screen at the desktop's mode and at another one. A click makes a contact
-// only with the left button.
+// only with the left button. On a menu, Enter presses the button the pointer
+// lights, also when the mouse took the pointer back from the keyboard.
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/ContextMenu.h"
+#include "app/MenuButton.h"
 #include "engine/input/TouchContact.h"
 #include "graphics/Context.h"
+#include "graphics/Texture.h"
 #include "platform/Input.h"
 #include "DesktopWindowTest.h"
 
@@ -108,10 +112,6 @@ TEST_F(InputWindowTest, ClicksLandWhereTheUserPointsInEveryMode) {
     bool bFullScreen;
     int width, height;
   };
-  // Into mouse mode first: the move that switches to it puts the system
-  // pointer on the game's own, which would take the first click along.
-  moveTo(200, 120);
-  ASSERT_TRUE(frameUntil([&] { return input->inputMode == 1; }));
   SDL_Rect bounds;
   SDL_GetDisplayBounds(0, &bounds);
   for (const Mode mode : {Mode{false, 800, 480}, Mode{true, bounds.w, bounds.h}, Mode{true, 1024, 768}}) {
@@ -126,6 +126,36 @@ TEST_F(InputWindowTest, ClicksLandWhereTheUserPointsInEveryMode) {
       EXPECT_NEAR(input->pointerPos.y, target.y, 2.0);
     }
   }
+}
+
+TEST_F(InputWindowTest, EnterPressesTheLitButtonWhereOneJumpOfTheMouseAfterAnArrowPutThePointer) {
+  auto* texture = new Texture(100, 40, 0);
+  auto* menu = new ContextMenu();
+  MenuButton* buttons[2];
+  for (int i = 0; i < 2; ++i) {
+    buttons[i] = new MenuButton(texture->getSkin(0), texture->getSkin(0), texture->getSkin(0), nullptr, u"");
+    buttons[i]->setPosition(i == 0 ? -200 : 200, 0, 0);  // logical x 200 and 600
+    menu->addItem(buttons[i]);
+  }
+  scene = menu;
+  xdotool("windowfocus --sync " + xWindow());
+  moveTo(400, 400);  // over neither
+  ASSERT_TRUE(frameUntil([&] { return input->inputMode == 1; }));
+  // The first arrow only brings the pointer onto the focused button, the left one.
+  xdotool("keydown Right");
+  ASSERT_TRUE(frameUntil([&] { return input->inputMode == 0; }));
+  xdotool("keyup Right");
+  const Vector3 right = clientPointOf(600, 240);
+  moveTo(static_cast<int>(right.x), static_cast<int>(right.y));
+  settle();
+  EXPECT_NEAR(input->pointerPos.x, 600, 2.0) << "left where the hand put it";
+  xdotool("keydown Return");
+  EXPECT_TRUE(frameUntil([&] { return buttons[0]->bClicked || buttons[1]->bClicked; }));
+  xdotool("keyup Return");
+  EXPECT_TRUE(buttons[1]->bClicked && !buttons[0]->bClicked);
+  scene = nullptr;
+  menu->destroy();
+  texture->destroy();
 }
 
 }  // namespace

@@ -289,12 +289,12 @@ bool ZibInput::isMouseButtonReleased(int32_t b) const {
   return b >= 0 && b < kMouseButtons && !mouseDown[b] && prevMouseDown[b];
 }
 
-void ZibInput::setInputMode(int32_t mode) {
+void ZibInput::setInputMode(int32_t mode, bool bByMouseMove) {
   if (mode == inputMode) return;
   ZIB_LOG(u"Setting input mode to %d", mode);
   inputMode = mode;
   if (zib->bRelease) ShowCursor(false);
-  setPointerPosition(pointerPos);
+  if (!bByMouseMove) setPointerPosition(pointerPos);
   ZIB_LOG(u"Notifying %d objects.", zib->objectList.countChildren());
   zib->notifyObjects([](ZibBase* object) { object->onInputModeChange(); });
 }

@@ -69,7 +69,10 @@ class ZibInput {
   bool isMouseButtonPressed(int32_t button) const;
   bool isMouseButtonReleased(int32_t button) const;
 
-  void setInputMode(int32_t mode);
+  // Into `mode`; mouse mode puts the system cursor on the pointer, unless the
+  // change came from a move of the mouse: then the pointer follows the mouse
+  // from where the hand put it.
+  void setInputMode(int32_t mode, bool bByMouseMove = false);
   // Also moves the system cursor there in mouse mode.
   void setPointerPosition(const Vector3& position);
 
