@@ -22,7 +22,7 @@ int32_t currentProcessId();
 uint32_t currentUserId();
 
 // $XDG_RUNTIME_DIR when it is a folder of this user's own that nobody else may
-// enter; else empty.
+// enter; else such a folder in /tmp, made when missing; else empty.
 std::u16string privateRuntimeFolder();
 // Locks the file `path` (made when missing, for this user alone) until this
 // process ends: 0 when this process holds it now, else the id of the process

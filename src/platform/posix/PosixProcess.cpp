@@ -80,13 +80,23 @@ int32_t currentProcessId() { return static_cast<int32_t>(getpid()); }
 
 uint32_t currentUserId() { return static_cast<uint32_t>(geteuid()); }
 
-std::u16string privateRuntimeFolder() {
-  const char* folder = std::getenv("XDG_RUNTIME_DIR");
+namespace {
+
+bool isPrivateFolder(const char* folder) {
   struct stat info;
-  if (!folder || *folder != '/' || stat(folder, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
-      (info.st_mode & 077) != 0)
-    return {};
-  return fromUtf8(folder);
+  return lstat(folder, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::u16string privateRuntimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime == '/' && isPrivateFolder(runtime)) return fromUtf8(runtime);
+  // Else one of this user's own in /tmp, whatever the environment names, so
+  // that every copy of this user finds it. Taken by someone else: none.
+  const std::string folder = "/tmp/zib-" + std::to_string(geteuid());
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+  return isPrivateFolder(folder.c_str()) ? fromUtf8(folder) : std::u16string();
 }
 
 int32_t lockForTheRun(const std::u16string& path) {
