@@ -20,4 +20,22 @@ TEST(SdlEventPumpTest, EveryKeyHasItsOwnScanCode) {
   for (const auto& [sdl, dik] : known) EXPECT_EQ(sdlpump::scanCodeOf(sdl), dik) << SDL_GetScancodeName(sdl);
 }
 
+TEST(SdlEventPumpTest, ATapShorterThanAFrameIsReadDownOnce) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
+  for (const Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+    SDL_Event event{};
+    event.key.type = type;
+    event.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+  }
+  for (SDL_Event event; sdlpump::pollEvent(event);) {
+  }
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
+  uint8_t state[256];
+  sdlpump::readKeyboard(state);
+  EXPECT_EQ(state[0x1C], 0x80);
+  sdlpump::readKeyboard(state);
+  EXPECT_EQ(state[0x1C], 0);
+}
+
 }  // namespace

@@ -51,6 +51,9 @@ std::array<uint8_t, SDL_NUM_SCANCODES> buildTable() {
 const std::array<uint8_t, SDL_NUM_SCANCODES> kTable = buildTable();
 
 uint8_t keys[256] = {};
+// Keys that went down since the keyboard was last read: a tap shorter than a
+// frame is read down once rather than missed.
+uint8_t pressedSinceRead[256] = {};
 bool bFocus = false;
 uint32_t joysticksAddedCount = 0;
 
@@ -67,8 +70,10 @@ bool pollEvent(SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      if (const uint8_t dik = scanCodeOf(event.key.keysym.scancode))
+      if (const uint8_t dik = scanCodeOf(event.key.keysym.scancode)) {
         keys[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0;
+        pressedSinceRead[dik] |= keys[dik];
+      }
       break;
     case SDL_JOYDEVICEADDED:
       ++joysticksAddedCount;
@@ -84,6 +89,7 @@ bool pollEvent(SDL_Event& event) {
           bFocus = false;
           // What was held meanwhile is released elsewhere.
           std::memset(keys, 0, sizeof keys);
+          std::memset(pressedSinceRead, 0, sizeof pressedSinceRead);
           break;
       }
       break;
@@ -91,7 +97,10 @@ bool pollEvent(SDL_Event& event) {
   return true;
 }
 
-const uint8_t* keyboardState() { return keys; }
+void readKeyboard(uint8_t* state) {
+  for (size_t i = 0; i < sizeof keys; ++i) state[i] = keys[i] | pressedSinceRead[i];
+  std::memset(pressedSinceRead, 0, sizeof pressedSinceRead);
+}
 
 bool hasFocus() { return bFocus; }
 
@@ -99,6 +108,7 @@ uint32_t joysticksAdded() { return joysticksAddedCount; }
 
 void reset(bool bNewFocus) {
   std::memset(keys, 0, sizeof keys);
+  std::memset(pressedSinceRead, 0, sizeof pressedSinceRead);
   bFocus = bNewFocus;
 }
 

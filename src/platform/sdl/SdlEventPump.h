@@ -14,8 +14,9 @@ namespace sdlpump {
 bool pollEvent(SDL_Event& event);
 // The DirectInput scan code of an SDL key, 0 for a key without one.
 uint8_t scanCodeOf(SDL_Scancode code);
-// The keyboard as the pumped events left it: 0x80 for every key down.
-const uint8_t* keyboardState();
+// Reads the keyboard into its 256 scan-code bytes: 0x80 for every key down
+// as the pumped events left it, or gone down since the last read.
+void readKeyboard(uint8_t* state);
 // The window has the focus: shown and not since deactivated.
 bool hasFocus();
 // How many joysticks SDL has reported added so far: a controller that went

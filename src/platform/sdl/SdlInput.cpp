@@ -52,7 +52,7 @@ class SdlKeyboardDevice final : public SdlDevice {
   int32_t GetDeviceState(uint32_t size, void* data) override {
     if (size != 256) return DIERR_INVALIDPARAM;
     if (const int32_t result = readable(); result != DI_OK) return result;
-    std::memcpy(data, sdlpump::keyboardState(), 256);
+    sdlpump::readKeyboard(static_cast<uint8_t*>(data));
     return DI_OK;
   }
 };
