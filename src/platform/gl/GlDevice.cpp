@@ -97,8 +97,14 @@ inline Row rowOf(const float* values) {
 }
 
 
-// The driver's text on building a shader or a program, on one line.
-std::u16string buildLog(GLuint object, PFNGLGETSHADERIVPROC getInteger, PFNGLGETSHADERINFOLOGPROC getLog) {
+// Whether a shader or program built (its `status` set); else the driver's
+// text on it, on one line, is logged as `failure` in the name of `function`
+// and the object deleted.
+bool builtOrLogged(GLuint object, GLenum status, const std::u16string& function, const std::u16string& failure,
+                   PFNGLGETSHADERIVPROC getInteger, PFNGLGETSHADERINFOLOGPROC getLog, PFNGLDELETESHADERPROC destroy) {
+  GLint ok = 0;
+  getInteger(object, status, &ok);
+  if (ok) return true;
   GLint length = 0;
   getInteger(object, GL_INFO_LOG_LENGTH, &length);
   std::string text(static_cast<size_t>(std::max(length, 1)), '\0');
@@ -107,7 +113,9 @@ std::u16string buildLog(GLuint object, PFNGLGETSHADERIVPROC getInteger, PFNGLGET
   text.resize(static_cast<size_t>(std::clamp<GLsizei>(written, 0, static_cast<GLsizei>(text.size()))));
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   std::replace(text.begin(), text.end(), '\n', ' ');
-  return fromUtf8(text);
+  logFromBackend(function, formatString(u"%s: %s", failure, fromUtf8(text)));
+  destroy(object);
+  return false;
 }
 
 GLenum blendFactor(DWORD blend) {
@@ -510,15 +518,10 @@ GLuint GlDevice::compileShader(GLenum kind, const std::string& source, const std
   const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);
   glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    logFromBackend(ZIB_FUNCTION, formatString(u"%s failed to compile: %s", what,
-                                              buildLog(shader, glGetShaderiv, glGetShaderInfoLog)));
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
+  return builtOrLogged(shader, GL_COMPILE_STATUS, ZIB_FUNCTION, what + u" failed to compile", glGetShaderiv,
+                       glGetShaderInfoLog, glDeleteShader)
+             ? shader
+             : 0;
 }
 
 GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWORD alphaFunc, int units) {
@@ -541,14 +544,9 @@ GlDevice::Program* GlDevice::useProgram(int colorTexture, int alphaTexture, DWOR
     glAttachShader(name, fragment);
     glLinkProgram(name);
     glDeleteShader(fragment);
-    GLint linked = 0;
-    glGetProgramiv(name, GL_LINK_STATUS, &linked);
-    if (!linked) {
-      logFromBackend(ZIB_FUNCTION, formatString(u"%s failed to link: %s", what,
-                                                buildLog(name, glGetProgramiv, glGetProgramInfoLog)));
-      glDeleteProgram(name);
+    if (!builtOrLogged(name, GL_LINK_STATUS, ZIB_FUNCTION, what + u" failed to link", glGetProgramiv,
+                       glGetProgramInfoLog, glDeleteProgram))
       return nullptr;
-    }
     glUseProgram(name);
     GLint samplers[kUnits];
     for (int i = 0; i < kUnits; ++i) samplers[i] = i;
