@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "engine/CrashDump.h"
 #include "engine/Logger.h"
@@ -34,12 +35,11 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
 }
 
-// One lock per executable name, in any case, in a folder of this user's own.
-std::u16string instanceLockPath(std::u16string_view exeFileName) {
+// One lock per executable name, in any case.
+std::u16string instanceLockName(std::u16string_view exeFileName) {
   std::u16string name(exeFileName);
   std::ranges::transform(name, name.begin(), foldCase);
-  const std::u16string runtime = privateRuntimeFolder();
-  return (runtime.empty() ? getUserDataFolder() : runtime + u'/') + name + u".lock";
+  return name + u".lock";
 }
 
 }  // namespace
@@ -95,16 +95,26 @@ int32_t findAnotherInstance() {
   // Copies started together would each find the other in the list and all
   // end: the lock, held for the whole run, lets exactly one run and names it.
   // Only when no lock can be had does the list decide.
-  const int32_t holder = lockForTheRun(instanceLockPath(exeFileName));
+  const int32_t holder = lockForTheRun(instanceLockName(exeFileName));
   return holder >= 0 ? holder : findAnotherInstance(processes, exeFileName, currentUserId(), selfId);
 }
 
 int32_t findAnotherInstance(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName,
                             uint32_t userId, int32_t selfId) {
-  const auto other = std::ranges::find_if(processes, [&](const ProcessEntry& process) {
-    return process.pid != selfId && process.userId == userId && equalsIgnoringCase(process.exeFileName, exeFileName);
-  });
-  return other != processes.end() ? other->pid : 0;
+  // The earliest copy runs: copies started together all agree on which, by
+  // start time and then process id, so exactly one of them goes on.
+  const auto earlier = [](const ProcessEntry& a, const ProcessEntry& b) {
+    return std::tie(a.startTime, a.pid) < std::tie(b.startTime, b.pid);
+  };
+  const ProcessEntry* first = nullptr;
+  const ProcessEntry* self = nullptr;
+  for (const ProcessEntry& process : processes) {
+    if (process.pid == selfId) self = &process;
+    else if (process.userId == userId && equalsIgnoringCase(process.exeFileName, exeFileName) &&
+             (!first || earlier(process, *first)))
+      first = &process;
+  }
+  return first && !(self && earlier(*self, *first)) ? first->pid : 0;
 }
 
 LRESULT windowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {

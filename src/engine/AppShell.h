@@ -56,8 +56,9 @@ bool isAnotherInstanceRunning();
 // The process id of another copy of this program run by this user, the one
 // holding the run's lock; 0 when none, and this copy holds the lock now.
 int32_t findAnotherInstance();
-// The first of `processes` other than `selfId` that runs as `userId` an
-// executable named `exeFileName`, in any case; 0 when none.
+// Of `processes` that run as `userId` an executable named `exeFileName`, in
+// any case, the one started first (then the lowest id) when that is not
+// `selfId`; 0 when `selfId` is that one or there is none.
 int32_t findAnotherInstance(const std::vector<ProcessEntry>& processes, std::u16string_view exeFileName,
                             uint32_t userId, int32_t selfId);
 

@@ -1,8 +1,10 @@
 #include "engine/SystemInfo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -55,10 +57,19 @@ std::u16string getCommonAppDataFolder() {
 }
 
 std::u16string getUserDataFolder() {
-  std::u16string folder = getCommonAppDataFolder();
+  const std::u16string common = getCommonAppDataFolder();
+  std::u16string folder = common;
   for (const std::u16string* level : {&edition().studio, &edition().name, &edition().version}) {
     folder += u'/' + *level;
     createSharedDirectory(folder);
+  }
+  // Else the user would look for the log and the saves where the environment points.
+  static std::atomic_flag bToldWhere;
+  if (common == u"." && !bToldWhere.test_and_set()) {
+    std::error_code error;
+    const std::string where = std::filesystem::absolute(toPath(folder), error).lexically_normal().string();
+    std::fprintf(stderr, "%s: no usable data folder from XDG_DATA_HOME or HOME; the log, configuration and saves go to %s\n",
+                 toUtf8(edition().windowTitle).c_str(), error ? toUtf8(folder).c_str() : where.c_str());
   }
   return folder + u"/";
 }
@@ -66,10 +77,10 @@ std::u16string getUserDataFolder() {
 std::u16string userDataFolderPath() { return getUserDataFolder(); }
 
 void createSharedDirectory(std::u16string_view path) {
-  // The rights set again, since the umask would take the group's write right away.
+  // With the umask's rights: the folders hold one user's files, and a group
+  // that could write them could put links and FIFOs in the files' places.
   std::error_code error;
-  if (std::filesystem::create_directory(toPath(path), error))
-    std::filesystem::permissions(toPath(path), std::filesystem::perms(0775), error);
+  std::filesystem::create_directory(toPath(path), error);
 }
 
 std::u16string getProgramFolder() {
@@ -90,9 +101,13 @@ std::u16string getCurrentFolder() {
 bool fileExists(std::u16string_view path) { return FileStream(path, FileStream::kRead).isOpen; }
 
 void copyFile(std::u16string_view source, std::u16string_view destination) {
-  std::error_code error;
-  std::filesystem::copy_file(toPath(source), toPath(destination),
-                             std::filesystem::copy_options::overwrite_existing, error);
+  // Through the file streams: the copy is a new file of its own, whatever sat at its name.
+  FileStream in(source, FileStream::kRead);
+  if (!in.isOpen) return;
+  FileStream out(destination, FileStream::kWrite);
+  char buffer[1 << 16];
+  for (int32_t got; out.isOpen && (got = in.read(buffer, sizeof buffer)) > 0;)
+    if (!out.write(buffer, static_cast<size_t>(got))) break;
 }
 
 

@@ -20,7 +20,7 @@ std::u16string getCommonAppDataFolder();
 // ("/Quillon studios/Skerrion2demo/2.79/"), each level created.
 std::u16string getUserDataFolder();
 std::u16string userDataFolderPath();
-// Creates one directory open to the user's group; an existing one is left as it is.
+// Creates one directory with the umask's rights; an existing one is left as it is.
 void createSharedDirectory(std::u16string_view path);
 
 // The running program's folder without the trailing "/"; empty when unknown.
@@ -31,7 +31,7 @@ std::u16string getCurrentFolder();
 
 // True for a regular file that opens for reading.
 bool fileExists(std::u16string_view path);
-// Copies, replacing the destination; failures are silent.
+// Copies into a new file at `destination`, replacing what sat there; failures are silent.
 void copyFile(std::u16string_view source, std::u16string_view destination);
 
 // The ISO 639 code of the user's locale ("de" for de_DE.UTF-8), "en" when none is set.

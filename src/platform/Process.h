@@ -2,6 +2,7 @@
 // The running processes, and the lock that lets one copy of a program run.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ProcessEntry {
@@ -12,6 +13,9 @@ struct ProcessEntry {
   std::u16string exeFileName;
   // The user the process runs as.
   uint32_t userId = 0;
+  // When it started, in the system's clock ticks since boot: orders copies
+  // started together the same way in every copy's list.
+  uint64_t startTime = 0;
 };
 
 // Every live process (zombies left out); empty when the list cannot be read.
@@ -21,10 +25,11 @@ int32_t currentProcessId();
 // The user this process runs as.
 uint32_t currentUserId();
 
-// $XDG_RUNTIME_DIR when it is a folder of this user's own that nobody else may
-// enter; else such a folder in /tmp, made when missing; else empty.
-std::u16string privateRuntimeFolder();
-// Locks the file `path` (made when missing, for this user alone) until this
+// Locks the file `name` (made when missing, for this user alone) until this
 // process ends: 0 when this process holds it now, else the id of the process
-// that holds it; -1 when it cannot be locked.
-int32_t lockForTheRun(const std::u16string& path);
+// that holds it; -1 when it cannot be locked. The file lives in a folder of
+// this user's own chosen from the user id alone, whatever the environment
+// says, so that every copy of the user finds the same one: /tmp/zib-<uid>,
+// else (taken by someone else, or no regular file in the lock's place) the
+// folder ".zib" in the home folder the user database names.
+int32_t lockForTheRun(std::u16string_view name);

@@ -234,15 +234,18 @@ TEST(WebLinkTest, TheDesktopOpenerGetsTheLinkAsOneArgument) {
   EXPECT_EQ(EngineTest::readFile(opened), "https://example.com/a b?q=\xC3\xA9|1");
 }
 
-TEST(SingleInstanceTest, FindsTheSameUsersCopiesOfTheSameExecutableNameInAnyCase) {
-  const std::vector<ProcessEntry> processes = {{1, 0, u"init", 0}, {20, 1, u"skerrion2", 1000},
-                                               {21, 1, u"Skerrion2", 1000}, {22, 1, u"skerrion2.bak", 1000},
-                                               {23, 1, u"skerrion2", 1001}};
+TEST(SingleInstanceTest, OfTheSameUsersCopiesOfTheSameExecutableNameInAnyCaseTheEarliestRuns) {
+  const std::vector<ProcessEntry> processes = {{1, 0, u"init", 0, 1},           {20, 1, u"skerrion2", 1000, 500},
+                                               {21, 1, u"Skerrion2", 1000, 400}, {22, 1, u"skerrion2.bak", 1000, 1},
+                                               {23, 1, u"skerrion2", 1001, 1},   {24, 1, u"skerrion2", 1000, 400}};
+  // Each copy of a pair names the same one: the earlier, then the lower id.
   EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 20), 21);
-  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 21), 20);
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 24), 21);
+  EXPECT_EQ(findAnotherInstance(processes, u"SKERRION2", 1000, 21), 0);
   EXPECT_EQ(findAnotherInstance(processes, u"skerrion2", 1001, 23), 0) << "another user's copies do not count";
   EXPECT_EQ(findAnotherInstance({processes[0], processes[1], processes[3]}, u"skerrion2", 1000, 20), 0);
   EXPECT_EQ(findAnotherInstance(processes, u"skerrion", 1000, 20), 0);
+  EXPECT_EQ(findAnotherInstance(processes, u"skerrion2", 1000, 99), 21) << "a copy missing from the list yields";
 }
 
 TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
@@ -263,19 +266,21 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
   const pid_t first = spawn();
   EXPECT_EQ(another(first), 0);
   const pid_t second = spawn();
-  EXPECT_EQ(another(first), second);
+  EXPECT_EQ(another(first), 0);
+  EXPECT_EQ(another(second), first);
   const std::vector<ProcessEntry> processes = listProcesses();
   const auto entry = std::ranges::find(processes, first, &ProcessEntry::pid);
   ASSERT_NE(entry, processes.end());
   EXPECT_EQ(entry->parentPid, getpid());
+  EXPECT_GT(entry->startTime, 0u);
 
   // A copy that has ended but is not reaped yet no longer runs.
-  kill(second, SIGKILL);
-  siginfo_t info;
-  waitid(P_PID, static_cast<id_t>(second), &info, WEXITED | WNOWAIT);
-  EXPECT_EQ(another(first), 0);
-
   kill(first, SIGKILL);
+  siginfo_t info;
+  waitid(P_PID, static_cast<id_t>(first), &info, WEXITED | WNOWAIT);
+  EXPECT_EQ(another(second), 0);
+
+  kill(second, SIGKILL);
   waitpid(first, nullptr, 0);
   waitpid(second, nullptr, 0);
 }

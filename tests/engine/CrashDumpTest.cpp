@@ -1,6 +1,7 @@
 #include "engine/CrashDump.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
@@ -14,6 +15,7 @@
 #include "engine/AppPaths.h"
 #include "engine/Logger.h"
 #include "engine/Zib.h"
+#include "platform/Files.h"
 #include "platform/posix/PosixCrashFilter.h"
 #include "support/EngineFixture.h"
 
@@ -151,6 +153,52 @@ TEST(CrashDumpTest, ACrashLeavesTheDumpAndStillEndsTheProcess) {
   const uint32_t exception = dump.streams()[6].second;
   EXPECT_EQ(dump.u32(exception + 8), 0xC0000005u);
   EXPECT_EQ(dump.u64(exception + 24), 16u);
+}
+
+// What another user (or the user's own mistake) leaves where the program
+// writes its files: nothing is written through it, nothing waits on it, and
+// what it leads to keeps its bytes.
+TEST(CrashDumpTest, NoFileIsWrittenThroughWhatSitsInItsPlace) {
+  namespace fs = std::filesystem;
+  TempDataHome dataHome;
+  const fs::path folder = toUtf8(getUserDataFolder()), victim = dataHome.path() / "victim";
+  const std::string saved = "saved";
+  const std::string names[] = {"game.pro.tmp", toUtf8(getLogFilePath()), toUtf8(crashMiniDumpPath()),
+                               toUtf8(crashLogPath())};
+  for (const char* kind : {"hard link", "symbolic link", "FIFO", "folder"}) {
+    SCOPED_TRACE(kind);
+    EngineTest::writeFile(victim, "victim");
+    for (const fs::path place : names) {
+      const fs::path path = folder / place;
+      if (kind == std::string("hard link")) fs::create_hard_link(victim, path);
+      if (kind == std::string("symbolic link")) fs::create_symlink(victim, path);
+      if (kind == std::string("FIFO")) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+      if (kind == std::string("folder")) fs::create_directory(path);
+    }
+    std::u16string failed;
+    const int error = replaceFile(getUserDataFolder() + u"game.pro", saved.data(), saved.size(), failed);
+    EXPECT_EQ(signalEndingChild([] {
+                new Zib();
+                zib->pLogger = new Logger();
+                installCrashFilter();
+                raise(SIGSEGV);
+              }),
+              SIGSEGV);
+    EXPECT_TRUE(EngineTest::readFile(victim) == "victim") << "the file a link led to was written";
+    // A link's name is taken over; a FIFO or a folder stays, and nothing is written.
+    const fs::file_type kept = kind == std::string("FIFO")     ? fs::file_type::fifo
+                               : kind == std::string("folder") ? fs::file_type::directory
+                                                               : fs::file_type::none;
+    EXPECT_EQ(error, kept == fs::file_type::none ? 0 : kept == fs::file_type::fifo ? EINVAL : EISDIR);
+    EXPECT_EQ(EngineTest::readFile(folder / "game.pro"), kept == fs::file_type::none ? saved : "");
+    for (const fs::path place : names)
+      EXPECT_EQ(fs::symlink_status(folder / place).type(),
+                kept != fs::file_type::none ? kept : place == names[0] ? fs::file_type::not_found : fs::file_type::regular)
+          << place;
+    if (kept == fs::file_type::none) EXPECT_EQ(EngineTest::readFile(folder / names[3]), EngineTest::readFile(folder / names[1]));
+    for (const fs::path place : names) fs::remove_all(folder / place);
+    fs::remove(folder / "game.pro");
+  }
 }
 
 }  // namespace

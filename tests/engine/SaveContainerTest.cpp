@@ -191,9 +191,9 @@ TEST_F(SaveContainerTest, ALinkedSaveStaysALinkAndOnlyARegularFileIsReplaced) {
   EXPECT_EQ(std::filesystem::status(file("game.pro")).permissions(), std::filesystem::perms(0600));
   writeFile(file("victim"), "kept");
   std::filesystem::create_symlink(file("victim"), file("elsewhere") / "game.pro.tmp");
-  save(makeRecord(550));
+  save(record);
   EXPECT_EQ(readFile(file("victim")), "kept");
-  std::filesystem::remove(file("elsewhere") / "game.pro.tmp");
+  EXPECT_FALSE(std::filesystem::exists(file("elsewhere") / "game.pro.tmp"));
   std::filesystem::permissions(file("game.pro"), std::filesystem::perms::owner_read);  // chmod a-w
   save(makeRecord(600));
   EXPECT_EQ(loaded(500), record);
@@ -203,6 +203,12 @@ TEST_F(SaveContainerTest, ALinkedSaveStaysALinkAndOnlyARegularFileIsReplaced) {
   save(record, u"fifo.pro");
   EXPECT_TRUE(std::filesystem::is_fifo(file("fifo")));
   EXPECT_NE(logText().find("Could not save " + file("fifo.pro").string() + ": Invalid argument"), std::string::npos);
+
+  // Another user's link in the save's place is not followed.
+  std::filesystem::create_symlink(file("victim"), file("planted.pro"));
+  ASSERT_EQ(lchown(file("planted.pro").c_str(), 4242, 4242), 0);
+  save(record, u"planted.pro");
+  EXPECT_EQ(readFile(file("victim")), "kept");
 }
 
 // Another copy of the program saving the same file holds its temporary file

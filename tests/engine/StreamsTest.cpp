@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -103,5 +104,8 @@ TEST_F(StreamsTest, AFifoInAFilesPlaceIsRefusedWithoutWaiting) {
   ASSERT_GE(reader, 0);
   EXPECT_FALSE(FileStream(path("fifo"), FileStream::kWrite).isOpen);
   close(reader);
-  EXPECT_FALSE(FileStream(u"/dev/null", FileStream::kWrite).isOpen);
+  // A device: refused, and its node stays.
+  ASSERT_EQ(mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  EXPECT_FALSE(FileStream(path("null"), FileStream::kWrite).isOpen);
+  EXPECT_EQ(fs::symlink_status(dir / "null").type(), fs::file_type::character);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,12 +25,15 @@ TEST(SystemInfoTest, UserDataFolderIsCreatedUnderXdgDataHomeAndTheProgramsFolder
   ScopedEnv xdg("XDG_DATA_HOME", home.c_str());
 
   const fs::path expected = home / "Quillon studios" / "Skerrion2demo" / "2.79";
+  // New folders get the umask's rights: no group that could plant links there.
+  const mode_t umaskBefore = umask(077);
   const std::u16string folder = getUserDataFolder();
+  umask(umaskBefore);
   EXPECT_EQ(folder, fromUtf8(expected.string() + "/"));
   EXPECT_EQ(userDataFolderPath(), folder);
   for (fs::path level = expected; level != home; level = level.parent_path()) {
     ASSERT_TRUE(fs::is_directory(level)) << level;
-    EXPECT_EQ(permsOf(level) & fs::perms::all, fs::perms(0775)) << level;
+    EXPECT_EQ(permsOf(level) & fs::perms::all, fs::perms(0700)) << level;
   }
 
   // An existing folder keeps its rights.
@@ -55,6 +59,17 @@ TEST(SystemInfoTest, CommonFolderFallsBackToHomeThenDot) {
   }
   ScopedEnv badXdg("XDG_DATA_HOME", "/proc/no-such-folder");
   EXPECT_EQ(getCommonAppDataFolder(), u".");
+
+  // The user learns once where the files go instead.
+  const fs::path before = fs::current_path();
+  fs::current_path(temp.path());
+  testing::internal::CaptureStderr();
+  getUserDataFolder();
+  getUserDataFolder();
+  const std::string said = testing::internal::GetCapturedStderr();
+  fs::current_path(before);
+  EXPECT_EQ(said, "Skerrion 2: no usable data folder from XDG_DATA_HOME or HOME; the log, configuration and saves go to " +
+                      (temp.path() / "Quillon studios/Skerrion2demo/2.79").string() + "\n");
 }
 
 TEST(SystemInfoTest, FileExistsAndCopyFile) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -149,7 +150,16 @@ void EndToEndTest::TearDown() {
   }
   std::error_code ignored;
   if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
+  if (!program.empty())
+    for (const fs::path& lock : lockPaths()) fs::remove_all(lock, ignored);
   if (keepDisplay) XCloseDisplay(static_cast<Display*>(keepDisplay));
+}
+
+std::vector<fs::path> EndToEndTest::lockPaths() const {
+  const std::string name = program.filename().string() + ".lock";  // the name is lower case already
+  std::vector<fs::path> paths = {fs::path("/tmp/zib-" + std::to_string(geteuid())) / name};
+  if (const passwd* user = getpwuid(geteuid()); user && user->pw_dir) paths.push_back(fs::path(user->pw_dir) / ".zib" / name);
+  return paths;
 }
 
 void EndToEndTest::writeConfig(const std::string& text) const {

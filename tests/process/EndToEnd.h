@@ -84,6 +84,8 @@ class EndToEndTest : public ::testing::Test {
   std::filesystem::path useDiskAudio(const std::string& name);
   // Whether the last 4 KB written to `mix` hold sound (the title screen's music) within the start timeout.
   bool waitForSound(const std::filesystem::path& mix) const;
+  // Where the program's single-copy lock may lie, in the order it tries them.
+  std::vector<std::filesystem::path> lockPaths() const;
   static bool hasXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
 
   std::string userFile(const std::string& name) const { return EngineTest::readFile(userFolder / name); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -199,10 +200,26 @@ TEST_F(ProgramTest, SecondCopyEndsAtOnceAndACrashOfTheFirstWritesMinidumpAndCras
 
 // A double click on a launcher: exactly one of the two copies runs, and the
 // other names it. Three rounds, since a start's timing varies.
-TEST_F(ProgramTest, OfTwoCopiesStartedTogetherExactlyOneRuns) {
-  for (int round = 0; round < 3; ++round) {
+TEST_F(ProgramTest, OfTwoCopiesStartedTogetherExactlyOneRunsWhateverTheirEnvironmentOrTheLocksPlace) {
+  const std::vector<std::string> common = environment;
+  const fs::path runtime = dataHome.path() / "runtime", otherHome = dataHome.path() / "other";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  const std::vector<fs::path> locks = lockPaths();
+  // The second copy's environment differs; then no regular file is where the
+  // lock goes first, then nowhere, and the process list decides.
+  for (const size_t broken : {0, 0, 1, 2}) {
+    SCOPED_TRACE(broken);
+    for (size_t i = 0; i < broken && i < locks.size(); ++i) {
+      fs::create_directories(locks[i].parent_path());
+      ASSERT_EQ(mkfifo(locks[i].c_str(), 0600), 0);
+    }
     const size_t said = output().size();
-    const pid_t copies[] = {start(), start()};
+    const pid_t first = start();
+    environment.push_back("XDG_RUNTIME_DIR=" + runtime.string());
+    environment.push_back("XDG_DATA_HOME=" + otherHome.string());
+    const pid_t copies[] = {first, start()};
+    environment = common;
     std::optional<int> status;
     pid_t yielded = 0;
     waitFor([&] {
@@ -216,6 +233,7 @@ TEST_F(ProgramTest, OfTwoCopiesStartedTogetherExactlyOneRuns) {
     ASSERT_FALSE(waitExit(runs, 1s)) << "the other copy runs on: " << output();
     kill(runs, SIGKILL);
     waitExit(runs);
+    for (const fs::path& lock : locks) fs::remove(lock);
   }
 }
 

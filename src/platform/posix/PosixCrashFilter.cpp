@@ -3,6 +3,7 @@
 #include "platform/posix/PosixCrashFilter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 
 #include "base/StringUtils.h"
 #include "platform/CrashFilter.h"
+#include "platform/posix/PosixNewFile.h"
 
 namespace {
 
@@ -280,9 +282,11 @@ size_t collectModules(uint64_t stackPointer, uint64_t& stackMapStart, uint64_t& 
 }
 
 void copyLogToCrashLog() {
-  const int in = open(logPath, O_RDONLY | O_CLOEXEC);
+  // Whatever took the log's place is not waited on: only a regular file is read.
+  const int in = open(logPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return;
-  const int out = open(crashLogCopyPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  struct stat info;
+  const int out = fstat(in, &info) == 0 && S_ISREG(info.st_mode) ? openNewFile(crashLogCopyPath, 0644) : -1;
   if (out >= 0) {
     DumpFile copy{out};
     ssize_t got;
@@ -300,7 +304,7 @@ void writeCrashDump(int signalNumber, siginfo_t* info, void* context) {
   if (bHandling.exchange(true)) {
     for (;;) pause();  // another thread is writing the dump and will end the process
   }
-  const int fd = dumpPath[0] ? open(dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+  const int fd = dumpPath[0] ? openNewFile(dumpPath, 0644) : -1;
   if (fd >= 0) {
     const bool bWritten = writeMiniDump(fd, signalNumber, *info, *static_cast<const ucontext_t*>(context));
     close(fd);

@@ -11,6 +11,7 @@
 
 #include "base/StringUtils.h"
 #include "platform/Files.h"
+#include "platform/posix/PosixNewFile.h"
 
 namespace {
 
@@ -27,6 +28,50 @@ void syncFolderOf(const std::string& path) {
   close(fd);
 }
 
+// Whether the regular file at `path` is one that nobody holds, then unlinked
+// while this process holds it, so that two writers can never unlink each
+// other's file: EBUSY when another writer holds it.
+int clearUnheldFile(const std::string& path) {
+  struct stat named, opened;
+  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return clearFileName(path.c_str());
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ELOOP ? 0 : -1;  // gone or replaced: looked at again
+  int result = 0;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    errno = EBUSY;
+    result = -1;
+  } else if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+             named.st_ino == opened.st_ino && unlink(path.c_str()) != 0 && errno != ENOENT) {
+    result = -1;
+  }
+  close(fd);
+  return result;
+}
+
+// The temporary file of a replace, always a new one, locked and still at its
+// name; what sat there before is unlinked, never written.
+int openTemporaryFile(const std::string& path) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno != EEXIST || clearUnheldFile(path) != 0) return -1;
+      continue;
+    }
+    // On a file system without locks the file is written without one.
+    struct stat opened, named;
+    const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    if (bLocked && fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+        named.st_ino == opened.st_ino)
+      return fd;
+    // Another writer took the name meanwhile: the save is left to it.
+    close(fd);
+    errno = EBUSY;
+    return -1;
+  }
+  errno = EBUSY;
+  return -1;
+}
+
 }  // namespace
 
 FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
@@ -35,10 +80,9 @@ FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size) {
     errno = EINVAL;
     return nullptr;
   }
-  // Opened without blocking, so that a FIFO or device in a file's place is
+  // Read without blocking, so that a FIFO or device in a file's place is
   // refused at once instead of waiting forever for the other end.
-  const int flags = bWrite ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
-  const int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  const int fd = bWrite ? openNewFile(name.c_str(), 0666) : ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info;
   int reason = 0;
@@ -62,6 +106,11 @@ int replaceFile(const std::u16string& path, const void* bytes, size_t count, std
   // A symbolic link stays and its file gets the content, as a write in place would give.
   std::error_code error;
   for (int depth = 0; std::filesystem::is_symlink(std::filesystem::symlink_status(target, error)); ++depth) {
+    // Only a link of the user's own (or the system's) is followed: one that
+    // someone else put in a shared folder would aim the save at another file.
+    struct stat linkInfo;
+    if (lstat(target.c_str(), &linkInfo) != 0) return errno;
+    if (linkInfo.st_uid != geteuid() && linkInfo.st_uid != 0) return EACCES;
     const std::filesystem::path link(target);
     const std::filesystem::path to = std::filesystem::read_symlink(link, error);
     if (error) return error.value();
@@ -81,27 +130,17 @@ int replaceFile(const std::u16string& path, const void* bytes, size_t count, std
   // Another copy of the program (under another name) may save the same file
   // at the same moment: the temporary file is locked while it is written and
   // renamed, and a writer that finds it taken leaves that save to the other.
-  // A link in the temporary file's place is not followed: its file would be
-  // truncated and the link renamed over the save.
   const std::string written = target + ".tmp";
   failedFile = fromUtf8(written);
-  const int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW, 0666);
+  const int fd = openTemporaryFile(written);
   if (fd < 0) return errno;
   int result = 0;
   const auto fail = [&result](int reason) {
     if (!result) result = reason;
     return false;
   };
-  struct stat opened, named;
-  // On a file system without locks the file is written without one.
-  const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK || fail(EBUSY);
-  const bool bOurs = bLocked && ((fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-                                  lstat(written.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
-                                  named.st_ino == opened.st_ino) ||
-                                 fail(EBUSY));
-  bool ok = bOurs && (ftruncate(fd, 0) == 0 || fail(errno));
   // The replacement keeps the old file's permissions: a private save stays private.
-  ok = ok && (!bExists || fchmod(fd, info.st_mode & 07777) == 0 || fail(errno));
+  bool ok = !bExists || fchmod(fd, info.st_mode & 07777) == 0 || fail(errno);
   for (size_t done = 0; ok && done < count;) {
     const ssize_t n = write(fd, static_cast<const uint8_t*>(bytes) + done, count - done);
     if (n < 0 && errno == EINTR) continue;
@@ -112,7 +151,7 @@ int replaceFile(const std::u16string& path, const void* bytes, size_t count, std
   if (ok) failedFile = path;
   ok = ok && (std::rename(written.c_str(), target.c_str()) == 0 || fail(errno));
   if (ok) syncFolderOf(target);
-  if (bOurs && !ok) unlink(written.c_str());
+  if (!ok) unlink(written.c_str());
   close(fd);
   return result;
 }

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pwd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -49,7 +52,15 @@ bool readProcess(int folder, ProcessEntry& process) {
   if (close == std::string::npos || close + 4 >= stat.size()) return false;
   const char state = stat[close + 2];
   if (state == 'Z' || state == 'X') return false;
-  std::from_chars(stat.data() + close + 4, stat.data() + stat.size(), process.parentPid);
+  // The fields after the name: state, ppid, then the start time as the 20th.
+  const char* field = stat.data() + close + 2;
+  const char* const end = stat.data() + stat.size();
+  for (int index = 0; index < 19 && field < end; ++index) {
+    if (index == 1) std::from_chars(field, end, process.parentPid);
+    field = std::find(field, end, ' ');
+    if (field != end) ++field;
+  }
+  if (field < end) std::from_chars(field, end, process.startTime);
   process.exeFileName = fromUtf8(exeFileNameOf(folder));
   return !process.exeFileName.empty();  // empty: gone meanwhile
 }
@@ -82,27 +93,27 @@ uint32_t currentUserId() { return static_cast<uint32_t>(geteuid()); }
 
 namespace {
 
-bool isPrivateFolder(const char* folder) {
+// A folder of this user's own that nobody else may enter, made when missing;
+// one that is a link or someone else's is not used.
+bool usePrivateFolder(const std::string& folder) {
+  if (folder.size() < 2 || folder[0] != '/') return false;
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat info;
-  return lstat(folder, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+  return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+         (info.st_mode & 077) == 0;
 }
 
-}  // namespace
-
-std::u16string privateRuntimeFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime == '/' && isPrivateFolder(runtime)) return fromUtf8(runtime);
-  // Else one of this user's own in /tmp, whatever the environment names, so
-  // that every copy of this user finds it. Taken by someone else: none.
-  const std::string folder = "/tmp/zib-" + std::to_string(geteuid());
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
-  return isPrivateFolder(folder.c_str()) ? fromUtf8(folder) : std::u16string();
+std::string homeFolderOfUser() {
+  char buffer[4096];
+  passwd entry, *found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found || !found->pw_dir) return {};
+  return found->pw_dir;
 }
 
-int32_t lockForTheRun(const std::u16string& path) {
+int32_t lockFile(const std::string& path) {
   // Left open: closing any handle of the file would let the lock go.
   // Not through a link, nor onto a FIFO or a device someone put there.
-  const int fd = open(toUtf8(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
   if (fd < 0) return -1;
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -124,5 +135,22 @@ int32_t lockForTheRun(const std::u16string& path) {
     }
   }
   close(fd);
+  return -1;
+}
+
+}  // namespace
+
+int32_t lockForTheRun(std::u16string_view name) {
+  const std::string file = "/" + toUtf8(name);
+  if (file.find_first_of(std::string_view("/\0", 2), 1) != std::string::npos) return -1;
+  // Every copy tries the folders in the same order and stops at the first
+  // lock it can take or finds held, so copies never hold different locks
+  // while the folders stay as they are.
+  const std::string tmpFolder = "/tmp/zib-" + std::to_string(geteuid());
+  if (usePrivateFolder(tmpFolder))
+    if (const int32_t holder = lockFile(tmpFolder + file); holder >= 0) return holder;
+  const std::string home = homeFolderOfUser();
+  if (!home.empty() && usePrivateFolder(home + "/.zib"))
+    if (const int32_t holder = lockFile(home + "/.zib" + file); holder >= 0) return holder;
   return -1;
 }

@@ -1,0 +1,14 @@
+#pragma once
+// Files the program writes are new regular files of its own making.
+#include <sys/types.h>
+
+// Unlinks an old file or a link at `path`, never what it leads to; a folder
+// fails with EISDIR, a FIFO, device or socket with EINVAL, and stays. 0 when
+// the name is free. Async-signal-safe.
+int clearFileName(const char* path);
+
+// Creates `path` as a new regular file open for writing, after clearing the
+// name as above: nothing is ever written through a link, into another file's
+// hard link, or into a FIFO. Async-signal-safe: the crash filter writes its
+// files with it. -1 with errno set on failure.
+int openNewFile(const char* path, mode_t mode);
