@@ -109,31 +109,43 @@ TEST_F(ProgramTest, HangUpADestroyedWindowAndALostDisplayConnectionSaveTheUserFi
 // A display lost while SDL makes the window faults in the GL driver, which
 // reads the empty reply of the dead connection: a fault once the display
 // server has gone ends as the lost connection does, and is no crash. Sent
-// while the program is stopped, on a display of its own.
+// while the program is stopped, on a display of its own; also after a change
+// of the keyboard map, whose event every client is sent unasked.
 TEST_F(ProgramTest, AFaultOnceTheDisplayServerHasGoneEndsAsTheLostConnection) {
-  int numberPipe[2];  // Xvfb picks a free display and writes its number here
-  ASSERT_EQ(pipe(numberPipe), 0);
-  const std::string numberFd = std::to_string(numberPipe[1]);
-  const char* serverArgs[] = {"Xvfb", "-displayfd", numberFd.c_str(), "-nolisten", "tcp", nullptr};
-  pid_t server = 0;
-  const bool bStarted = posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(serverArgs), environ) == 0;
-  close(numberPipe[1]);
-  char number[16] = {};
-  const bool bReady = bStarted && read(numberPipe[0], number, sizeof(number) - 1) > 0;
-  close(numberPipe[0]);
-  if (bStarted) running.push_back(server);  // ended with the test
-  if (!bReady) GTEST_SKIP() << "no Xvfb";
-  std::erase_if(environment, [](const std::string& variable) { return variable.starts_with("DISPLAY="); });
-  environment.push_back("DISPLAY=:" + std::to_string(std::atoi(number)));
-  const pid_t pid = startInGameLoop();
-  kill(pid, SIGSTOP);
-  kill(server, SIGKILL);
-  waitExit(server);
-  kill(pid, SIGSEGV);
-  kill(pid, SIGCONT);
-  ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
-  EXPECT_NE(output().find("Skerrion 2: the connection to the display was lost.\n"), std::string::npos) << output();
-  EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp"));
+  constexpr char kLost[] = "Skerrion 2: the connection to the display was lost.\n";
+  for (const std::string how : {"fault", "fault after a keyboard map change"}) {
+    SCOPED_TRACE(how);
+    int numberPipe[2];  // Xvfb picks a free display and writes its number here
+    ASSERT_EQ(pipe(numberPipe), 0);
+    const std::string numberFd = std::to_string(numberPipe[1]);
+    const char* serverArgs[] = {"Xvfb", "-displayfd", numberFd.c_str(), "-nolisten", "tcp", nullptr};
+    pid_t server = 0;
+    const bool bStarted = posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(serverArgs), environ) == 0;
+    close(numberPipe[1]);
+    char number[16] = {};
+    const bool bReady = bStarted && read(numberPipe[0], number, sizeof(number) - 1) > 0;
+    close(numberPipe[0]);
+    if (bStarted) running.push_back(server);  // ended with the test
+    if (!bReady) GTEST_SKIP() << "no Xvfb";
+    const std::string displayName = ":" + std::to_string(std::atoi(number));
+    std::erase_if(environment, [](const std::string& variable) { return variable.starts_with("DISPLAY="); });
+    environment.push_back("DISPLAY=" + displayName);
+    for (const char* name : {"Skerrion2demo.log", "Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro"})
+      fs::remove(userFolder / name);
+    fs::remove(installFolder / "output.txt");
+    const pid_t pid = startInGameLoop();
+    if (how == "fault after a keyboard map change") {
+      ASSERT_TRUE(rewriteKeyboardMap(displayName));
+    }
+    kill(pid, SIGSTOP);
+    kill(server, SIGKILL);
+    waitExit(server);
+    kill(pid, SIGSEGV);
+    kill(pid, SIGCONT);
+    ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
+    EXPECT_NE(output().find(kLost), std::string::npos) << output();
+    EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp"));
+  }
 }
 
 TEST_F(ProgramTest, AReadOnlyUserFolderLogsEachFileThatCouldNotBeSaved) {

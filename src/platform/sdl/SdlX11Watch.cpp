@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -25,9 +26,12 @@ XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
 bool bWatching = false, bConnectionWatched = false;
 // A connection of our own that sends nothing: its socket reads its end once
-// the display server has gone, which a fault handler can ask.
+// the display server has gone, which a fault handler can ask. Every client is
+// sent some events unasked (a keyboard map's change); xcb never reads them
+// here, so the fault handler reads them away.
 xcb_connection_t* probe = nullptr;
 int probeSocket = -1;
+char drained[4096];
 constexpr char kLostMessage[] = "Skerrion 2: the connection to the display was lost.\n";
 // GLX's request code and first error code: our window is the one GLX drawable.
 int glxRequest = -1, glxFirstError = -1;
@@ -60,10 +64,16 @@ int onXConnectionLost(Display*) {
   _exit(1);
 }
 
+// Async-signal-safe. A hang-up, or the end read once what waits is read away.
 bool displayServerGone() {
-  char byte;
-  const ssize_t got = recv(probeSocket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-  return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+  pollfd polled = {probeSocket, POLLIN | POLLRDHUP, 0};
+  if (poll(&polled, 1, 0) < 0) return false;
+  if (polled.revents & (POLLHUP | POLLRDHUP | POLLERR)) return true;
+  for (;;) {
+    const ssize_t got = recv(probeSocket, drained, sizeof(drained), MSG_DONTWAIT);
+    if (got == 0) return true;
+    if (got < 0 && errno != EINTR) return errno != EAGAIN && errno != EWOULDBLOCK;
+  }
 }
 
 // The crash filter's hook: async-signal-safe.
