@@ -7,9 +7,11 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "platform/CrashFilter.h"
 #include "platform/Window.h"
@@ -32,6 +34,10 @@ bool bWatching = false, bConnectionWatched = false;
 xcb_connection_t* probe = nullptr;
 int probeSocket = -1;
 char drained[4096];
+// The thread that ends the process for a lost display, the fault hook or the
+// lost-connection handler, whichever comes first; 0 while none has.
+std::atomic<pid_t> endingThread{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free, "claimed from a signal handler");
 constexpr char kLostMessage[] = "Skerrion 2: the connection to the display was lost.\n";
 // GLX's request code and first error code: our window is the one GLX drawable.
 int glxRequest = -1, glxFirstError = -1;
@@ -52,13 +58,21 @@ int onXError(Display* display, XErrorEvent* error) {
   return previousErrorHandler ? previousErrorHandler(display, error) : 0;
 }
 
+// Whether this thread now ends the process: false when another one already
+// does (or this one, entered again while it does).
+bool claimEnding(pid_t& claimant) {
+  claimant = 0;
+  return endingThread.compare_exchange_strong(claimant, gettid());
+}
+
 // Xlib ends the process when this returns; it must not use the display.
 int onXConnectionLost(Display*) {
-  static bool bEnding = false;
-  if (!bEnding) {
-    bEnding = true;
+  pid_t claimant;
+  if (claimEnding(claimant)) {
     std::fputs(kLostMessage, stderr);
     endSession();
+  } else if (claimant != gettid()) {
+    for (;;) pause();  // the fault hook has said it and ends the process
   }
   std::fflush(nullptr);
   _exit(1);
@@ -79,7 +93,16 @@ bool displayServerGone() {
 // The crash filter's hook: async-signal-safe.
 void onFaultAfterLoss() {
   if (probeSocket < 0 || !displayServerGone()) return;
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLostMessage, sizeof(kLostMessage) - 1);
+  pid_t claimant;
+  if (claimEnding(claimant)) {
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLostMessage, sizeof(kLostMessage) - 1);
+  } else if (claimant != gettid()) {
+    // The lost-connection handler saves the user's files, then ends the
+    // process. Bounded: a save stuck on what this thread holds must not keep
+    // the process, and its single-copy lock, for ever.
+    timespec left = {10, 0};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
+  }
   _exit(1);
 }
 
