@@ -18,5 +18,6 @@ void stopCrashFilter();
 void setCrashLogOpen(bool bOpen);
 // Called first on a fault, within its signal handler (async-signal-safe
 // calls only): it ends the process itself when the fault is no crash of ours,
-// as one inside the display libraries once the display has gone. Null: none.
+// as one inside the display libraries once the display has gone, or waits
+// while another thread ends it. Null: none.
 void setFaultHook(void (*hook)());

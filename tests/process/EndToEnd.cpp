@@ -384,6 +384,18 @@ void EndToEndTest::killClientOf(unsigned long window) const {
   XSync(display(), False);
 }
 
+bool EndToEndTest::rewriteKeyboardMap(const std::string& displayName) {
+  Display* other = XOpenDisplay(displayName.c_str());
+  if (!other) return false;
+  int first = 0, last = 0, perKey = 0;
+  XDisplayKeycodes(other, &first, &last);
+  KeySym* keys = XGetKeyboardMapping(other, static_cast<KeyCode>(first), 1, &perKey);
+  if (keys) XChangeKeyboardMapping(other, first, perKey, keys, 1);
+  if (keys) XFree(keys);
+  XCloseDisplay(other);  // sends what is queued
+  return keys != nullptr;
+}
+
 bool EndToEndTest::clickAt(unsigned long window, int x, int y) const {
   const std::string id = std::to_string(window);
   const auto moveTo = [&](int toX) {

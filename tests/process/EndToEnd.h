@@ -107,6 +107,9 @@ class EndToEndTest : public ::testing::Test {
   void destroyWindow(unsigned long window) const;
   // Closes the connection of the window's program to the display (as xkill does).
   void killClientOf(unsigned long window) const;
+  // Writes the first key of the display's keyboard map back as it is: every
+  // client is sent the change, as by setxkbmap. False when it could not be sent.
+  static bool rewriteKeyboardMap(const std::string& displayName);
   // A real left click at window pixel (x, y), held for several frames, once the program has taken
   // the mouse: the pointer is moved until the log says mouse, then onto the target.
   bool clickAt(unsigned long window, int x, int y) const;

@@ -110,31 +110,57 @@ TEST_F(ProgramTest, HangUpADestroyedWindowAndALostDisplayConnectionSaveTheUserFi
 // A display lost while SDL makes the window faults in the GL driver, which
 // reads the empty reply of the dead connection: a fault once the display
 // server has gone ends as the lost connection does, and is no crash. Sent
-// while the program is stopped, on a display of its own.
+// while the program is stopped, on a display of its own; also after a change
+// of the keyboard map, whose event every client is sent unasked, and on
+// another thread while the lost connection's handler saves: it ends once,
+// the files saved whole.
 TEST_F(ProgramTest, AFaultOnceTheDisplayServerHasGoneEndsAsTheLostConnection) {
-  int numberPipe[2];  // Xvfb picks a free display and writes its number here
-  ASSERT_EQ(pipe(numberPipe), 0);
-  const std::string numberFd = std::to_string(numberPipe[1]);
-  const char* serverArgs[] = {"Xvfb", "-displayfd", numberFd.c_str(), "-nolisten", "tcp", nullptr};
-  pid_t server = 0;
-  const bool bStarted = posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(serverArgs), environ) == 0;
-  close(numberPipe[1]);
-  char number[16] = {};
-  const bool bReady = bStarted && read(numberPipe[0], number, sizeof(number) - 1) > 0;
-  close(numberPipe[0]);
-  if (bStarted) running.push_back(server);  // ended with the test
-  if (!bReady) GTEST_SKIP() << "no Xvfb";
-  std::erase_if(environment, [](const std::string& variable) { return variable.starts_with("DISPLAY="); });
-  environment.push_back("DISPLAY=:" + std::to_string(std::atoi(number)));
-  const pid_t pid = startInGameLoop();
-  kill(pid, SIGSTOP);
-  kill(server, SIGKILL);
-  waitExit(server);
-  kill(pid, SIGSEGV);
-  kill(pid, SIGCONT);
-  ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
-  EXPECT_NE(output().find("Skerrion 2: the connection to the display was lost.\n"), std::string::npos) << output();
-  EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp"));
+  constexpr char kLost[] = "Skerrion 2: the connection to the display was lost.\n";
+  for (const std::string how : {"fault", "fault after a keyboard map change", "fault while saving"}) {
+    SCOPED_TRACE(how);
+    int numberPipe[2];  // Xvfb picks a free display and writes its number here
+    ASSERT_EQ(pipe(numberPipe), 0);
+    const std::string numberFd = std::to_string(numberPipe[1]);
+    const char* serverArgs[] = {"Xvfb", "-displayfd", numberFd.c_str(), "-nolisten", "tcp", nullptr};
+    pid_t server = 0;
+    const bool bStarted = posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(serverArgs), environ) == 0;
+    close(numberPipe[1]);
+    char number[16] = {};
+    const bool bReady = bStarted && read(numberPipe[0], number, sizeof(number) - 1) > 0;
+    close(numberPipe[0]);
+    if (bStarted) running.push_back(server);  // ended with the test
+    if (!bReady) GTEST_SKIP() << "no Xvfb";
+    const std::string displayName = ":" + std::to_string(std::atoi(number));
+    std::erase_if(environment, [](const std::string& variable) { return variable.starts_with("DISPLAY="); });
+    environment.push_back("DISPLAY=" + displayName);
+    for (const char* name : {"Skerrion2demo.log", "Skerrion2demo.cfg", "Skerrion2demo.hst", "Skerrion2demo.pro"})
+      fs::remove(userFolder / name);
+    fs::remove(installFolder / "output.txt");
+    const pid_t pid = startInGameLoop();
+    if (how == "fault after a keyboard map change") {
+      ASSERT_TRUE(rewriteKeyboardMap(displayName));
+    }
+    kill(pid, SIGSTOP);
+    kill(server, SIGKILL);
+    waitExit(server);
+    if (how != "fault while saving") kill(pid, SIGSEGV);
+    kill(pid, SIGCONT);
+    if (how == "fault while saving") {
+      // At once: the save takes a few milliseconds.
+      for (const auto end = std::chrono::steady_clock::now() + kExitTimeout;
+           log().find("saving the user's files.") == std::string::npos && std::chrono::steady_clock::now() < end;) {}
+      pid_t other = 0;
+      for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+        if (std::stoi(task.path().filename()) != pid) other = std::stoi(task.path().filename());
+      EXPECT_EQ(tgkill(pid, other, SIGSEGV), 0);
+    }
+    ASSERT_TRUE(exitedWith(waitExit(pid), 1)) << output();
+    const std::string said = output();
+    const size_t lost = said.find(kLost);
+    EXPECT_TRUE(lost != std::string::npos && said.find(kLost, lost + 1) == std::string::npos) << "said once: " << said;
+    EXPECT_FALSE(fs::exists(userFolder / "crash.Skerrion2demo.mdmp"));
+    if (how == "fault while saving") expectUserFilesWritten();
+  }
 }
 
 TEST_F(ProgramTest, AReadOnlyUserFolderLogsEachFileThatCouldNotBeSaved) {

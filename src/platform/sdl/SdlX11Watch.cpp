@@ -2,13 +2,16 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "platform/CrashFilter.h"
 #include "platform/Window.h"
@@ -25,9 +28,16 @@ XErrorHandler previousErrorHandler = nullptr;
 XIOErrorHandler previousIoErrorHandler = nullptr;
 bool bWatching = false, bConnectionWatched = false;
 // A connection of our own that sends nothing: its socket reads its end once
-// the display server has gone, which a fault handler can ask.
+// the display server has gone, which a fault handler can ask. Every client is
+// sent some events unasked (a keyboard map's change); xcb never reads them
+// here, so the fault handler reads them away.
 xcb_connection_t* probe = nullptr;
 int probeSocket = -1;
+char drained[4096];
+// The thread that ends the process for a lost display, the fault hook or the
+// lost-connection handler, whichever comes first; 0 while none has.
+std::atomic<pid_t> endingThread{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free, "claimed from a signal handler");
 constexpr char kLostMessage[] = "Skerrion 2: the connection to the display was lost.\n";
 // GLX's request code and first error code: our window is the one GLX drawable.
 int glxRequest = -1, glxFirstError = -1;
@@ -48,28 +58,51 @@ int onXError(Display* display, XErrorEvent* error) {
   return previousErrorHandler ? previousErrorHandler(display, error) : 0;
 }
 
+// Whether this thread now ends the process: false when another one already
+// does (or this one, entered again while it does).
+bool claimEnding(pid_t& claimant) {
+  claimant = 0;
+  return endingThread.compare_exchange_strong(claimant, gettid());
+}
+
 // Xlib ends the process when this returns; it must not use the display.
 int onXConnectionLost(Display*) {
-  static bool bEnding = false;
-  if (!bEnding) {
-    bEnding = true;
+  pid_t claimant;
+  if (claimEnding(claimant)) {
     std::fputs(kLostMessage, stderr);
     endSession();
+  } else if (claimant != gettid()) {
+    for (;;) pause();  // the fault hook has said it and ends the process
   }
   std::fflush(nullptr);
   _exit(1);
 }
 
+// Async-signal-safe. A hang-up, or the end read once what waits is read away.
 bool displayServerGone() {
-  char byte;
-  const ssize_t got = recv(probeSocket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-  return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+  pollfd polled = {probeSocket, POLLIN | POLLRDHUP, 0};
+  if (poll(&polled, 1, 0) < 0) return false;
+  if (polled.revents & (POLLHUP | POLLRDHUP | POLLERR)) return true;
+  for (;;) {
+    const ssize_t got = recv(probeSocket, drained, sizeof(drained), MSG_DONTWAIT);
+    if (got == 0) return true;
+    if (got < 0 && errno != EINTR) return errno != EAGAIN && errno != EWOULDBLOCK;
+  }
 }
 
 // The crash filter's hook: async-signal-safe.
 void onFaultAfterLoss() {
   if (probeSocket < 0 || !displayServerGone()) return;
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLostMessage, sizeof(kLostMessage) - 1);
+  pid_t claimant;
+  if (claimEnding(claimant)) {
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLostMessage, sizeof(kLostMessage) - 1);
+  } else if (claimant != gettid()) {
+    // The lost-connection handler saves the user's files, then ends the
+    // process. Bounded: a save stuck on what this thread holds must not keep
+    // the process, and its single-copy lock, for ever.
+    timespec left = {10, 0};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
+  }
   _exit(1);
 }
 
