@@ -91,6 +91,17 @@ TEST_F(TextWindowTest, GdiTextShowsTheRasterisedCoverageBehindItsPadding) {
       const bool ink = y < 12 && (x == 4 || x == 14 || x == 24);
       EXPECT_EQ(at(*image, 100 + x, 40 + y), ink ? 0xFFFFFFFFu : kClear) << x << "," << y;
     }
+  // 20,002 pixels wide: cut to 8,192 and aligned by what is left, so the line stays on screen.
+  const std::u16string endless(2000, u'x');
+  scene.draw = [&] {
+    font.drawText(0, 100, 0, 0xFFFFFFFF, FontQuad::kAlignCentre, endless);
+    font.drawText(300, 0, 0, 0xFFFFFFFF, FontQuad::kAlignRight, endless);
+  };
+  drawFrame(scene);
+  const auto cut = drawFrame(scene);
+  // Centred: pens every 10 from 1 - 4,096; right-aligned: the last pen one column before the anchor.
+  for (int x = 380; x < 420; ++x) EXPECT_EQ(at(*cut, x, 145), x % 10 == 5 ? 0xFFFFFFFFu : kClear) << x;
+  for (int x = 680; x < 720; ++x) EXPECT_EQ(at(*cut, x, 245), x == 689 || x == 699 ? 0xFFFFFFFFu : kClear) << x;
 }
 
 TEST_F(TextWindowTest, GlyphTextLooksTheSameDrawnGlyphByGlyphAndFromTheCache) {

@@ -66,7 +66,8 @@ PointI FontGDI::calcTextSize(int32_t* leftPad, int32_t* rightPad, const std::u16
   extent.cx += 2;
   if (leftPad) *leftPad += 1;
   if (rightPad) *rightPad += 1;
-  return {extent.cx / scalingMode, extent.cy / scalingMode};
+  // What is drawn: a line wider than the cache takes is cut, and is aligned and measured by what is left.
+  return {std::min(extent.cx / scalingMode, FontCache::kMaxTextWidth), extent.cy / scalingMode};
 }
 
 Vector3 FontGDI::measureText(const std::u16string& text) {
@@ -77,8 +78,7 @@ Vector3 FontGDI::measureText(const std::u16string& text) {
 FontCacheEntry* FontGDI::renderToCache(const std::u16string& text) {
   int32_t leftPad = 0;
   const PointI size = calcTextSize(&leftPad, nullptr, text);
-  // A line wider than the cache takes is cut.
-  const int32_t w = scalingMode * std::min(size.x, FontCache::kMaxTextWidth), h = scalingMode * size.y;
+  const int32_t w = scalingMode * size.x, h = scalingMode * size.y;
   if (w <= 0 || h <= 0) return nullptr;
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
   pRaster->textOut(pixels.data(), w, h, leftPad, 0, text);

@@ -23,7 +23,8 @@ class FontGDI : public ZibBase {
   ~FontGDI() override;
 
   // Size in logical pixels: the extent plus the overhangs and 2 pixels of
-  // margin. The pads, when given, are raised by the overhangs plus 1.
+  // margin, no wider than FontCache::kMaxTextWidth, where a drawn line is cut.
+  // The pads, when given, are raised by the overhangs plus 1.
   PointI calcTextSize(int32_t* leftPad, int32_t* rightPad, const std::u16string& text);
   // calcTextSize times the scale.
   Vector3 measureText(const std::u16string& text);

@@ -1,5 +1,7 @@
 #include "graphics/text/FontCache.h"
 
+#include <numeric>
+
 #include "base/Format.h"
 #include "engine/MemoryIniFile.h"
 #include "engine/TimeKeeper.h"
@@ -182,7 +184,9 @@ TEST_F(FontCacheTest, OverhangsWidenTheText) {
   // 10,002 pixels wide: cut to 8,192, in 33 strips.
   const std::u16string endless(1000, u'x');
   font.drawText(0, 0, 0, 0xFFFFFFFF, 0, endless);
-  EXPECT_EQ(sliceWidths(font.pFontCache->findText(endless)).size(), 33u);
+  const std::vector<float> slices = sliceWidths(font.pFontCache->findText(endless));
+  EXPECT_EQ(slices.size(), 33u);
+  EXPECT_EQ(font.measureText(endless).x, std::accumulate(slices.begin(), slices.end(), 0.f));  // measured as drawn
 }
 
 }  // namespace
