@@ -77,7 +77,7 @@ void ContextMenu::onEnter(bool firstEnter) {
   if (zib->pZibInput && zib->pZibInput->inputMode != 1) focusItem(focusedItem);
 }
 
-void ContextMenu::navigate() {
+void ContextMenu::navigate(bool bLit) {
   ZibInput* input = zib->pZibInput;
   if (!input || GameInput::isConsoleOpen()) return;
   int32_t step = 0, side = 0;
@@ -99,6 +99,11 @@ void ContextMenu::navigate() {
       input->setInputMode(0);  // the pointer goes to the focused item first
       step = side = 0;
     }
+    // Nothing shows what a press would take: this one only lights the focused item.
+    if (bPress && !bLit) {
+      focusItem(focusedItem);
+      bPress = false;
+    }
     // Left and right change the value of a focused selector; elsewhere they move as up and down do.
     auto* selector = side != 0 && focusedItem < static_cast<int32_t>(items.size())
                          ? dynamic_cast<MenuSelector*>(items[focusedItem]->target)
@@ -116,9 +121,13 @@ void ContextMenu::navigate() {
 void ContextMenu::tickContents(double time, double delta) {
   Context::tickContents(time, delta);
   // The item the pointer lights is the focused one: a key then acts on what the player sees lit.
+  bool bLit = false;
   for (size_t i = 0; i < items.size(); ++i) {
     const auto* button = dynamic_cast<const MenuButton*>(items[i]->target);
-    if (button && button->look != MenuButton::kNormal) focusedItem = static_cast<int32_t>(i);
+    if (button && button->look != MenuButton::kNormal) {
+      focusedItem = static_cast<int32_t>(i);
+      bLit = true;
+    }
   }
-  navigate();
+  navigate(bLit);
 }

@@ -3,9 +3,10 @@
 // arrow keys and a controller's stick or pad move the pointer from item to
 // item; Enter and a controller's first button press where the pointer stands
 // (the item under it takes the click as a mouse click). The item the pointer
-// lights, however it got there, is the focused one. Left and right change
-// the value of a focused selector. The first key moves the input into keyboard
-// mode, where the pointer is drawn on the focused item.
+// lights, however it got there, is the focused one; while none is lit, a press
+// only lights the focused item and the next one presses it. Left and right
+// change the value of a focused selector. The first key moves the input into
+// keyboard mode, where the pointer is drawn on the focused item.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,5 +54,6 @@ class ContextMenu : public Context {
   std::u16string leaveQuestion;
 
  private:
-  void navigate();
+  // `bLit`: an item shows under the pointer at this tick.
+  void navigate(bool bLit);
 };

@@ -151,6 +151,7 @@ bool Loader::setupLanguage() {
     if (!zib->pResourceManager->find(false, u"flagsTex")) loadTexture(u"flagsTex", u"gfx/flags.tga");
     setupBackground();
     global.pContextManager->push(new ContextLanguageSelect());
+    bAskedLanguage = true;
     return false;
   }
   if (zib->pLanguage) zib->pLanguage->setLanguage(zib->defaultLanguage);
@@ -170,7 +171,12 @@ void Loader::setupBackground() {
   addScreenPicture(manager.pSharedBackground, u"backgroundGrid", PictureFit::kCover);
 }
 
-void Loader::postLoader() { global.pContextManager->push(new TitleScreen()); }
+void Loader::postLoader() {
+  auto* title = new TitleScreen();
+  // Back from the question as from the options, on the button that left: a second Enter asks again, not quits.
+  if (bAskedLanguage) title->focusLanguageButton();
+  global.pContextManager->push(title);
+}
 
 void Loader::tickContents(double, double) {
   if (!bConfigured) {

@@ -40,6 +40,8 @@ class Loader : public Context {
   bool bStarted = false;
   // The bar was drawn full; the next tick hands over to the title.
   bool bShownFull = false;
+  // The language question was shown: the title comes up on its language button.
+  bool bAskedLanguage = false;
 
  private:
   // Picks the language on the first run and makes it current; false while
@@ -56,7 +58,7 @@ class Loader : public Context {
   // Loads the background picture and makes it the screen manager's shared
   // background, once: the language question shows it before loading.
   void setupBackground();
-  // Pushes the title screen.
+  // Pushes the title screen, focused on the language button after the question.
   void postLoader();
   // Registers a font's glyph pages "<name>1"..., "<name>Extra1"... and the
   // code page's lookup table when its file is there.

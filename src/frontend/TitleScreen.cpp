@@ -88,6 +88,11 @@ void TitleScreen::onEnter(bool firstEnter) {
   if (music && zib->pZibAudio) zib->pZibAudio->setMusic(music);
 }
 
+void TitleScreen::focusLanguageButton() {
+  for (size_t i = 0; i < items.size(); ++i)
+    if (pLanguageButton && items[i]->target == pLanguageButton) focusedItem = static_cast<int32_t>(i);
+}
+
 void TitleScreen::tickContents(double time, double delta) {
   ContextMenu::tickContents(time, delta);
   if (pQuitButton && pQuitButton->bClicked) bFinished = 1;

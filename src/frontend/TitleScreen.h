@@ -24,6 +24,8 @@ class TitleScreen : public ContextMenu {
 
   // Starts the title music.
   void onEnter(bool firstEnter) override;
+  // The language button becomes the focused item instead of Quit.
+  void focusLanguageButton();
   void tickContents(double time, double delta) override;
   void renderContents() override;
 

@@ -508,6 +508,7 @@ bool ZibGraphics::restorePresentation(bool bReset) {
     pixelScale = Vector3(1.0f, 1.0f, 1.0f);
   setGlobalRenderState();
   applyWindowPlacement();
+  if (zib->pZibInput) zib->pZibInput->readCursorPosition();
 
   if (bReset) {
     ZIB_LOG(u"Notifying %d objects.", zib->objectList.countChildren());

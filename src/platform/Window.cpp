@@ -210,6 +210,8 @@ bool SetCursorPos(int x, int y) {
   return true;
 }
 
+bool GetCursorPos(POINT& point) { return liveWindow && backend->getCursorPosition(point.x, point.y); }
+
 int ShowCursor(bool bShow) {
   cursorCount += bShow ? 1 : -1;
   if (liveWindow) backend->showCursor(cursorCount >= 0);

@@ -118,6 +118,8 @@ class WindowBackend {
   virtual void getClientOrigin(int& x, int& y) = 0;
   // Moves the pointer to a client-area position.
   virtual void warpPointer(int x, int y) = 0;
+  // Where the pointer is on the screen now; false when the platform cannot tell.
+  virtual bool getCursorPosition(int& /*x*/, int& /*y*/) { return false; }
   virtual void showCursor(bool bShow) = 0;
   // Shows `icon` for the window where the desktop shows window icons.
   virtual void setIcon(const WindowIcon&) {}
@@ -169,6 +171,8 @@ bool ScreenToClient(HWND hWnd, POINT& point);
 bool ClientToScreen(HWND hWnd, POINT& point);
 // Screen coordinates; the pointer is moved within our window.
 bool SetCursorPos(int x, int y);
+// Screen coordinates of the pointer, asked of the system rather than taken from the last message.
+bool GetCursorPos(POINT& point);
 // Shows or hides the pointer over the window; returns the display count as Windows does.
 int ShowCursor(bool bShow);
 

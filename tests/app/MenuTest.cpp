@@ -3,16 +3,21 @@
 // keyboard navigation clicks through a mouse contact at the pointer. A
 // selector's click steps by the side it lands on, a scale stops at its ends
 // while a toggle wraps, and left and right step the focused selector where on
-// any other item they move the focus.
+// any other item they move the focus. With nothing lit, Enter only lights
+// the focused item.
 #include "app/MenuSelector.h"
 
 #include <gtest/gtest.h>
 
+#include "app/ContextManager.h"
 #include "app/ContextMenu.h"
 #include "app/GameInput.h"
 #include "engine/AppShell.h"
+#include "engine/ResourceManager.h"
 #include "engine/Zib.h"
 #include "engine/input/ZibInput.h"
+#include "frontend/ConfirmScreen.h"
+#include "frontend/TitleScreen.h"
 #include "graphics/Texture.h"
 #include "support/GraphicsFixture.h"
 
@@ -140,6 +145,39 @@ TEST_F(MenuTest, LeftAndRightStepTheFocusedSelectorAndMoveTheFocusFromAnyOtherIt
   tap(GameInput::kEnter);  // clicks the selector's middle
   frame();
   EXPECT_EQ(volume->index, 1);
+}
+
+TEST_F(MenuTest, WithNothingLitTheFirstEnterOnTheTitleOrTheQuestionOnlyLightsTheFocusedButton) {
+  zib->pResourceManager->addResource(texture->getSkin(0), u"buttonSkin");
+  ContextManager manager;
+  // Enter, and the frames its click takes to act and a finished screen to go.
+  const auto enter = [&] {
+    platform.frame(manager, {GameInput::kEnter});
+    for (int i = 0; i < 3; ++i) platform.frame(manager);
+  };
+  // The mouse over empty space (no button there on either screen), then Enter.
+  const auto enterOverNothing = [&] {
+    mouse(WM_MOUSEMOVE, 0, 60);
+    platform.frame(manager);
+    enter();
+  };
+  auto* title = new TitleScreen();
+  manager.push(title);
+  platform.frame(manager);
+  enterOverNothing();
+  ASSERT_FALSE(manager.bQuit) << "Quit pressed unseen";
+  EXPECT_NE(title->pQuitButton->look, MenuButton::kNormal) << "lit instead";
+
+  // The question Escape asks (unapplied changes): Yes is not taken unseen either.
+  title->bEscapeConfirms = 1;
+  platform.frame(manager, {GameInput::kEscape});
+  auto* question = dynamic_cast<ConfirmScreen*>(manager.getTop());
+  ASSERT_NE(question, nullptr);
+  enterOverNothing();
+  ASSERT_EQ(manager.getTop(), question) << "Yes pressed unseen";
+  EXPECT_NE(question->pYesButton->look, MenuButton::kNormal);
+  enter();
+  EXPECT_TRUE(manager.bQuit) << "the second Enter said Yes";
 }
 
 }  // namespace

@@ -109,6 +109,8 @@ TEST_F(ScreensTest, TheLoadingScreenIsSeenEmptyThenFullBeforeTheTitleAndTheWindo
 // The language screen (800 x 480): the English flag's left border, gold
 // while the pointer is over the flag; the German flag right of it.
 constexpr int kEnglishFlagBorderX = 242, kFlagMiddleY = 230, kGermanFlagX = 480;
+// The title's buttons (800 x 480): their middles, 420 down.
+constexpr int kQuitButtonX = 400, kLanguageButtonX = 660, kButtonsY = 420;
 
 TEST_F(ScreensTest, TheKeyboardAloneAnswersTheLanguageQuestionAndClicksChooseGerman) {
   unsigned long window = 0;
@@ -147,8 +149,15 @@ TEST_F(ScreensTest, TheKeyboardAloneAnswersTheLanguageQuestionAndClicksChooseGer
   ASSERT_TRUE(xdotool("windowfocus --sync " + id + " " + tap("Return")));
   Screenshot last;  // the title as at the start, settled: then it takes clicks
   ASSERT_TRUE(waitForPicture(window, title, &last)) << "mean difference " << last.meanDifference(title);
+  // Back on the button that asked, lit rather than Quit: a second Enter asks again instead of quitting.
+  const std::optional<Screenshot> back = screenshot(window);
+  ASSERT_TRUE(back && back->width == 800);
+  const auto buttonTop = [&](int middleX) {
+    return brightness(*back, middleX - 82, kButtonsY - 18, middleX - 52, kButtonsY - 8);
+  };
+  EXPECT_GT(buttonTop(kLanguageButtonX), buttonTop(kQuitButtonX) + 15) << "the language button lit";
   // Clicks: the button named after the language (right of Quit), then the German flag.
-  ASSERT_TRUE(clickAt(window, 660, 420));
+  ASSERT_TRUE(clickAt(window, kLanguageButtonX, kButtonsY));
   ASSERT_TRUE(flagsShown());
   ASSERT_TRUE(clickAt(window, kGermanFlagX, kFlagMiddleY));
   ASSERT_TRUE(waitFor(looksLikeTitle, kStartTimeout)) << "the title again, in German (its words: AssetCheckTest)";

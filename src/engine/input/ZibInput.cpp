@@ -277,6 +277,12 @@ void ZibInput::setMousePosition(int32_t x, int32_t y) {
   mouseY = y;
 }
 
+void ZibInput::readCursorPosition() {
+  POINT point;
+  if (GetCursorPos(point) && ScreenToClient(static_cast<HWND>(zib->hWindowHandle), point))
+    setMousePosition(point.x, point.y);
+}
+
 void ZibInput::addWheelDelta(int32_t delta) { mouseWheel += delta; }
 
 bool ZibInput::isMouseButtonDown(int32_t b) const { return b >= 0 && b < kMouseButtons && mouseDown[b]; }

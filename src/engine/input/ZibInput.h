@@ -64,6 +64,9 @@ class ZibInput {
   void onMouseButtonDown(int32_t button);
   void onMouseButtonUp(int32_t button);
   void setMousePosition(int32_t x, int32_t y);
+  // The mouse where the system's cursor is now: a window placed anew under a
+  // still mouse gets no move message, and the last one's pixels are the old window's.
+  void readCursorPosition();
   void addWheelDelta(int32_t delta);
   bool isMouseButtonDown(int32_t button) const;
   bool isMouseButtonPressed(int32_t button) const;

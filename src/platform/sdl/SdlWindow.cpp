@@ -122,6 +122,11 @@ class SdlWindow final : public WindowBackend {
 
   void warpPointer(int x, int y) override { SDL_WarpMouseInWindow(window, x, y); }
 
+  bool getCursorPosition(int& x, int& y) override {
+    SDL_GetGlobalMouseState(&x, &y);
+    return true;
+  }
+
   void showCursor(bool bShow) override { SDL_ShowCursor(bShow ? SDL_ENABLE : SDL_DISABLE); }
 
  private:
