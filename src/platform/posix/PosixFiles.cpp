@@ -35,7 +35,11 @@ int clearUnheldFile(const std::string& path) {
   struct stat named, opened;
   if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return clearFileName(path.c_str());
   const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ELOOP ? 0 : -1;  // gone or replaced: looked at again
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ELOOP) return 0;  // gone or replaced: looked at again
+    // A leftover this user may not read (a write-only save's): nobody's to wait for.
+    return errno == EACCES ? clearFileName(path.c_str()) : -1;
+  }
   int result = 0;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     errno = EBUSY;
