@@ -7,9 +7,9 @@
 
 // Opens a regular file for reading ("rb", its length in `size`), or creates a
 // new one for writing ("wb"): what sat at the name (an old file, a link, a
-// FIFO) is unlinked, never written through. A FIFO or device in the place of a
-// file to read is refused at once rather than waited on. Null with errno set
-// on failure.
+// FIFO) is unlinked, never written through; a folder or a device there is
+// refused and stays. A FIFO or device in the place of a file to read is
+// refused at once rather than waited on. Null with errno set on failure.
 FILE* openRegularFile(const std::u16string& path, bool bWrite, uint64_t& size);
 
 // Writes the bytes to a temporary file beside `path`, flushes it to the disk,

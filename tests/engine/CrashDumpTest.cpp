@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
@@ -165,7 +166,7 @@ TEST(CrashDumpTest, NoFileIsWrittenThroughWhatSitsInItsPlace) {
   const std::string saved = "saved";
   const std::string names[] = {"game.pro.tmp", toUtf8(getLogFilePath()), toUtf8(crashMiniDumpPath()),
                                toUtf8(crashLogPath())};
-  for (const char* kind : {"hard link", "symbolic link", "FIFO", "folder"}) {
+  for (const char* kind : {"hard link", "symbolic link", "FIFO", "folder", "device"}) {
     SCOPED_TRACE(kind);
     EngineTest::writeFile(victim, "victim");
     for (const fs::path place : names) {
@@ -174,6 +175,7 @@ TEST(CrashDumpTest, NoFileIsWrittenThroughWhatSitsInItsPlace) {
       if (kind == std::string("symbolic link")) fs::create_symlink(victim, path);
       if (kind == std::string("FIFO")) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
       if (kind == std::string("folder")) fs::create_directory(path);
+      if (kind == std::string("device")) ASSERT_EQ(mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
     }
     std::u16string failed;
     const int error = replaceFile(getUserDataFolder() + u"game.pro", saved.data(), saved.size(), failed);
@@ -185,11 +187,11 @@ TEST(CrashDumpTest, NoFileIsWrittenThroughWhatSitsInItsPlace) {
               }),
               SIGSEGV);
     EXPECT_TRUE(EngineTest::readFile(victim) == "victim") << "the file a link led to was written";
-    // A link's name is taken over; a FIFO or a folder stays, and nothing is written.
-    const fs::file_type kept = kind == std::string("FIFO")     ? fs::file_type::fifo
+    // A link's or a FIFO's name is taken over; a folder or a device stays, and nothing is written.
+    const fs::file_type kept = kind == std::string("device")   ? fs::file_type::character
                                : kind == std::string("folder") ? fs::file_type::directory
                                                                : fs::file_type::none;
-    EXPECT_EQ(error, kept == fs::file_type::none ? 0 : kept == fs::file_type::fifo ? EINVAL : EISDIR);
+    EXPECT_EQ(error, kept == fs::file_type::none ? 0 : kept == fs::file_type::character ? EINVAL : EISDIR);
     EXPECT_EQ(EngineTest::readFile(folder / "game.pro"), kept == fs::file_type::none ? saved : "");
     for (const fs::path place : names)
       EXPECT_EQ(fs::symlink_status(folder / place).type(),

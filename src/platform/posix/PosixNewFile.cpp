@@ -9,9 +9,10 @@
 int clearFileName(const char* path) {
   struct stat info;
   if (lstat(path, &info) != 0) return errno == ENOENT ? 0 : -1;
-  // Only an old file or a link is removed: a FIFO, device or socket that
-  // someone made there is nobody's file to delete, and is refused.
-  if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+  // The name is the program's own: an old file, a link, a FIFO or a socket
+  // there goes. A folder may hold someone's files, and a device node is the
+  // system's: both stay, and the file is refused.
+  if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
     errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return -1;
   }

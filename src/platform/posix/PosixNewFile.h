@@ -2,8 +2,8 @@
 // Files the program writes are new regular files of its own making.
 #include <sys/types.h>
 
-// Unlinks an old file or a link at `path`, never what it leads to; a folder
-// fails with EISDIR, a FIFO, device or socket with EINVAL, and stays. 0 when
+// Unlinks an old file, a link (never what it leads to), a FIFO or a socket at
+// `path`; a folder fails with EISDIR, a device with EINVAL, and stays. 0 when
 // the name is free. Async-signal-safe.
 int clearFileName(const char* path);
 
