@@ -110,6 +110,10 @@ std::string homeFolderOfUser() {
   return found->pw_dir;
 }
 
+constexpr int32_t kHeldByNoId = -2;
+
+// 0 when this process holds the lock on `path` now, the holder's id, -1 when
+// no lock can be had there, or kHeldByNoId.
 int32_t lockFile(const std::string& path) {
   // Left open: closing any handle of the file would let the lock go.
   // Not through a link, nor onto a FIFO or a device someone put there.
@@ -130,8 +134,8 @@ int32_t lockFile(const std::string& path) {
     if ((errno != EACCES && errno != EAGAIN) || fcntl(fd, F_GETLK, &lock) != 0) break;
     if (lock.l_type != F_UNLCK) {
       close(fd);
-      // A holder in another process namespace has no id here: the list decides.
-      return lock.l_pid > 0 ? static_cast<int32_t>(lock.l_pid) : -1;
+      // A holder in another process namespace has no id here.
+      return lock.l_pid > 0 ? static_cast<int32_t>(lock.l_pid) : kHeldByNoId;
     }
   }
   close(fd);
@@ -146,11 +150,13 @@ int32_t lockForTheRun(std::u16string_view name) {
   // Every copy tries the folders in the same order and stops at the first
   // lock it can take or finds held, so copies never hold different locks
   // while the folders stay as they are.
+  // A lock held by a process with no id here is held all the same: the
+  // process list decides rather than another folder's lock.
   const std::string tmpFolder = "/tmp/zib-" + std::to_string(geteuid());
   if (usePrivateFolder(tmpFolder))
-    if (const int32_t holder = lockFile(tmpFolder + file); holder >= 0) return holder;
+    if (const int32_t holder = lockFile(tmpFolder + file); holder != -1) return std::max(holder, -1);
   const std::string home = homeFolderOfUser();
   if (!home.empty() && usePrivateFolder(home + "/.zib"))
-    if (const int32_t holder = lockFile(home + "/.zib" + file); holder >= 0) return holder;
+    if (const int32_t holder = lockFile(home + "/.zib" + file); holder != -1) return std::max(holder, -1);
   return -1;
 }
