@@ -150,8 +150,12 @@ void EndToEndTest::TearDown() {
   }
   std::error_code ignored;
   if (!installFolder.empty()) fs::remove_all(installFolder, ignored);
+  // The lock files, and the fallback folder when that is left empty.
   if (!program.empty())
-    for (const fs::path& lock : lockPaths()) fs::remove_all(lock, ignored);
+    for (const fs::path& lock : lockPaths()) {
+      fs::remove_all(lock, ignored);
+      if (lock.parent_path().filename() == ".zib") fs::remove(lock.parent_path(), ignored);
+    }
   if (keepDisplay) XCloseDisplay(static_cast<Display*>(keepDisplay));
 }
 
