@@ -3,10 +3,9 @@
 // system calls, and a process whose files are gone is left out.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <pwd.h>
 
 #include <algorithm>
 #include <cerrno>
