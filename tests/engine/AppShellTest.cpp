@@ -272,7 +272,10 @@ TEST(SingleInstanceTest, FindsRunningCopiesByTheirExecutableNotTheirArguments) {
   const auto entry = std::ranges::find(processes, first, &ProcessEntry::pid);
   ASSERT_NE(entry, processes.end());
   EXPECT_EQ(entry->parentPid, getpid());
-  EXPECT_GT(entry->startTime, 0u);
+  // Started just now: within a few seconds of the system's uptime, in its clock ticks.
+  const double uptime = std::stod(EngineTest::readFile("/proc/uptime"));
+  EXPECT_NEAR(static_cast<double>(entry->startTime), uptime * static_cast<double>(sysconf(_SC_CLK_TCK)),
+              5.0 * static_cast<double>(sysconf(_SC_CLK_TCK)));
 
   // A copy that has ended but is not reaped yet no longer runs.
   kill(first, SIGKILL);

@@ -31,21 +31,21 @@ void syncFolderOf(const std::string& path) {
 // Whether the regular file at `path` is one that nobody holds, then unlinked
 // while this process holds it, so that two writers can never unlink each
 // other's file: EBUSY when another writer holds it.
-int clearUnheldFile(const std::string& path) {
+int clearUnheldFile(const char* path) {
   struct stat named, opened;
-  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return clearFileName(path.c_str());
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (lstat(path, &named) != 0 || !S_ISREG(named.st_mode)) return clearFileName(path);
+  const int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT || errno == ELOOP) return 0;  // gone or replaced: looked at again
     // A leftover this user may not read (a write-only save's): nobody's to wait for.
-    return errno == EACCES ? clearFileName(path.c_str()) : -1;
+    return errno == EACCES ? clearFileName(path) : -1;
   }
   int result = 0;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     errno = EBUSY;
     result = -1;
-  } else if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
-             named.st_ino == opened.st_ino && unlink(path.c_str()) != 0 && errno != ENOENT) {
+  } else if (fstat(fd, &opened) == 0 && lstat(path, &named) == 0 && named.st_dev == opened.st_dev &&
+             named.st_ino == opened.st_ino && unlink(path) != 0 && errno != ENOENT) {
     result = -1;
   }
   close(fd);
@@ -55,23 +55,19 @@ int clearUnheldFile(const std::string& path) {
 // The temporary file of a replace, always a new one, locked and still at its
 // name; what sat there before is unlinked, never written.
 int openTemporaryFile(const std::string& path) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno != EEXIST || clearUnheldFile(path) != 0) return -1;
-      continue;
-    }
-    // On a file system without locks the file is written without one.
-    struct stat opened, named;
-    const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
-    if (bLocked && fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
-        named.st_ino == opened.st_ino)
-      return fd;
-    // Another writer took the name meanwhile: the save is left to it.
-    close(fd);
-    errno = EBUSY;
+  const int fd = openNewFile(path.c_str(), 0666, clearUnheldFile);
+  if (fd < 0) {
+    if (errno == EEXIST) errno = EBUSY;  // the name kept being taken: left to the other writer
     return -1;
   }
+  // On a file system without locks the file is written without one.
+  struct stat opened, named;
+  const bool bLocked = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+  if (bLocked && fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+      named.st_ino == opened.st_ino)
+    return fd;
+  // Another writer took the name meanwhile: the save is left to it.
+  close(fd);
   errno = EBUSY;
   return -1;
 }

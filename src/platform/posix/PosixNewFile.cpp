@@ -19,13 +19,13 @@ int clearFileName(const char* path) {
   return unlink(path) == 0 || errno == ENOENT ? 0 : -1;
 }
 
-int openNewFile(const char* path, mode_t mode) {
+int openNewFile(const char* path, mode_t mode, int (*clear)(const char* path)) {
   // Someone may put a node back between the unlink and the open: the
   // exclusive open then fails again, and a few rounds later the file is refused.
   for (int attempt = 0; attempt < 8; ++attempt) {
     const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
-    if (clearFileName(path) != 0) return -1;
+    if (clear(path) != 0) return -1;
   }
   errno = EEXIST;
   return -1;

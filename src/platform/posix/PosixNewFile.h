@@ -8,7 +8,8 @@
 int clearFileName(const char* path);
 
 // Creates `path` as a new regular file open for writing, after clearing the
-// name as above: nothing is ever written through a link, into another file's
-// hard link, or into a FIFO. Async-signal-safe: the crash filter writes its
-// files with it. -1 with errno set on failure.
-int openNewFile(const char* path, mode_t mode);
+// name with `clear` (as above unless given): nothing is ever written through a
+// link, into another file's hard link, or into a FIFO. Async-signal-safe with
+// a clear that is: the crash filter writes its files with it. -1 with errno
+// set on failure.
+int openNewFile(const char* path, mode_t mode, int (*clear)(const char* path) = clearFileName);
